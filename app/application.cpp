@@ -1,0 +1,71 @@
+#include "app/application.h"
+
+#include "app/frmmenu.h"
+#include "app/uikit.h"
+#include "app/windowhub.h"
+#include "data/module1.h"
+#include "version.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QStyleFactory>
+#include <QTranslator>
+
+namespace {
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("ginrei-karuta"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(GINREI_VERSION_STRING));
+}
+
+// --help and --version work without a display, so they are handled before
+// any window system is touched. Exits for those two and for a bad option.
+void parseCommandLine(int argc, char **argv)
+{
+    QCoreApplication core(argc, argv);
+    setIdentity();
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("銀鈴かるた: かるた取りの練習ソフト"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(core);
+}
+} // namespace
+
+void setUpToolkit()
+{
+    setIdentity();
+    QApplication::setApplicationDisplayName(ui::programTitle());
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ui::installFontSubstitutes();
+
+    // The program speaks Japanese whatever the desktop's language, and so do
+    // the standard buttons of its message boxes.
+    static QTranslator qtbase;
+    if (qtbase.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtbase);
+
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/images/icon-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+}
+
+int runApplication(int argc, char **argv)
+{
+    parseCommandLine(argc, argv);
+
+    // Qt Multimedia's FFmpeg backend crashes here without an audio device.
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+
+    QApplication app(argc, argv);
+    setUpToolkit();
+
+    Module1 data(QCoreApplication::applicationDirPath());
+    WindowHub hub(data);
+    hub.menu()->show();
+    return app.exec();
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+// Start-up: command line, toolkit set-up, then the start menu.
+int runApplication(int argc, char **argv);
+
+// Toolkit set-up shared by the program and its window tests: style, fonts,
+// Japanese standard dialogs, icon. Call after the QApplication exists.
+void setUpToolkit();

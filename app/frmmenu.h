@@ -1,0 +1,43 @@
+#pragma once
+
+// The start menu: the first window, the hub of the three activities, help
+// and version information. Closing it ends the program.
+
+#include <QMainWindow>
+
+class QAction;
+class QPushButton;
+class WindowHub;
+namespace ui { class PictureBox; }
+
+class FrmMenu : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit FrmMenu(WindowHub &hub);
+
+    // Controls, by the names the rest of the program and the tests use.
+    ui::PictureBox *Image1;
+    QPushButton *Command1; // かるた取り
+    QPushButton *Command2; // 自動よみあげ
+    QPushButton *Command3; // かるた設定
+    QAction *mnuTukai;     // 使い方
+    QAction *mnuVerj;      // ﾊﾞｰｼﾞｮﾝ
+    QAction *mnuEnd;       // 終了
+
+    void mnuTukai_Click();
+    void mnuVerj_Click();
+    void mnuEnd_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void Form_Load();
+    void showLoadNotices();
+
+    WindowHub &m_hub;
+    bool m_noticesShown = false;
+};

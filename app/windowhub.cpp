@@ -1,0 +1,78 @@
+#include "app/windowhub.h"
+
+#include "app/frmmenu.h"
+#include "help/frmabout.h"
+#include "help/frmhelp.h"
+
+#include <QApplication>
+
+WindowHub::WindowHub(Module1 &data, QObject *parent) : QObject(parent), m_data(data)
+{
+}
+
+WindowHub::~WindowHub()
+{
+    destroyAll();
+    delete m_menu.data();
+}
+
+template <class Window, class... Args>
+Window *WindowHub::ensure(QPointer<Window> &slot, Args &&...args)
+{
+    if (!slot) {
+        slot = new Window(std::forward<Args>(args)...);
+        // The close box destroys the window; the next opening makes a new one.
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return slot;
+}
+
+FrmMenu *WindowHub::menu()
+{
+    return ensure(m_menu, *this);
+}
+
+FrmHelp *WindowHub::help() const
+{
+    return m_help;
+}
+
+FrmAbout *WindowHub::about() const
+{
+    return m_about;
+}
+
+void WindowHub::showHelp()
+{
+    FrmHelp *window = ensure(m_help, m_data);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::showAbout()
+{
+    FrmAbout *window = ensure(m_about);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::endProgram()
+{
+    destroyAll();
+    QCoreApplication::quit();
+}
+
+void WindowHub::destroyAll()
+{
+    // Deleting, not closing: the windows' close handlers do not run. The
+    // menu may be in the middle of its own handler, so it goes last and later.
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data()};
+    for (const QPointer<QWidget> &window : others)
+        delete window.data();
+    if (m_menu) {
+        m_menu->hide();
+        m_menu->deleteLater();
+    }
+}

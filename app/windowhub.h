@@ -1,0 +1,48 @@
+#pragma once
+
+// Keeps every window of the program: each exists at most once, is created
+// on its first opening, shown again as it was left after being hidden, and
+// created afresh after its close box destroyed it. No window is modal or
+// owned by another.
+
+#include <QObject>
+#include <QPointer>
+
+class Module1;
+class FrmMenu;
+class FrmHelp;
+class FrmAbout;
+
+class WindowHub : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit WindowHub(Module1 &data, QObject *parent = nullptr);
+    ~WindowHub() override;
+
+    Module1 &data() { return m_data; }
+
+    // The start menu, created (which loads the card data) on first use.
+    FrmMenu *menu();
+    // The windows that exist now, or null.
+    FrmHelp *help() const;
+    FrmAbout *about() const;
+
+    void showHelp();
+    void showAbout();
+
+    // Ends the program at once: every window goes without its closing
+    // handler running, nothing is asked and nothing is saved.
+    void endProgram();
+
+private:
+    template <class Window, class... Args>
+    Window *ensure(QPointer<Window> &slot, Args &&...args);
+    void destroyAll();
+
+    Module1 &m_data;
+    QPointer<FrmMenu> m_menu;
+    QPointer<FrmHelp> m_help;
+    QPointer<FrmAbout> m_about;
+};

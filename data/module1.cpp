@@ -1,0 +1,277 @@
+#include "data/module1.h"
+
+#include "data/cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+// The default set: the kana in あいう order without ん, then 銀.
+constexpr char16_t DefaultLabels[] = u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀";
+static_assert(std::size(DefaultLabels) - 1 == Module1::DefaultCount);
+
+QString cleanFolder(const QString &folder)
+{
+    QString f = QDir::cleanPath(folder);
+    while (f.size() > 1 && f.endsWith(u'/'))
+        f.chop(1);
+    return f;
+}
+} // namespace
+
+Module1::Module1(const QString &programFolder) : m_programFolder(cleanFolder(programFolder))
+{
+}
+
+QString Module1::defaultCardFolder() const
+{
+    return m_programFolder + u'/' + QLatin1String(DefaultFolderName);
+}
+
+void Module1::LoadCardFolder()
+{
+    m_folderFilePath = m_programFolder + u'/' + QLatin1String(FolderFileName);
+    OpenFolderFile();
+
+    if (!m_readError.isEmpty()) {
+        // Unreadable is not empty: never write over a file we could not read.
+        m_cardFolder = defaultCardFolder();
+        notify(Notice::ReadFailed,
+               QStringLiteral("%1 を読み込めませんでした（%2）。\n"
+                              "今回は標準のかるたフォルダ「%3」を使います。")
+                   .arg(m_folderFilePath, m_readError, m_cardFolder));
+    } else if (m_folderFileRecords >= 1) {
+        const QString stored = m_folderRecord.folder();
+        const QString folder = stored.isEmpty() ? QString() : resolveStoredPath(stored);
+        // The root is never a card folder: a cut or empty path must not lead
+        // to karudata.dat being created there.
+        if (folder.isEmpty() || !QFileInfo(folder).isDir() || QDir(folder).isRoot()) {
+            // Leave the file alone: the folder may be on a drive that is
+            // simply not mounted today.
+            m_cardFolder = defaultCardFolder();
+            if (m_folderRecord.length() < 0)
+                notify(Notice::FolderMissing,
+                       QStringLiteral("%1 に記録された長さ（%2）が正しくないため、かるたフォルダが分かりません。\n"
+                                      "今回は標準のかるたフォルダ「%3」を使います（%1 は書き換えません）。")
+                           .arg(m_folderFilePath)
+                           .arg(m_folderRecord.length())
+                           .arg(m_cardFolder));
+            else if (stored.isEmpty())
+                notify(Notice::FolderMissing,
+                       QStringLiteral("%1 にかるたフォルダが記録されていません。\n"
+                                      "今回は標準のかるたフォルダ「%2」を使います（%1 は書き換えません）。")
+                           .arg(m_folderFilePath, m_cardFolder));
+            else
+                notify(Notice::FolderMissing,
+                       QStringLiteral("かるたフォルダ「%1」が見つかりません。\n"
+                                      "今回は標準のかるたフォルダ「%2」を使います（%3 は書き換えません）。")
+                           .arg(folder, m_cardFolder, m_folderFilePath));
+        } else {
+            m_cardFolder = cleanFolder(folder);
+        }
+    } else {
+        m_cardFolder = defaultCardFolder();
+        const StoredPath stored = storablePath(m_cardFolder);
+        QString error;
+        if (!stored.ok)
+            notify(Notice::PathNotStorable, stored.why);
+        else if (!writeRecord(m_folderFilePath, FolderRecord::forFolder(stored.text).bytes(), &error))
+            notify(Notice::WriteFailed,
+                   QStringLiteral("%1 を書き込めませんでした（%2）。\n"
+                                  "今回は標準のかるたフォルダ「%3」を使います。")
+                       .arg(m_folderFilePath, error, m_cardFolder));
+    }
+
+    m_cardDataPath = m_cardFolder + u'/' + QLatin1String(DataFileName);
+    LoadCardData();
+}
+
+void Module1::LoadCardData()
+{
+    OpenDataFile();
+    if (!m_readError.isEmpty()) {
+        SetDefaultLabels();
+        notify(Notice::ReadFailed,
+               QStringLiteral("%1 を読み込めませんでした（%2）。\n"
+                              "今回は標準の %3 枚のかるたで続けます（ファイルは書き換えません）。")
+                   .arg(m_cardDataPath, m_readError)
+                   .arg(DefaultCount));
+        return;
+    }
+    if (m_dataFileRecords == 0) {
+        CreateCardData();
+        return;
+    }
+    for (int k = 1; k <= MaxCards; ++k)
+        m_labels[k] = m_dataRecord.label(k);
+    const qint16 stored = m_dataRecord.count();
+    m_cardCount = qint16(qBound(1, int(stored), MaxCards));
+    if (m_cardCount != stored)
+        notify(Notice::CountOutOfRange,
+               QStringLiteral("%1 に記録されたかるたの枚数 %2 は 1～%3 の範囲にありません。\n"
+                              "今回は %4 枚として扱います（ファイルは書き換えません）。")
+                   .arg(m_cardDataPath)
+                   .arg(stored)
+                   .arg(MaxCards)
+                   .arg(m_cardCount));
+}
+
+void Module1::CreateCardData()
+{
+    SetDefaultLabels();
+    OpenDataFile();
+    DataRecord record = m_dataRecord;
+    for (int k = 1; k <= MaxCards; ++k)
+        record.setLabel(k, m_labels[k]);
+    record.setCount(m_cardCount);
+    QString error;
+    if (!writeRecord(m_cardDataPath, record.bytes(), &error))
+        notify(Notice::WriteFailed,
+               QStringLiteral("%1 を書き込めませんでした（%2）。\n"
+                              "今回は標準の %3 枚のかるたで続けます。")
+                   .arg(m_cardDataPath, error)
+                   .arg(DefaultCount));
+}
+
+void Module1::SetDefaultLabels()
+{
+    m_cardCount = DefaultCount;
+    m_labels[0] = QStringLiteral(" ");
+    for (int k = 1; k <= DefaultCount; ++k)
+        m_labels[k] = QString(QChar(DefaultLabels[k - 1]));
+    for (int k = DefaultCount + 1; k <= MaxCards; ++k)
+        m_labels[k] = QStringLiteral(" ");
+}
+
+void Module1::OpenFolderFile()
+{
+    QByteArray head;
+    const qint64 size = readHead(m_folderFilePath, FolderRecord::Size, &head);
+    m_folderFileRecords = recordCount(size, FolderRecord::Size);
+    m_folderRecord = FolderRecord::fromBytes(m_folderFileRecords ? QByteArrayView(head) : QByteArrayView());
+}
+
+void Module1::OpenDataFile()
+{
+    QByteArray head;
+    const qint64 size = readHead(m_cardDataPath, DataRecord::Size, &head);
+    m_dataFileRecords = recordCount(size, DataRecord::Size);
+    // A file that counts as empty is replaced by a whole record when written;
+    // a short one that counts reads its missing bytes as spaces.
+    m_dataRecord = DataRecord::fromBytes(m_dataFileRecords ? QByteArrayView(head) : QByteArrayView());
+}
+
+qint64 Module1::readHead(const QString &path, int recordSize, QByteArray *head)
+{
+    head->clear();
+    m_readError.clear();
+    QFile file(path);
+    if (!file.exists())
+        return 0;
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_readError = file.errorString();
+        return 0;
+    }
+    // Only record 1 is used; the rest of a large file is not read.
+    *head = file.read(recordSize);
+    return file.size();
+}
+
+QList<Module1::Notice> Module1::takeNotices()
+{
+    return std::exchange(m_notices, {});
+}
+
+void Module1::notify(Notice::Kind kind, const QString &text)
+{
+    m_notices.append(Notice{kind, text});
+}
+
+QString Module1::cardNumberText(int n)
+{
+    return QString::number(n + 100).right(2);
+}
+
+QString Module1::cardPicturePath(int n) const
+{
+    return m_cardFolder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
+}
+
+QString Module1::cardSoundPath(int n) const
+{
+    return m_cardFolder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");
+}
+
+Module1::StoredPath Module1::storablePath(const QString &folder) const
+{
+    StoredPath result;
+    const QString path = cleanFolder(folder);
+    if (!cp932::canEncode(path)) {
+        result.why = QStringLiteral("フォルダ名「%1」には %2 に記録できない文字が含まれています。")
+                         .arg(path, QLatin1String(FolderFileName));
+        return result;
+    }
+    if (cp932::byteLength(path) <= FolderRecord::PathWidth) {
+        result.ok = true;
+        result.text = path;
+        return result;
+    }
+    const QString relative = QDir(m_programFolder).relativeFilePath(path);
+    const bool inside = !QDir::isAbsolutePath(relative) && relative != u".."
+        && !relative.startsWith(QStringLiteral("../"));
+    if (inside && cp932::byteLength(relative) <= FolderRecord::PathWidth) {
+        result.ok = true;
+        result.text = relative;
+        return result;
+    }
+    result.why = QStringLiteral("フォルダ「%1」のパスは長すぎて %2 に記録できません"
+                                "（記録できるのは %3 バイトまでです。プログラムのフォルダの中なら、そこからの相対パスで記録します）。")
+                     .arg(path, QLatin1String(FolderFileName))
+                     .arg(FolderRecord::PathWidth);
+    return result;
+}
+
+QString Module1::resolveStoredPath(const QString &stored) const
+{
+    if (QDir::isAbsolutePath(stored))
+        return cleanFolder(stored);
+    return cleanFolder(m_programFolder + u'/' + stored);
+}
+
+bool Module1::writeRecord(const QString &path, const QByteArray &record, QString *error)
+{
+    // Keep whatever follows record 1 in an existing file.
+    QByteArray contents = record;
+    {
+        QFile existing(path);
+        if (existing.exists() && existing.open(QIODevice::ReadOnly) && existing.size() > record.size()) {
+            existing.seek(record.size());
+            contents += existing.readAll();
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.write(contents) != contents.size()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void Module1::adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count)
+{
+    m_cardFolder = cleanFolder(cardFolder);
+    m_cardDataPath = m_cardFolder + u'/' + QLatin1String(DataFileName);
+    m_labels = labels;
+    m_cardCount = count;
+}

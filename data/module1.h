@@ -1,0 +1,125 @@
+#pragma once
+
+// The program-wide card state: which folder holds the card set, how many
+// cards it has and what each is called, plus the orders the activities fill.
+// It is loaded once, before the start menu is shown, from two small files:
+// karupath.dat beside the program and karudata.dat in the card folder.
+
+#include "data/records.h"
+
+#include <QList>
+#include <QString>
+
+#include <array>
+
+class Module1
+{
+public:
+    static constexpr int MaxCards = 49;     // the grid and the data file hold 49 cards
+    static constexpr int LastPosition = 50; // arrays run from position 0 to 50
+    static constexpr int DefaultCount = 46;
+    static constexpr const char *FolderFileName = "karupath.dat";
+    static constexpr const char *DataFileName = "karudata.dat";
+    static constexpr const char *DefaultFolderName = "ondat";
+
+    using LabelTable = std::array<QString, LastPosition + 1>;
+    using Order = std::array<qint16, LastPosition + 1>;
+
+    // Something the user must be told about after loading; nothing is
+    // stopped by it.
+    struct Notice {
+        enum Kind {
+            FolderMissing,   // stored card folder empty or absent: default used
+            CountOutOfRange, // stored count outside 1..49: clamped for this run
+            ReadFailed,      // a file exists but cannot be read
+            WriteFailed,     // a file cannot be created or written
+            PathNotStorable, // a folder path that karupath.dat cannot hold
+        };
+        Kind kind;
+        QString text;
+    };
+
+    // programFolder is the folder of the executable; the tests give their own.
+    explicit Module1(const QString &programFolder);
+
+    // Start-up loading, in this order: program folder, folder file, card
+    // folder, card data file. Problems are collected as notices.
+    void LoadCardFolder();
+    void LoadCardData();
+    void CreateCardData();
+    void SetDefaultLabels();
+    // Read the file's current bytes into its record buffer and count its
+    // records. A missing file reads as empty; nothing is created here.
+    void OpenFolderFile();
+    void OpenDataFile();
+
+    QList<Notice> takeNotices();
+
+    const QString &programFolder() const { return m_programFolder; }
+    const QString &folderFilePath() const { return m_folderFilePath; }
+    const QString &cardFolder() const { return m_cardFolder; }
+    const QString &cardDataPath() const { return m_cardDataPath; }
+    QString defaultCardFolder() const;
+    qint16 cardCount() const { return m_cardCount; }
+    const LabelTable &labels() const { return m_labels; }
+    const QString &label(int position) const { return m_labels.at(position); }
+
+    // Shared orders, positions 1 to the card count.
+    Order &readingOrder() { return m_readingOrder; }
+    Order &boardOrder() { return m_boardOrder; }
+    qint16 &readingPosition() { return m_readingPosition; }
+
+    // Card media, named by one rule: "karue"/"karuon" + the last two digits
+    // of n + 100.
+    static QString cardNumberText(int n);
+    QString cardPicturePath(int n) const;
+    QString cardSoundPath(int n) const;
+
+    // How a folder is written into karupath.dat: as it is when it fits in 50
+    // bytes, else relative to the program folder when it lies inside it.
+    // A path that fits in neither form, or has characters that code page 932
+    // cannot hold, cannot be stored: ok is false and why says so.
+    struct StoredPath {
+        bool ok = false;
+        QString text;
+        QString why;
+    };
+    StoredPath storablePath(const QString &folder) const;
+    // A stored folder as a usable path: relative ones lie in the program folder.
+    QString resolveStoredPath(const QString &stored) const;
+
+    // Record 1 written atomically; any bytes past it in the file are kept.
+    // On failure the file is unchanged and *error says why.
+    static bool writeRecord(const QString &path, const QByteArray &record, QString *error);
+
+    // Record counts found by the last OpenFolderFile / OpenDataFile.
+    qint64 folderFileRecords() const { return m_folderFileRecords; }
+    qint64 dataFileRecords() const { return m_dataFileRecords; }
+
+    // Used by the card-set editor's save: replaces the state in one step
+    // after both files have been written.
+    void adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count);
+
+private:
+    void notify(Notice::Kind kind, const QString &text);
+    // The first recordSize bytes of the file and its whole size (0 when it
+    // is missing or unreadable).
+    qint64 readHead(const QString &path, int recordSize, QByteArray *head);
+
+    QString m_programFolder;
+    QString m_folderFilePath;
+    QString m_cardFolder;
+    QString m_cardDataPath;
+    qint16 m_cardCount = 0;
+    LabelTable m_labels;
+    Order m_readingOrder{};
+    Order m_boardOrder{};
+    qint16 m_readingPosition = 0;
+
+    FolderRecord m_folderRecord;
+    DataRecord m_dataRecord;
+    QString m_readError; // why the last readHead could not read its file
+    qint64 m_folderFileRecords = 0;
+    qint64 m_dataFileRecords = 0;
+    QList<Notice> m_notices;
+};

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Installs the Debian packages that building, running and testing need.
+# Idempotent: asks apt only for what is missing, refreshes the package lists
+# only when something is missing, and uses sudo only when not already root.
+set -eu
+
+PACKAGES="
+cmake make g++ pkgconf
+qt6-base-dev qt6-multimedia-dev
+gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+qt6-translations-l10n fonts-ipafont-gothic
+pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
+xvfb xauth imagemagick
+espeak-ng
+"
+
+missing=""
+for p in $PACKAGES; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing="$missing $p"
+done
+
+if [ -z "$missing" ]; then
+    exit 0
+fi
+
+echo "install-deps: installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    SUDO=""
+else
+    SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+# shellcheck disable=SC2086
+$SUDO apt-get install -y -q --no-install-recommends $missing

@@ -1,0 +1,38 @@
+#pragma once
+
+// The sound device a window reads cards aloud with: one per window, one
+// reading open at a time. Every caller drives it through these four
+// operations; the real device plays through Qt Multimedia, and tests may
+// wrap it to record what was asked of it.
+
+#include <QObject>
+#include <QString>
+
+class SoundDevice : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The notify code of a reading that played to its end. Any other code
+    // means it did not (cut off, superseded or failed).
+    static constexpr int Successful = 1;
+
+    using QObject::QObject;
+
+    // Sets the device up for wave audio, not shared, and makes sure nothing
+    // is open. Commands: Close.
+    virtual void prepare() = 0;
+    // Opens wavFile (done when this returns) and starts playing it in the
+    // background; done() follows once, when the reading has ended.
+    // Commands: Open, Sound.
+    virtual void play(const QString &wavFile) = 0;
+    // Cuts a reading off at once and releases its file. Commands: Stop, Close.
+    virtual void stopAndClose() = 0;
+    // Releases the open file, if any. Commands: Close.
+    virtual void close() = 0;
+
+Q_SIGNALS:
+    // The reading started by the last play() has ended; notifyCode is
+    // Successful only when it played to its end.
+    void done(int notifyCode);
+};

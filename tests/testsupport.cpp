@@ -1,0 +1,99 @@
+#include "tests/testsupport.h"
+
+#include "app/application.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace testing {
+
+void prepareEnvironment()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        static QTemporaryDir runtime;
+        QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    }
+}
+
+void setUpApplication()
+{
+    setUpToolkit();
+}
+
+QString builtCardFolder()
+{
+    return QStringLiteral(GINREI_BIN_DIR "/ondat");
+}
+
+void copyCards(const QString &folder, int count, bool withSounds)
+{
+    QDir().mkpath(folder);
+    for (int n = 1; n <= count; ++n) {
+        const QString nn = QString::number(n + 100).right(2);
+        // Cards past the default 46 reuse its pictures.
+        const QString source = QString::number((n - 1) % 46 + 101).right(2);
+        QFile::copy(builtCardFolder() + QStringLiteral("/karue%1.jpg").arg(source), folder + QStringLiteral("/karue%1.jpg").arg(nn));
+        if (withSounds)
+            QFile::copy(builtCardFolder() + QStringLiteral("/karuon%1.wav").arg(source), folder + QStringLiteral("/karuon%1.wav").arg(nn));
+    }
+}
+
+ProgramFolder::ProgramFolder(bool withCards)
+{
+    if (withCards) {
+        copyCards(cardFolder(), 46, true);
+        for (const char *name : {"index.htm", "hand.ico"})
+            QFile::copy(QStringLiteral(GINREI_BIN_DIR "/") + QLatin1String(name), file(QLatin1String(name)));
+    }
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(QMessageBox::StandardButton answer) : m_answer(answer)
+{
+    connect(&m_timer, &QTimer::timeout, this, &MessageBoxAnswerer::poll);
+    m_timer.start(10);
+}
+
+void MessageBoxAnswerer::poll()
+{
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+        return;
+    titles << box->windowTitle();
+    texts << box->text();
+    buttonTexts.clear();
+    for (QAbstractButton *b : box->buttons())
+        buttonTexts << b->text();
+    if (inspect)
+        inspect(box);
+    QAbstractButton *button = box->button(m_answer);
+    if (!button)
+        button = box->buttons().value(0);
+    if (button)
+        button->click();
+}
+
+} // namespace testing
