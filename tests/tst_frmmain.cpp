@@ -1,0 +1,385 @@
+// The automatic reading window driven through its real timers and a sound
+// device that records what it is asked and completes when the test says so.
+
+#include "app/uikit.h"
+#include "data/module1.h"
+#include "reading/frmmain.h"
+#include "sound/sounddevice.h"
+#include "tests/testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+class FakeSound : public SoundDevice
+{
+public:
+    QStringList log;
+    QString open; // the file open now, if any
+    void prepare() override { log << QStringLiteral("Close"); }
+    void play(const QString &file) override
+    {
+        log << QStringLiteral("Open ") + file << QStringLiteral("Sound");
+        open = file;
+    }
+    void stopAndClose() override
+    {
+        log << QStringLiteral("Stop") << QStringLiteral("Close");
+        open.clear();
+    }
+    void close() override
+    {
+        log << QStringLiteral("Close");
+        open.clear();
+    }
+    // The open reading ends by itself (code 1) or fails.
+    void finish(int code = Successful) { Q_EMIT done(code); }
+    int opens() const { return int(log.filter(QStringLiteral("Open ")).size()); }
+};
+
+QString fileName(const QString &path)
+{
+    return path.section(u'/', -1);
+}
+} // namespace
+
+class TestFrmMain : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void layoutMatchesTheDesign();
+    void aiuRunReadsAllCardsOnSchedule();
+    void randomRunShowsCardIndexes();
+    void twiceReadsPairs();
+    void combosAreReadOnlyAtStart();
+    void activationWhileWaitingStopsTheRun();
+    void leavingStopsTheRun_data();
+    void leavingStopsTheRun();
+    void leavingDuringTheReturnToTheLoopReadsNothing();
+    void lateNoticeAfterActivationIsIgnored();
+    void unknownMethodFallsBackToRandom();
+    void missingPictureLeavesFrameEmpty();
+    void missingSoundStopsButCanRunAgain();
+    void closeBoxClosesTheDevice();
+    void returnFromAnotherWindowActivates();
+
+private:
+    // Press 実　行 and check the first timer is set for 2000 ms.
+    QTimer *start(const QString &count, const QString &method);
+    // Fire the run's timer and let the tick's continuation run.
+    void tick(QTimer *timer);
+
+    std::unique_ptr<testing::ProgramFolder> m_program;
+    std::unique_ptr<Module1> m_data;
+    FakeSound *m_sound = nullptr;
+    std::unique_ptr<FrmMain> m_window;
+};
+
+void TestFrmMain::init()
+{
+    m_program = std::make_unique<testing::ProgramFolder>();
+    m_data = std::make_unique<Module1>(m_program->path());
+    m_data->LoadCardFolder();
+    m_sound = new FakeSound;
+    m_window = std::make_unique<FrmMain>(*m_data, m_sound);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestFrmMain::cleanup()
+{
+    m_window.reset();
+    m_data.reset();
+    m_program.reset();
+}
+
+QTimer *TestFrmMain::start(const QString &count, const QString &method)
+{
+    m_window->Combo1->setCurrentText(count);
+    m_window->Combo2->setCurrentText(method);
+    QTest::mouseClick(m_window->Command1, Qt::LeftButton);
+    [&] { QVERIFY(!m_window->Command1->isEnabled()); }();
+    QTimer *timer = m_window->Timer1->isActive() ? m_window->Timer1 : m_window->Timer2;
+    [&] {
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 2000);
+    }();
+    return timer;
+}
+
+void TestFrmMain::tick(QTimer *timer)
+{
+    const int opens = m_sound->opens();
+    timer == m_window->Timer1 ? m_window->Timer1_Timer() : m_window->Timer2_Timer();
+    [&] {
+        QVERIFY(!timer->isActive());
+        QCOMPARE(timer->interval(), 5000);
+        // The picture and sound follow only after a return to the event loop.
+        QCOMPARE(m_sound->opens(), opens);
+        QTRY_COMPARE(m_sound->opens(), opens + 1);
+    }();
+}
+
+void TestFrmMain::layoutMatchesTheDesign()
+{
+    FrmMain &w = *m_window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("銀鈴かるた自動よみあげ"));
+    QCOMPARE(w.centralWidget()->size(), QSize(409, 231));
+    QCOMPARE(w.centralWidget()->palette().color(QPalette::Window), QColor(255, 255, 0));
+    QCOMPARE(w.Combo1->geometry(), QRect(96, 8, 41, 20));
+    QCOMPARE(w.Combo2->geometry(), QRect(96, 40, 81, 20));
+    QCOMPARE(w.Combo1->currentText(), QStringLiteral("1"));
+    QCOMPARE(w.Combo2->currentText(), QStringLiteral("1：ランダム"));
+    QCOMPARE(w.Combo2->itemText(1), QStringLiteral("2：あいう順"));
+    QVERIFY(w.Combo1->isEditable() && w.Combo2->isEditable());
+    QCOMPARE(w.Label2[0]->buddy(), w.Combo1);
+    QCOMPARE(w.Label2[3]->buddy(), w.Combo2);
+    QCOMPARE(w.Command1->text(), QStringLiteral("実　行"));
+    QCOMPARE(w.Command1->geometry(), QRect(56, 160, 105, 33));
+    QCOMPARE(w.Command1->palette().color(QPalette::Button), QColor(0, 255, 0));
+    QCOMPARE(w.Command1->font().pointSizeF(), 11.25);
+    QCOMPARE(w.Image1->geometry(), QRect(224, 8, 169, 209));
+    QCOMPARE(w.Label1[1]->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QCOMPARE(w.Label1[0]->geometry(), QRect(96, 104, 41, 25));
+    QCOMPARE(w.Label1[0]->font().pointSizeF(), 14.25);
+    QVERIFY(w.Label1[0]->text().isEmpty() && !w.Image1->hasPicture());
+    QCOMPARE(w.mnuEnd->text(), QStringLiteral("おわり"));
+    const QStringList captions{QStringLiteral("よみあげ回数"), QStringLiteral("回"), QStringLiteral("よみあげ番号"),
+                               QStringLiteral("よみあげ方法"), QStringLiteral("よみあげ文字")};
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(w.Label2[i]->text(), captions[i]);
+    // Prepared when it loaded: nothing open.
+    QCOMPARE(m_sound->log, QStringList{QStringLiteral("Close")});
+}
+
+void TestFrmMain::aiuRunReadsAllCardsOnSchedule()
+{
+    testing::MessageBoxAnswerer answerer;
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    QCOMPARE(timer, m_window->Timer1);
+    QVERIFY(!m_window->Timer2->isActive());
+    for (int card = 1; card <= 46; ++card) {
+        tick(timer);
+        QCOMPARE(m_window->Label1[0]->text(), QString::number(card));
+        QCOMPARE(m_window->Label1[1]->text(), m_data->label(card));
+        QCOMPARE(fileName(m_sound->open), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
+        QVERIFY(m_window->Image1->hasPicture());
+        m_sound->finish();
+        // Closed whatever the outcome; the next reading 5000 ms after this one ended.
+        QCOMPARE(m_sound->log.last(), QStringLiteral("Close"));
+        if (card < 46) {
+            QVERIFY(timer->isActive());
+            QCOMPARE(timer->remainingTime() > 4900, true);
+        }
+    }
+    QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
+    QCOMPARE(answerer.titles, QStringList{QStringLiteral("銀鈴かるた")});
+    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(!timer->isActive());
+    // Closing the message box is no activation: the run's position stays.
+    QTest::qWait(20);
+    QCOMPARE(m_data->readingPosition(), 47);
+    // The last card stays on display.
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("46"));
+}
+
+void TestFrmMain::randomRunShowsCardIndexes()
+{
+    testing::MessageBoxAnswerer answerer;
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
+    QCOMPARE(timer, m_window->Timer2);
+    QSet<int> seen;
+    for (int i = 1; i <= 46; ++i) {
+        tick(timer);
+        const int card = m_window->Label1[0]->text().toInt();
+        QCOMPARE(card, int(m_data->readingOrder()[i]));
+        QCOMPARE(m_window->Label1[1]->text(), m_data->label(card));
+        QCOMPARE(fileName(m_sound->open), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
+        seen.insert(card);
+        m_sound->finish();
+    }
+    QCOMPARE(seen.size(), 46);
+    QTRY_COMPARE(answerer.texts.size(), 1);
+}
+
+void TestFrmMain::twiceReadsPairs()
+{
+    testing::MessageBoxAnswerer answerer;
+    QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
+    QStringList files;
+    for (int i = 0; i < 92; ++i) {
+        tick(timer);
+        files << m_sound->open;
+        m_sound->finish();
+    }
+    QTRY_COMPARE(answerer.texts.size(), 1);
+    for (int i = 0; i < 92; i += 2)
+        QCOMPARE(files[i], files[i + 1]);
+    QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 46);
+}
+
+void TestFrmMain::combosAreReadOnlyAtStart()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    m_window->Combo1->setCurrentText(QStringLiteral("2"));
+    m_window->Combo2->setCurrentText(QStringLiteral("1：ランダム"));
+    tick(timer);
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    m_sound->finish();
+    tick(timer);
+    // Still once each, still あいう order.
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("2"));
+}
+
+void TestFrmMain::activationWhileWaitingStopsTheRun()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
+    tick(timer);
+    m_sound->finish();
+    QVERIFY(timer->isActive());
+    const Module1::Order before = m_data->readingOrder();
+    m_window->Form_Activate();
+    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QVERIFY(m_window->Command1->isEnabled());
+    QCOMPARE(m_data->readingPosition(), 0);
+    QVERIFY(m_data->readingOrder() != before);
+}
+
+void TestFrmMain::leavingStopsTheRun_data()
+{
+    QTest::addColumn<bool>("playing");
+    QTest::newRow("while waiting") << false;
+    QTest::newRow("while playing") << true;
+}
+
+void TestFrmMain::leavingStopsTheRun()
+{
+    QFETCH(bool, playing);
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    if (playing)
+        tick(timer);
+    const int opens = m_sound->opens();
+    m_window->mnuEnd->trigger();
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QCOMPARE(m_sound->log.last(), QStringLiteral("Close"));
+    // A notice that still arrives for the cut reading schedules nothing.
+    m_sound->finish();
+    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QCOMPARE(m_sound->opens(), opens);
+    // Shown again: idle, with a new order.
+    m_window->show();
+    QVERIFY(m_window->Command1->isEnabled());
+    QCOMPARE(m_data->readingPosition(), 0);
+}
+
+void TestFrmMain::leavingDuringTheReturnToTheLoopReadsNothing()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    const int opens = m_sound->opens();
+    m_window->Timer1_Timer();
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    // おわり is handled before the tick goes on.
+    m_window->mnuEnd->trigger();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(m_sound->opens(), opens);
+    QVERIFY(!m_window->Image1->hasPicture());
+    QVERIFY(!timer->isActive());
+}
+
+void TestFrmMain::lateNoticeAfterActivationIsIgnored()
+{
+    QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
+    tick(timer);
+    // Activated while the reading still plays, with its repeat pending.
+    m_window->Form_Activate();
+    m_sound->finish();
+    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QCOMPARE(m_data->readingPosition(), 0);
+    QVERIFY(m_window->Command1->isEnabled());
+}
+
+void TestFrmMain::unknownMethodFallsBackToRandom()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("9：ほかの順"));
+    QCOMPARE(timer, m_window->Timer2);
+    tick(timer);
+    QCOMPARE(m_window->Label1[0]->text().toInt(), int(m_data->readingOrder()[1]));
+}
+
+void TestFrmMain::missingPictureLeavesFrameEmpty()
+{
+    QFile::remove(m_program->cardFolder() + QStringLiteral("/karue01.jpg"));
+    testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue02.jpg"), "not a picture");
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    QVERIFY(!m_window->Image1->hasPicture());
+    QVERIFY(fileName(m_sound->open) == QStringLiteral("karuon01.wav"));
+    m_sound->finish();
+    tick(timer);
+    QVERIFY(!m_window->Image1->hasPicture());
+    m_sound->finish();
+    tick(timer);
+    QVERIFY(m_window->Image1->hasPicture());
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("3"));
+}
+
+void TestFrmMain::missingSoundStopsButCanRunAgain()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    m_sound->finish(8); // the device could not play it
+    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    // Usable again at once, with a word about why it stopped.
+    QVERIFY(m_window->Command1->isEnabled());
+    QTRY_VERIFY(QApplication::topLevelWidgets().contains(m_window->findChild<QMessageBox *>()));
+    auto *box = m_window->findChild<QMessageBox *>();
+    QVERIFY(box && box->text().contains(QStringLiteral("karuon01.wav")));
+    QVERIFY(!box->isModal());
+    box->close();
+    timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+}
+
+void TestFrmMain::closeBoxClosesTheDevice()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    m_sound->log.clear();
+    m_window->close();
+    QCOMPARE(m_sound->log, QStringList{QStringLiteral("Close")});
+    m_sound->finish();
+    QCOMPARE(m_sound->opens(), 0);
+}
+
+void TestFrmMain::returnFromAnotherWindowActivates()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
+    QVERIFY(timer->isActive());
+    m_window->activateWindow();
+    QTRY_VERIFY(m_window->isActiveWindow());
+    QVERIFY(timer->isActive()); // focus coming back from nowhere is no activation
+
+    QWidget other; // another window of the program
+    other.show();
+    other.activateWindow();
+    QTRY_VERIFY(other.isActiveWindow());
+    QVERIFY(timer->isActive());
+    m_window->activateWindow();
+    QTRY_VERIFY(m_window->isActiveWindow());
+    QVERIFY(!timer->isActive());
+    QVERIFY(m_window->Command1->isEnabled());
+    QCOMPARE(m_data->readingPosition(), 0);
+}
+
+GINREI_TEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"
