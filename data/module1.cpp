@@ -196,7 +196,12 @@ QString Module1::cardNumberText(int n)
 
 QString Module1::cardPicturePath(int n) const
 {
-    return m_cardFolder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
+    return picturePathIn(m_cardFolder, n);
+}
+
+QString Module1::picturePathIn(const QString &folder, int n)
+{
+    return folder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
 }
 
 QString Module1::cardSoundPath(int n) const

@@ -73,6 +73,9 @@ public:
     // of n + 100.
     static QString cardNumberText(int n);
     QString cardPicturePath(int n) const;
+    // The same name in another folder (the editor counts a folder's pictures
+    // before it becomes the card folder).
+    static QString picturePathIn(const QString &folder, int n);
     QString cardSoundPath(int n) const;
 
     // How a folder is written into karupath.dat: as it is when it fits in 50
