@@ -70,7 +70,7 @@ FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
     // Until their windows are part of the program the buttons stay off.
     Command1->setEnabled(false);
     Command2->setEnabled(false);
-    Command3->setEnabled(false);
+    connect(Command3, &QPushButton::clicked, this, &FrmMenu::Command3_Click);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -112,6 +112,11 @@ void FrmMenu::showLoadNotices()
 {
     for (const Module1::Notice &notice : m_hub.data().takeNotices())
         ui::warn(this, ui::programTitle(), notice.text);
+}
+
+void FrmMenu::Command3_Click()
+{
+    m_hub.showEdit();
 }
 
 void FrmMenu::mnuTukai_Click()

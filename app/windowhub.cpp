@@ -1,6 +1,7 @@
 #include "app/windowhub.h"
 
 #include "app/frmmenu.h"
+#include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
 
@@ -42,6 +43,11 @@ FrmAbout *WindowHub::about() const
     return m_about;
 }
 
+FrmEdit *WindowHub::edit() const
+{
+    return m_edit;
+}
+
 void WindowHub::showHelp()
 {
     FrmHelp *window = ensure(m_help, m_data);
@@ -58,6 +64,16 @@ void WindowHub::showAbout()
     window->activateWindow();
 }
 
+void WindowHub::showEdit()
+{
+    FrmEdit *window = ensure(m_edit, m_data);
+    // Unsaved edits give way to the card state in memory.
+    window->DataHyoji();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void WindowHub::endProgram()
 {
     destroyAll();
@@ -68,7 +84,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_menu) {

@@ -12,6 +12,7 @@ class Module1;
 class FrmMenu;
 class FrmHelp;
 class FrmAbout;
+class FrmEdit;
 
 class WindowHub : public QObject
 {
@@ -28,9 +29,12 @@ public:
     // The windows that exist now, or null.
     FrmHelp *help() const;
     FrmAbout *about() const;
+    FrmEdit *edit() const;
 
     void showHelp();
     void showAbout();
+    // The card-set editor, filled from the card state each time.
+    void showEdit();
 
     // Ends the program at once: every window goes without its closing
     // handler running, nothing is asked and nothing is saved.
@@ -45,4 +49,5 @@ private:
     QPointer<FrmMenu> m_menu;
     QPointer<FrmHelp> m_help;
     QPointer<FrmAbout> m_about;
+    QPointer<FrmEdit> m_edit;
 };
