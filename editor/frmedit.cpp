@@ -73,8 +73,11 @@ FrmEdit::FrmEdit(Module1 &data) : m_data(data)
     Text2->setGeometry(Layout::Edit::Text2.toPx());
     Label2[1]->setBuddy(Text2);
     Label2[2] = ui::caption(client, QStringLiteral("枚"), Layout::Edit::Label2_2);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
+        // The window's own small proportional font: the captions were sized for it.
+        Label2[i]->setFont(ui::font(ui::PGothic, 9, false));
+    }
 
     for (int k = 0; k < Module1::MaxCards; ++k) {
         const QPoint at = Layout::Edit::entry(k).toPx();
