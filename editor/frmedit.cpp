@@ -85,7 +85,6 @@ FrmEdit::FrmEdit(Module1 &data) : m_data(data)
         Text1[k]->setObjectName(QStringLiteral("Text1_%1").arg(k));
         Text1[k]->setFont(ui::font(ui::Gothic, 11.25, true));
         Text1[k]->setGeometry(QRect(at, Layout::Edit::Text1Size.toPx()));
-        Text1[k]->setTextMargins(0, 0, 0, 0);
 
         Label1[k] = pinkLabel(new QLabel(client), {Layout::Edit::entry(k).left + Layout::Edit::Label1OffsetX,
                                                    Layout::Edit::entry(k).top, Layout::Edit::Label1Size.width,
