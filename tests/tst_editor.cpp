@@ -46,6 +46,7 @@ private Q_SLOTS:
 
 private:
     FrmEdit *open();
+    void makeSets();
     std::unique_ptr<testing::ProgramFolder> m_program;
     std::unique_ptr<Module1> m_data;
     std::unique_ptr<WindowHub> m_hub;
@@ -82,6 +83,11 @@ void TestEditor::init()
     QVERIFY(m_data->takeNotices().isEmpty());
 
     m_sets = m_program->file(QStringLiteral("sets"));
+}
+
+void TestEditor::makeSets()
+{
+    // Folders of pictures to choose from; only the tests that browse need them.
     testing::copyCards(m_sets + QStringLiteral("/twelve"), 12);
     testing::copyCards(m_sets + QStringLiteral("/gap"), 2);
     QFile::copy(testing::builtCardFolder() + QStringLiteral("/karue04.jpg"), m_sets + QStringLiteral("/gap/karue04.jpg"));
@@ -238,6 +244,7 @@ void TestEditor::countsAFoldersPictures_data()
 
 void TestEditor::countsAFoldersPictures()
 {
+    makeSets();
     QFETCH(QString, folder);
     QFETCH(int, count);
     FrmEdit *edit = open();
@@ -267,6 +274,7 @@ void TestEditor::countsAFoldersPictures()
 
 void TestEditor::confirmedFolderIsForgottenUnlessSaved()
 {
+    makeSets();
     QDir::setCurrent(m_sets); // not where the lists start
     FrmEdit *edit = open();
     QVERIFY(edit);
@@ -292,6 +300,7 @@ void TestEditor::confirmedFolderIsForgottenUnlessSaved()
 
 void TestEditor::browsingWithKeysAndDrives()
 {
+    makeSets();
     FrmEdit *edit = open();
     QVERIFY(edit);
     edit->mnuForuda->trigger();
@@ -350,6 +359,7 @@ void TestEditor::findsTheDriveOfAFolder()
 
 void TestEditor::escapeKeepsTheDirectoryForASave()
 {
+    makeSets();
     FrmEdit *edit = open();
     QVERIFY(edit);
     edit->mnuForuda->trigger();
@@ -413,6 +423,7 @@ void TestEditor::saveProblemsAreExplained_data()
 
 void TestEditor::saveProblemsAreExplained()
 {
+    makeSets();
     QFETCH(QString, count);
     QFETCH(QString, folder);
     QFETCH(QString, why);
