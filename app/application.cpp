@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QStandardPaths>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -38,6 +39,9 @@ void setUpToolkit()
 {
     setIdentity();
     QApplication::setApplicationDisplayName(ui::programTitle());
+    // Ties the windows to ginrei-karuta.desktop (its name and icon in the
+    // desktop's task list).
+    QGuiApplication::setDesktopFileName(QStringLiteral("ginrei-karuta"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installFontSubstitutes();
 
@@ -64,7 +68,10 @@ int runApplication(int argc, char **argv)
     QApplication app(argc, argv);
     setUpToolkit();
 
-    Module1 data(QCoreApplication::applicationDirPath());
+    // karupath.dat goes to the user's config folder when the program folder
+    // cannot be written, as in an installed copy.
+    Module1 data(QCoreApplication::applicationDirPath(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     WindowHub hub(data);
     hub.menu()->show();
     return app.exec();

@@ -12,6 +12,7 @@ qt6-translations-l10n fonts-ipafont-gothic
 pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
 xvfb xauth imagemagick
 espeak-ng
+dpkg-dev file desktop-file-utils appstream
 "
 
 missing=""
