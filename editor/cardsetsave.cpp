@@ -139,6 +139,12 @@ QStringList CardSetSaver::check(const SaveRequest &request) const
         problems << QStringLiteral("ルートフォルダ「%1」はかるたフォルダにできません。").arg(folder) + ChooseAnother;
     } else if (const Module1::StoredPath stored = m_data.storablePath(folder); !stored.ok) {
         problems << stored.why + u'\n' + ChooseAnother;
+    } else if (!m_data.folderIsWritable(folder)) {
+        // The installed default set is the usual case: it belongs to the system.
+        problems << QStringLiteral("かるたフォルダ「%1」には書き込めません（インストールされた標準の札のフォルダなど）。\n"
+                                   "自分の札は、書き込めるフォルダにまとめてください。")
+                        .arg(folder)
+                        + ChooseAnother;
     }
     return problems;
 }

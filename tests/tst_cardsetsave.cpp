@@ -232,6 +232,7 @@ void TestCardSetSave::refusesBadFolders_data()
     QTest::newRow("empty") << QString() << QStringLiteral("決まっていません");
     QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("ルート");
     QTest::newRow("too long outside") << QStringLiteral("OUTSIDE") << QStringLiteral("長すぎて");
+    QTest::newRow("read-only") << QStringLiteral("sets/twelve") << QStringLiteral("書き込めません");
 }
 
 void TestCardSetSave::refusesBadFolders()
@@ -246,6 +247,8 @@ void TestCardSetSave::refusesBadFolders()
     } else if (!folder.isEmpty() && !folder.startsWith(u'/')) {
         folder = m_program->file(folder);
     }
+    if (why == u"書き込めません") // as the installed default set is, even for root
+        m_data->setWritableProbe([folder](const QString &f) { return f != folder; });
     const Snapshot before(*m_data);
     SaveRequest request = requestFor(*m_data, folder);
     const CardSetSaver::Result result = CardSetSaver(*m_data).save(request);
