@@ -26,6 +26,7 @@ public:
     QAction *mnuVerj;      // ﾊﾞｰｼﾞｮﾝ
     QAction *mnuEnd;       // 終了
 
+    void Command1_Click();
     void mnuTukai_Click();
     void mnuVerj_Click();
     void mnuEnd_Click();

@@ -3,10 +3,16 @@
 #include "app/frmmenu.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
+#include "match/frmkaruto.h"
+#include "settings/frmsettei.h"
+#include "sound/mediasounddevice.h"
 
 #include <QApplication>
 
-WindowHub::WindowHub(Module1 &data, QObject *parent) : QObject(parent), m_data(data)
+WindowHub::WindowHub(Module1 &data, QObject *parent)
+    : QObject(parent),
+      soundFactory([](QObject *owner) -> SoundDevice * { return new MediaSoundDevice(owner); }),
+      m_data(data)
 {
 }
 
@@ -42,6 +48,16 @@ FrmAbout *WindowHub::about() const
     return m_about;
 }
 
+FrmKaruto *WindowHub::karuto() const
+{
+    return m_karuto;
+}
+
+FrmSettei *WindowHub::settei() const
+{
+    return m_settei;
+}
+
 void WindowHub::showHelp()
 {
     FrmHelp *window = ensure(m_help, m_data);
@@ -58,6 +74,27 @@ void WindowHub::showAbout()
     window->activateWindow();
 }
 
+void WindowHub::showKaruto()
+{
+    FrmKaruto *window = ensure(m_karuto, *this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::showSettei()
+{
+    FrmSettei *window = ensure(m_settei, *this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+MatchSettings &WindowHub::matchSettings()
+{
+    return *ensure(m_settei, *this);
+}
+
 void WindowHub::endProgram()
 {
     destroyAll();
@@ -68,7 +105,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_karuto.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_menu) {
