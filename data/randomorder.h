@@ -18,7 +18,8 @@ using Order = std::array<qint16, 51>;
 enum class Precision { Double, Single };
 
 // One draw: floor(u * n) + 1 for u in [0, 1), never above n, whatever the
-// rounding of the product (a float u * n can round up to n itself).
+// rounding (in single precision a u just below 1 becomes 1.0f, and the
+// product n itself).
 int drawIndex(double u, int n, Precision precision);
 
 // Fills positions 1..n of order with a random arrangement of 1..n drawn from
