@@ -163,8 +163,7 @@ void FrmKaruto::Inisharize()
     const int frameExtra = frameGeometry().height() - geometry().height();
     const int width = qMax(sizeHint().width(), K::Client.toPx().width());
     setFixedSize(width, qMax(1, screen.height() - Layout::px(K::HeightMarginTwips) - frameExtra));
-    const int frameWidth = frameGeometry().width() - geometry().width();
-    move(screen.x() + (screen.width() - width - frameWidth) / 2, screen.y());
+    ui::placeTopCentred(this, 0);
 
     // The hand pointer over the card boxes, its fingertip (the top centre of
     // the picture) as the hot spot. Only the first 46 boxes have it.
