@@ -196,13 +196,19 @@ void FrmKaruto::showCard(ui::PictureBox *box, int card)
     QString name = data.label(card);
     if (name.trimmed().isEmpty())
         name = QStringLiteral("札%1").arg(card);
-    const bool loaded = box->loadPicture(data.cardPicturePath(card));
+    const qreal ratio = box->devicePixelRatioF();
+    const QImage picture = m_pictures.load(data.cardPicturePath(card), box->size() * ratio);
+    const bool loaded = !picture.isNull();
     if (loaded) {
+        QPixmap pixmap = QPixmap::fromImage(picture);
+        pixmap.setDevicePixelRatio(ratio);
+        box->setPixmap(pixmap);
         box->setFrameStyle(QFrame::NoFrame);
         box->setAutoFillBackground(false);
     } else {
         // A card whose picture is missing still lies on the table, as a
         // plain card with its label, and can be taken like any other.
+        box->clearPicture();
         box->setFrameStyle(QFrame::Box | QFrame::Plain);
         ui::setBackground(box, Qt::white);
         box->setFont(ui::font(ui::PGothic, 24, true));

@@ -6,6 +6,7 @@
 // and the two scores at the bottom right. The rules and the match's own
 // state live in MatchState and Board; this window shows them.
 
+#include "match/cardpictures.h"
 #include "match/matchstate.h"
 
 #include <QMainWindow>
@@ -86,5 +87,6 @@ private:
 
     WindowHub &m_hub;
     MatchState m_match;
+    CardPictures m_pictures;
     bool m_placedWhenShown = false;
 };

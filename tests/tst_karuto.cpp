@@ -7,12 +7,15 @@
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/board.h"
+#include "match/cardpictures.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
+#include "tests/exifwriter.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
 #include <QAccessible>
+#include <QBuffer>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QPushButton>
@@ -41,6 +44,9 @@ private Q_SLOTS:
     void boxesBeyondTheSetAreHidden();
     void eachBoxShowsItsOwnCard();
     void missingPictureShowsTheLabel();
+    void cameraThumbnailWhenItFits_data();
+    void cameraThumbnailWhenItFits();
+    void picturesAreKeptUntilTheFileChanges();
     void twoMatchesDrawDifferentOrders();
     void announcementAndDeviceCommands_data();
     void announcementAndDeviceCommands();
@@ -343,6 +349,79 @@ void TestKaruto::missingPictureShowsTheLabel()
     layOut();
     for (int s = 1; s <= 46; ++s)
         QVERIFY(w->Img1[s - 1]->hasPicture());
+}
+
+namespace {
+QByteArray jpeg(QSize size, const QColor &colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 90);
+    return bytes;
+}
+
+bool isColour(const QImage &image, const QColor &colour)
+{
+    const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+    return qAbs(c.red() - colour.red()) < 40 && qAbs(c.green() - colour.green()) < 40 && qAbs(c.blue() - colour.blue()) < 40;
+}
+} // namespace
+
+void TestKaruto::cameraThumbnailWhenItFits_data()
+{
+    QTest::addColumn<QSize>("thumbnail"); // empty: none in the file
+    QTest::addColumn<bool>("fromThumbnail");
+    QTest::newRow("160 x 120, the photo's shape") << QSize(160, 120) << true;
+    QTest::newRow("smaller than the box") << QSize(40, 30) << false;
+    QTest::newRow("letterboxed, another shape") << QSize(160, 90) << false;
+    QTest::newRow("no thumbnail") << QSize() << false;
+}
+
+void TestKaruto::cameraThumbnailWhenItFits()
+{
+    QFETCH(QSize, thumbnail);
+    QFETCH(bool, fromThumbnail);
+    // The photo is red, its thumbnail green: the colour shows which was used.
+    QByteArray file = jpeg(QSize(800, 600), Qt::red);
+    if (thumbnail.isValid())
+        file = testing::withExifThumbnail(file, jpeg(thumbnail, Qt::green));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("karue01.jpg"));
+    testing::writeAll(path, file);
+
+    CardPictures pictures;
+    const QImage shown = pictures.load(path, QSize(67, 87));
+    QCOMPARE(shown.size(), QSize(67, 87));
+    QVERIFY(isColour(shown, fromThumbnail ? QColor(Qt::green) : QColor(Qt::red)));
+    QCOMPARE(pictures.lastSource(), fromThumbnail ? CardPictures::Source::Thumbnail : CardPictures::Source::Decoded);
+    // A box twice the size (a high-density screen) is too big for 160 x 120.
+    const QImage large = pictures.load(path, QSize(134, 174));
+    QVERIFY(isColour(large, Qt::red));
+}
+
+void TestKaruto::picturesAreKeptUntilTheFileChanges()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("karue01.jpg"));
+    testing::writeAll(path, jpeg(QSize(400, 520), Qt::blue));
+    CardPictures pictures;
+    QVERIFY(isColour(pictures.load(path, QSize(67, 87)), Qt::blue));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Decoded);
+    QVERIFY(isColour(pictures.load(path, QSize(67, 87)), Qt::blue));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Kept);
+    // Another size is decoded afresh.
+    pictures.load(path, QSize(30, 40));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Decoded);
+    // The editor or the user replaces the picture: the new one is shown.
+    testing::writeAll(path, jpeg(QSize(500, 650), Qt::red));
+    QVERIFY(isColour(pictures.load(path, QSize(30, 40)), Qt::red));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Decoded);
+    // And a picture that is gone is gone.
+    QVERIFY(QFile::remove(path));
+    QVERIFY(pictures.load(path, QSize(30, 40)).isNull());
 }
 
 void TestKaruto::twoMatchesDrawDifferentOrders()
