@@ -3,6 +3,7 @@
 // server with a null sink as the default output.
 
 #include "sound/mediasounddevice.h"
+#include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
 
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void newReadingReplacesOpenOne();
     void endOfClosedReadingIsNotDelivered();
     void closingWithNothingOpenDoesNothing();
+    void recorderPassesOperationsOn();
 
 private:
     QString tone(int durationMs, testing::WavFormat format = {});
@@ -281,6 +283,38 @@ void TestSound::closingWithNothingOpenDoesNothing()
     device.play(tone(200));
     QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
     QCOMPARE(notices.codes.first(), int(SoundDevice::Successful));
+}
+
+void TestSound::recorderPassesOperationsOn()
+{
+    // The recorder that window tests use, here in front of the real device:
+    // it writes down the commands and the real device's notices come out.
+    auto *real = new MediaSoundDevice;
+    testing::RecordingSoundDevice recorder(nullptr, real);
+    QCOMPARE(real->parent(), &recorder);
+    Notices notices(recorder);
+    const QString first = tone(300);
+    recorder.prepare();
+    recorder.play(first);
+    QVERIFY(real->isOpen());
+    QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
+    QCOMPARE(notices.codes.first(), int(SoundDevice::Successful));
+    recorder.play(first);
+    QTest::qWait(100);
+    recorder.stopAndClose();
+    QVERIFY(!real->isOpen());
+    recorder.close();
+    QCOMPARE(recorder.commands, (QStringList{QStringLiteral("Close"), QStringLiteral("Open ") + first, QStringLiteral("Sound"),
+                                            QStringLiteral("Open ") + first, QStringLiteral("Sound"), QStringLiteral("Stop"),
+                                            QStringLiteral("Close"), QStringLiteral("Close")}));
+    QCOMPARE(recorder.prepares, 1);
+    QTest::qWait(500);
+    QCOMPARE(notices.codes.size(), 1);
+    // Without a real device behind it, the test says when a reading ends.
+    testing::RecordingSoundDevice alone;
+    Notices own(alone);
+    alone.finish(SoundDevice::Aborted);
+    QCOMPARE(own.codes, QList<int>{SoundDevice::Aborted});
 }
 
 GINREI_TEST_MAIN(TestSound)
