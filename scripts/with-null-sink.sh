@@ -46,7 +46,7 @@ export XDG_RUNTIME_DIR="$runtime"
 export XDG_CONFIG_HOME="$runtime/config"
 export XDG_STATE_HOME="$runtime/state"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME"
-# PipeWire refuses to guess a session when there is none.
+# Only the servers started here: none named by the caller's environment.
 unset PIPEWIRE_REMOTE PULSE_SERVER
 export DISABLE_RTKIT=1
 

@@ -29,10 +29,6 @@ private Q_SLOTS:
     void strengthTable();
     void setupFromSettings_data();
     void setupFromSettings();
-    void slotGeometry_data();
-    void slotGeometry();
-    void frame2ByCardCount_data();
-    void frame2ByCardCount();
     void piles_data();
     void piles();
     void beginDrawsTwoIndependentPermutations_data();
@@ -90,48 +86,6 @@ void TestMatchRules::setupFromSettings()
     const MatchState::Setup setup = MatchState::Setup::from(FixedSettings(chosen, voice));
     QCOMPARE(setup.level, level);
     QCOMPARE(setup.voice, voice);
-}
-
-void TestMatchRules::slotGeometry_data()
-{
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-    QTest::newRow("1: first of the first row") << 1 << 360 << 1500;
-    QTest::newRow("10: last of the first row") << 10 << 11160 << 1500;
-    QTest::newRow("11: first of the second row") << 11 << 360 << 3000;
-    QTest::newRow("23: column 2, row 2") << 23 << 2760 << 4500;
-    QTest::newRow("46: last default card") << 46 << 6360 << 7500;
-    QTest::newRow("49: last box") << 49 << 9960 << 7500;
-}
-
-void TestMatchRules::slotGeometry()
-{
-    QFETCH(int, slot);
-    QFETCH(int, left);
-    QFETCH(int, top);
-    QCOMPARE(Board::slotPosition(slot).left, left);
-    QCOMPARE(Board::slotPosition(slot).top, top);
-}
-
-void TestMatchRules::frame2ByCardCount_data()
-{
-    QTest::addColumn<int>("n");
-    QTest::addColumn<int>("left");
-    QTest::addColumn<int>("top");
-    QTest::newRow("1: beside") << 1 << 9600 << 7440;
-    QTest::newRow("46: beside") << 46 << 9600 << 7440;
-    QTest::newRow("48: beside") << 48 << 9600 << 7440;
-    QTest::newRow("49: under") << 49 << 11040 << 8520;
-}
-
-void TestMatchRules::frame2ByCardCount()
-{
-    QFETCH(int, n);
-    QFETCH(int, left);
-    QFETCH(int, top);
-    QCOMPARE(Board::frame2Position(n).left, left);
-    QCOMPARE(Board::frame2Position(n).top, top);
 }
 
 void TestMatchRules::piles_data()
