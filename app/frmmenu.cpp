@@ -67,8 +67,8 @@ FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
     Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::Command1, QColor(255, 0, 0), 14.25);
     Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::Command2, QColor(0, 255, 0), 14.25);
     Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::Command3, QColor(0, 255, 255), 12);
+    connect(Command1, &QPushButton::clicked, this, &FrmMenu::Command1_Click);
     // Until their windows are part of the program the buttons stay off.
-    Command1->setEnabled(false);
     Command2->setEnabled(false);
     connect(Command3, &QPushButton::clicked, this, &FrmMenu::Command3_Click);
 
@@ -112,6 +112,11 @@ void FrmMenu::showLoadNotices()
 {
     for (const Module1::Notice &notice : m_hub.data().takeNotices())
         ui::warn(this, ui::programTitle(), notice.text);
+}
+
+void FrmMenu::Command1_Click()
+{
+    m_hub.showKaruto();
 }
 
 void FrmMenu::Command3_Click()

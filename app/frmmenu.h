@@ -27,6 +27,7 @@ public:
     QAction *mnuEnd;       // 終了
 
     void Command3_Click();
+    void Command1_Click();
     void mnuTukai_Click();
     void mnuVerj_Click();
     void mnuEnd_Click();

@@ -4,10 +4,16 @@
 #include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
+#include "match/frmkaruto.h"
+#include "settings/frmsettei.h"
+#include "sound/mediasounddevice.h"
 
 #include <QApplication>
 
-WindowHub::WindowHub(Module1 &data, QObject *parent) : QObject(parent), m_data(data)
+WindowHub::WindowHub(Module1 &data, QObject *parent)
+    : QObject(parent),
+      soundFactory([](QObject *owner) -> SoundDevice * { return new MediaSoundDevice(owner); }),
+      m_data(data)
 {
 }
 
@@ -48,6 +54,16 @@ FrmEdit *WindowHub::edit() const
     return m_edit;
 }
 
+FrmKaruto *WindowHub::karuto() const
+{
+    return m_karuto;
+}
+
+FrmSettei *WindowHub::settei() const
+{
+    return m_settei;
+}
+
 void WindowHub::showHelp()
 {
     FrmHelp *window = ensure(m_help, m_data);
@@ -74,6 +90,27 @@ void WindowHub::showEdit()
     window->activateWindow();
 }
 
+void WindowHub::showKaruto()
+{
+    FrmKaruto *window = ensure(m_karuto, *this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::showSettei()
+{
+    FrmSettei *window = ensure(m_settei, *this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+MatchSettings &WindowHub::matchSettings()
+{
+    return *ensure(m_settei, *this);
+}
+
 void WindowHub::endProgram()
 {
     destroyAll();
@@ -84,7 +121,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_karuto.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_menu) {
