@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QStandardPaths>
 #include <QStyleFactory>
 #include <QTranslator>
 
@@ -38,8 +39,14 @@ void setUpToolkit()
 {
     setIdentity();
     QApplication::setApplicationDisplayName(ui::programTitle());
+    // Ties the windows to ginrei-karuta.desktop (its name and icon in the
+    // desktop's task list).
+    QGuiApplication::setDesktopFileName(QStringLiteral("ginrei-karuta"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     ui::installFontSubstitutes();
+    // The windows were laid out for this font: captions that fit their boxes
+    // in it would be cut off in a larger desktop default.
+    QApplication::setFont(ui::font(ui::PGothic, 9, false));
 
     // The program speaks Japanese whatever the desktop's language, and so do
     // the standard buttons of its message boxes.
@@ -64,7 +71,10 @@ int runApplication(int argc, char **argv)
     QApplication app(argc, argv);
     setUpToolkit();
 
-    Module1 data(QCoreApplication::applicationDirPath());
+    // karupath.dat goes to the user's config folder when the program folder
+    // cannot be written, as in an installed copy.
+    Module1 data(QCoreApplication::applicationDirPath(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     WindowHub hub(data);
     hub.menu()->show();
     return app.exec();

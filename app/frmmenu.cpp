@@ -67,10 +67,9 @@ FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
     Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::Command1, QColor(255, 0, 0), 14.25);
     Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::Command2, QColor(0, 255, 0), 14.25);
     Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::Command3, QColor(0, 255, 255), 12);
-    // Until their windows are part of the program the buttons stay off.
-    Command1->setEnabled(false);
-    Command2->setEnabled(false);
-    Command3->setEnabled(false);
+    connect(Command1, &QPushButton::clicked, this, &FrmMenu::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmMenu::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &FrmMenu::Command3_Click);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -112,6 +111,21 @@ void FrmMenu::showLoadNotices()
 {
     for (const Module1::Notice &notice : m_hub.data().takeNotices())
         ui::warn(this, ui::programTitle(), notice.text);
+}
+
+void FrmMenu::Command1_Click()
+{
+    m_hub.showKaruto();
+}
+
+void FrmMenu::Command2_Click()
+{
+    m_hub.showReading();
+}
+
+void FrmMenu::Command3_Click()
+{
+    m_hub.showEdit();
 }
 
 void FrmMenu::mnuTukai_Click()

@@ -26,6 +26,9 @@ public:
     QAction *mnuVerj;      // ﾊﾞｰｼﾞｮﾝ
     QAction *mnuEnd;       // 終了
 
+    void Command3_Click();
+    void Command1_Click();
+    void Command2_Click();
     void mnuTukai_Click();
     void mnuVerj_Click();
     void mnuEnd_Click();

@@ -1,12 +1,20 @@
 #include "app/windowhub.h"
 
 #include "app/frmmenu.h"
+#include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
+#include "match/frmkaruto.h"
+#include "reading/frmmain.h"
+#include "settings/frmsettei.h"
+#include "sound/mediasounddevice.h"
 
 #include <QApplication>
 
-WindowHub::WindowHub(Module1 &data, QObject *parent) : QObject(parent), m_data(data)
+WindowHub::WindowHub(Module1 &data, QObject *parent)
+    : QObject(parent),
+      soundFactory([](QObject *owner) -> SoundDevice * { return new MediaSoundDevice(owner); }),
+      m_data(data)
 {
 }
 
@@ -42,6 +50,26 @@ FrmAbout *WindowHub::about() const
     return m_about;
 }
 
+FrmEdit *WindowHub::edit() const
+{
+    return m_edit;
+}
+
+FrmKaruto *WindowHub::karuto() const
+{
+    return m_karuto;
+}
+
+FrmMain *WindowHub::reading() const
+{
+    return m_reading;
+}
+
+FrmSettei *WindowHub::settei() const
+{
+    return m_settei;
+}
+
 void WindowHub::showHelp()
 {
     FrmHelp *window = ensure(m_help, m_data);
@@ -58,6 +86,45 @@ void WindowHub::showAbout()
     window->activateWindow();
 }
 
+void WindowHub::showEdit()
+{
+    FrmEdit *window = ensure(m_edit, m_data);
+    // Unsaved edits give way to the card state in memory.
+    window->DataHyoji();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::showKaruto()
+{
+    FrmKaruto *window = ensure(m_karuto, *this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::showReading()
+{
+    FrmMain *window = m_reading ? m_reading.data() : ensure(m_reading, m_data, soundFactory(nullptr));
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::showSettei()
+{
+    FrmSettei *window = ensure(m_settei, *this);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+MatchSettings &WindowHub::matchSettings()
+{
+    return *ensure(m_settei, *this);
+}
+
 void WindowHub::endProgram()
 {
     destroyAll();
@@ -68,7 +135,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_karuto.data(), m_reading.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_menu) {

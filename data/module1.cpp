@@ -21,8 +21,22 @@ QString cleanFolder(const QString &folder)
 }
 } // namespace
 
-Module1::Module1(const QString &programFolder) : m_programFolder(cleanFolder(programFolder))
+Module1::Module1(const QString &programFolder, const QString &configFolder)
+    : m_programFolder(cleanFolder(programFolder)), m_configFolder(configFolder.isEmpty() ? QString() : cleanFolder(configFolder))
 {
+}
+
+bool Module1::fileSystemAllowsWriting(const QString &folder)
+{
+    // Asks for this user's rights (access(2)), so a read-only mount says no
+    // and root, who may write anywhere else, says yes.
+    const QFileInfo info(folder);
+    return info.isDir() && info.isWritable();
+}
+
+bool Module1::folderIsWritable(const QString &folder) const
+{
+    return m_writableProbe ? m_writableProbe(folder) : fileSystemAllowsWriting(folder);
 }
 
 QString Module1::defaultCardFolder() const
@@ -32,7 +46,10 @@ QString Module1::defaultCardFolder() const
 
 void Module1::LoadCardFolder()
 {
-    m_folderFilePath = m_programFolder + u'/' + QLatin1String(FolderFileName);
+    // An installed copy's folder belongs to the system, so the user's choice
+    // of card folder is kept in the user's own config folder instead.
+    const bool inConfigFolder = !m_configFolder.isEmpty() && !folderIsWritable(m_programFolder);
+    m_folderFilePath = (inConfigFolder ? m_configFolder : m_programFolder) + u'/' + QLatin1String(FolderFileName);
     OpenFolderFile();
 
     if (!m_readError.isEmpty()) {
@@ -75,6 +92,9 @@ void Module1::LoadCardFolder()
         m_cardFolder = defaultCardFolder();
         const StoredPath stored = storablePath(m_cardFolder);
         QString error;
+        // The config folder is the program's own to make; the program folder never is.
+        if (inConfigFolder)
+            QDir().mkpath(m_configFolder);
         if (!stored.ok)
             notify(Notice::PathNotStorable, stored.why);
         else if (!writeRecord(m_folderFilePath, FolderRecord::forFolder(stored.text).bytes(), &error))
@@ -196,7 +216,12 @@ QString Module1::cardNumberText(int n)
 
 QString Module1::cardPicturePath(int n) const
 {
-    return m_cardFolder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
+    return picturePathIn(m_cardFolder, n);
+}
+
+QString Module1::picturePathIn(const QString &folder, int n)
+{
+    return folder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
 }
 
 QString Module1::cardSoundPath(int n) const

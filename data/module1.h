@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 
 class Module1
 {
@@ -40,7 +41,20 @@ public:
     };
 
     // programFolder is the folder of the executable; the tests give their own.
-    explicit Module1(const QString &programFolder);
+    // configFolder is the user's own folder for karupath.dat, used when the
+    // program folder cannot be written (an installed copy); left empty,
+    // karupath.dat always lies beside the program, as in a portable copy.
+    explicit Module1(const QString &programFolder, const QString &configFolder = QString());
+
+    // Whether files can be created in a folder. Decides where karupath.dat
+    // lives, and tells a save into a read-only card folder (the installed
+    // default set) before it is tried. The file system is asked unless a
+    // probe is set: tests set one to have a read-only folder even as root,
+    // who can write everywhere.
+    using FolderProbe = std::function<bool(const QString &folder)>;
+    void setWritableProbe(FolderProbe probe) { m_writableProbe = std::move(probe); }
+    bool folderIsWritable(const QString &folder) const;
+    static bool fileSystemAllowsWriting(const QString &folder);
 
     // Start-up loading, in this order: program folder, folder file, card
     // folder, card data file. Problems are collected as notices.
@@ -57,6 +71,7 @@ public:
 
     const QString &programFolder() const { return m_programFolder; }
     const QString &folderFilePath() const { return m_folderFilePath; }
+    const QString &configFolder() const { return m_configFolder; }
     const QString &cardFolder() const { return m_cardFolder; }
     const QString &cardDataPath() const { return m_cardDataPath; }
     QString defaultCardFolder() const;
@@ -73,6 +88,9 @@ public:
     // of n + 100.
     static QString cardNumberText(int n);
     QString cardPicturePath(int n) const;
+    // The same name in another folder (the editor counts a folder's pictures
+    // before it becomes the card folder).
+    static QString picturePathIn(const QString &folder, int n);
     QString cardSoundPath(int n) const;
 
     // How a folder is written into karupath.dat: as it is when it fits in 50
@@ -107,6 +125,8 @@ private:
     qint64 readHead(const QString &path, int recordSize, QByteArray *head);
 
     QString m_programFolder;
+    QString m_configFolder;
+    FolderProbe m_writableProbe;
     QString m_folderFilePath;
     QString m_cardFolder;
     QString m_cardDataPath;

@@ -27,7 +27,7 @@ void AutoReading::activate(quint64 seed)
     // The run reads from its own copy, so nothing another window writes into
     // the shared order can change the cards of a run under way.
     m_cards = qBound(1, int(m_data.cardCount()), Module1::MaxCards);
-    drawRandomOrder(m_order, m_cards, seed, RandomPrecision::Single);
+    randomorder::drawRandomOrder(m_order, m_cards, seed, randomorder::Precision::Single);
     std::copy(m_order.begin() + 1, m_order.begin() + 1 + m_cards, m_data.readingOrder().begin() + 1);
     m_position = 0;
     m_data.readingPosition() = 0;

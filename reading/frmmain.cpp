@@ -1,6 +1,7 @@
 #include "reading/frmmain.h"
 
 #include "app/uikit.h"
+#include "data/randomorder.h"
 #include "sound/sounddevice.h"
 
 #include <QApplication>
@@ -12,15 +13,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWindow>
-
-#include <chrono>
-
-namespace {
-quint64 clockSeed()
-{
-    return quint64(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-}
-} // namespace
 
 FrmMain::FrmMain(Module1 &data, SoundDevice *device) : m_data(data), m_reading(data)
 {
@@ -125,7 +117,10 @@ void FrmMain::focusMoved(QWindow *window)
     QWindow *previous = m_lastFocus;
     m_lastFocus = window;
     if (window != windowHandle()) {
-        m_activated = false;
+        // Only leaving this window ends a visit; a late focus notice for
+        // another window that never really had it does not.
+        if (previous == windowHandle())
+            m_activated = false;
         return;
     }
     // Back from another window of the program, but not from one of this
@@ -148,7 +143,7 @@ void FrmMain::Form_Activate()
     Command1->setEnabled(true);
     Timer1->stop();
     Timer2->stop();
-    m_reading.activate(clockSeed());
+    m_reading.activate(randomorder::clockSeed());
 }
 
 void FrmMain::Command1_Click()

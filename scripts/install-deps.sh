@@ -10,8 +10,9 @@ qt6-base-dev qt6-multimedia-dev
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 qt6-translations-l10n fonts-ipafont-gothic
 pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
-xvfb xauth imagemagick
+xvfb xauth imagemagick xdotool
 espeak-ng
+dpkg-dev file desktop-file-utils appstream
 "
 
 missing=""

@@ -13,9 +13,13 @@ class SoundDevice : public QObject
     Q_OBJECT
 
 public:
-    // The notify code of a reading that played to its end. Any other code
-    // means it did not (cut off, superseded or failed).
+    // Notify codes, as the media control interface numbers them. Only a
+    // reading that played to its end is Successful; anything else means it
+    // did not.
     static constexpr int Successful = 1;
+    static constexpr int Superseded = 2;
+    static constexpr int Aborted = 4;
+    static constexpr int Failure = 8;
 
     using QObject::QObject;
 
@@ -33,6 +37,8 @@ public:
 
 Q_SIGNALS:
     // The reading started by the last play() has ended; notifyCode is
-    // Successful only when it played to its end.
+    // Successful only when it played to its end. Never emitted from inside
+    // one of the operations above, and never for a reading that was stopped,
+    // closed or replaced by another before its end was reported.
     void done(int notifyCode);
 };

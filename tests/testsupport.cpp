@@ -5,7 +5,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QTest>
 
 namespace testing {
@@ -53,6 +56,24 @@ ProgramFolder::ProgramFolder(bool withCards)
         for (const char *name : {"index.htm", "hand.ico"})
             QFile::copy(QStringLiteral(GINREI_BIN_DIR "/") + QLatin1String(name), file(QLatin1String(name)));
     }
+}
+
+QString checkAnnouncedAudioOutput()
+{
+    const QByteArray sink = qgetenv("GINREI_NULL_SINK");
+    if (sink.isEmpty()) {
+        qInfo("GINREI_NULL_SINK is not set: playing without a known audio server");
+        return {};
+    }
+    QDeadlineTimer deadline(5000);
+    while (QMediaDevices::audioOutputs().isEmpty() && !deadline.hasExpired())
+        QTest::qWait(50);
+    if (QMediaDevices::audioOutputs().isEmpty())
+        return QStringLiteral("the null sink was started, but Qt Multimedia sees no audio output");
+    const QByteArray id = QMediaDevices::defaultAudioOutput().id();
+    if (!id.contains(sink))
+        return QStringLiteral("the default output is %1, not the null sink").arg(QString::fromUtf8(id));
+    return {};
 }
 
 QByteArray readAll(const QString &path)

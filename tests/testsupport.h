@@ -39,6 +39,12 @@ QString builtCardFolder();
 // Copies the built card pictures 1..count (and sounds, when asked) into folder.
 void copyCards(const QString &folder, int count, bool withSounds = false);
 
+// Under scripts/with-null-sink.sh a real audio output must exist: a suite
+// that plays sound must not pass on the media framework's silent fallback
+// alone. Returns an error text, empty when all is well (or when the suite
+// runs without the wrapper).
+QString checkAnnouncedAudioOutput();
+
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);
 

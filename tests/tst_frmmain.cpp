@@ -4,7 +4,7 @@
 #include "app/uikit.h"
 #include "data/module1.h"
 #include "reading/frmmain.h"
-#include "sound/sounddevice.h"
+#include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
 #include <QApplication>
@@ -14,31 +14,10 @@
 #include <QTimer>
 
 namespace {
-class FakeSound : public SoundDevice
+int openCount(const testing::RecordingSoundDevice *sound)
 {
-public:
-    QStringList log;
-    QString open; // the file open now, if any
-    void prepare() override { log << QStringLiteral("Close"); }
-    void play(const QString &file) override
-    {
-        log << QStringLiteral("Open ") + file << QStringLiteral("Sound");
-        open = file;
-    }
-    void stopAndClose() override
-    {
-        log << QStringLiteral("Stop") << QStringLiteral("Close");
-        open.clear();
-    }
-    void close() override
-    {
-        log << QStringLiteral("Close");
-        open.clear();
-    }
-    // The open reading ends by itself (code 1) or fails.
-    void finish(int code = Successful) { Q_EMIT done(code); }
-    int opens() const { return int(log.filter(QStringLiteral("Open ")).size()); }
-};
+    return int(sound->commands.filter(QStringLiteral("Open ")).size());
+}
 
 QString fileName(const QString &path)
 {
@@ -77,7 +56,7 @@ private:
 
     std::unique_ptr<testing::ProgramFolder> m_program;
     std::unique_ptr<Module1> m_data;
-    FakeSound *m_sound = nullptr;
+    testing::RecordingSoundDevice *m_sound = nullptr;
     std::unique_ptr<FrmMain> m_window;
 };
 
@@ -86,7 +65,7 @@ void TestFrmMain::init()
     m_program = std::make_unique<testing::ProgramFolder>();
     m_data = std::make_unique<Module1>(m_program->path());
     m_data->LoadCardFolder();
-    m_sound = new FakeSound;
+    m_sound = new testing::RecordingSoundDevice;
     m_window = std::make_unique<FrmMain>(*m_data, m_sound);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -115,14 +94,14 @@ QTimer *TestFrmMain::start(const QString &count, const QString &method)
 
 void TestFrmMain::tick(QTimer *timer)
 {
-    const int opens = m_sound->opens();
+    const int opens = openCount(m_sound);
     timer == m_window->Timer1 ? m_window->Timer1_Timer() : m_window->Timer2_Timer();
     [&] {
         QVERIFY(!timer->isActive());
         QCOMPARE(timer->interval(), 5000);
         // The picture and sound follow only after a return to the event loop.
-        QCOMPARE(m_sound->opens(), opens);
-        QTRY_COMPARE(m_sound->opens(), opens + 1);
+        QCOMPARE(openCount(m_sound), opens);
+        QTRY_COMPARE(openCount(m_sound), opens + 1);
     }();
 }
 
@@ -155,7 +134,7 @@ void TestFrmMain::layoutMatchesTheDesign()
     for (int i = 0; i < 5; ++i)
         QCOMPARE(w.Label2[i]->text(), captions[i]);
     // Prepared when it loaded: nothing open.
-    QCOMPARE(m_sound->log, QStringList{QStringLiteral("Close")});
+    QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
 }
 
 void TestFrmMain::aiuRunReadsAllCardsOnSchedule()
@@ -168,11 +147,11 @@ void TestFrmMain::aiuRunReadsAllCardsOnSchedule()
         tick(timer);
         QCOMPARE(m_window->Label1[0]->text(), QString::number(card));
         QCOMPARE(m_window->Label1[1]->text(), m_data->label(card));
-        QCOMPARE(fileName(m_sound->open), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
+        QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
         QVERIFY(m_window->Image1->hasPicture());
         m_sound->finish();
         // Closed whatever the outcome; the next reading 5000 ms after this one ended.
-        QCOMPARE(m_sound->log.last(), QStringLiteral("Close"));
+        QCOMPARE(m_sound->commands.last(), QStringLiteral("Close"));
         if (card < 46) {
             QVERIFY(timer->isActive());
             QCOMPARE(timer->remainingTime() > 4900, true);
@@ -200,7 +179,7 @@ void TestFrmMain::randomRunShowsCardIndexes()
         const int card = m_window->Label1[0]->text().toInt();
         QCOMPARE(card, int(m_data->readingOrder()[i]));
         QCOMPARE(m_window->Label1[1]->text(), m_data->label(card));
-        QCOMPARE(fileName(m_sound->open), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
+        QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
         seen.insert(card);
         m_sound->finish();
     }
@@ -215,7 +194,7 @@ void TestFrmMain::twiceReadsPairs()
     QStringList files;
     for (int i = 0; i < 92; ++i) {
         tick(timer);
-        files << m_sound->open;
+        files << m_sound->lastFile;
         m_sound->finish();
     }
     QTRY_COMPARE(answerer.texts.size(), 1);
@@ -264,15 +243,15 @@ void TestFrmMain::leavingStopsTheRun()
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     if (playing)
         tick(timer);
-    const int opens = m_sound->opens();
+    const int opens = openCount(m_sound);
     m_window->mnuEnd->trigger();
     QVERIFY(!m_window->isVisible());
     QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
-    QCOMPARE(m_sound->log.last(), QStringLiteral("Close"));
+    QCOMPARE(m_sound->commands.last(), QStringLiteral("Close"));
     // A notice that still arrives for the cut reading schedules nothing.
     m_sound->finish();
     QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
-    QCOMPARE(m_sound->opens(), opens);
+    QCOMPARE(openCount(m_sound), opens);
     // Shown again: idle, with a new order.
     m_window->show();
     QVERIFY(m_window->Command1->isEnabled());
@@ -282,14 +261,14 @@ void TestFrmMain::leavingStopsTheRun()
 void TestFrmMain::leavingDuringTheReturnToTheLoopReadsNothing()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
-    const int opens = m_sound->opens();
+    const int opens = openCount(m_sound);
     m_window->Timer1_Timer();
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
     // おわり is handled before the tick goes on.
     m_window->mnuEnd->trigger();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    QCOMPARE(m_sound->opens(), opens);
+    QCOMPARE(openCount(m_sound), opens);
     QVERIFY(!m_window->Image1->hasPicture());
     QVERIFY(!timer->isActive());
 }
@@ -321,7 +300,7 @@ void TestFrmMain::missingPictureLeavesFrameEmpty()
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
     QVERIFY(!m_window->Image1->hasPicture());
-    QVERIFY(fileName(m_sound->open) == QStringLiteral("karuon01.wav"));
+    QVERIFY(fileName(m_sound->lastFile) == QStringLiteral("karuon01.wav"));
     m_sound->finish();
     tick(timer);
     QVERIFY(!m_window->Image1->hasPicture());
@@ -354,11 +333,11 @@ void TestFrmMain::closeBoxClosesTheDevice()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
-    m_sound->log.clear();
+    m_sound->commands.clear();
     m_window->close();
-    QCOMPARE(m_sound->log, QStringList{QStringLiteral("Close")});
+    QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
     m_sound->finish();
-    QCOMPARE(m_sound->opens(), 0);
+    QCOMPARE(openCount(m_sound), 0);
 }
 
 void TestFrmMain::returnFromAnotherWindowActivates()

@@ -1,0 +1,304 @@
+#include "match/frmkaruto.h"
+
+#include "app/uikit.h"
+#include "app/windowhub.h"
+#include "data/module1.h"
+#include "match/board.h"
+#include "settings/frmsettei.h"
+#include "sound/sounddevice.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPainter>
+#include <QTimer>
+
+namespace K = Layout::Karuto;
+
+namespace {
+// A plain rectangle outline, drawn and never changed.
+class ShapeOutline : public QWidget
+{
+public:
+    explicit ShapeOutline(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setPen(QPen(Qt::black, 1));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+// A framed box for a value: centred, bold, on a coloured ground.
+QLabel *valueBox(QWidget *parent, const char *name, const QString &text, Layout::TwipRect rect, const QColor &colour)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(rect.toPx());
+    label->setAlignment(Qt::AlignCenter);
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setFont(ui::font(ui::PGothic, 14.25, true));
+    ui::setBackground(label, colour);
+    return label;
+}
+
+// A caption that takes the size of its text, from its design corner.
+QLabel *autoCaption(QWidget *parent, const char *name, const QString &text, Layout::TwipRect rect)
+{
+    QLabel *label = ui::caption(parent, text, rect);
+    label->setObjectName(QString::fromLatin1(name));
+    label->adjustSize();
+    return label;
+}
+
+QGroupBox *scoreFrame(QWidget *parent, const char *name, const QString &title, Layout::TwipRect rect,
+                      const QColor &colour, int index, std::array<QLabel *, 2> &scores,
+                      std::array<QLabel *, 2> &ten)
+{
+    auto *frame = new QGroupBox(title, parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(rect.toPx());
+    ui::setBackground(frame, colour);
+    scores[index] = valueBox(frame, index == 0 ? "Label2_0" : "Label2_1", QStringLiteral("0"), K::ScoreInFrame, Qt::white);
+    ten[index] = ui::caption(frame, QStringLiteral("点"), K::TenInFrame);
+    ten[index]->setObjectName(QString::fromLatin1(index == 0 ? "Label4_0" : "Label4_1"));
+    ten[index]->setFont(ui::font(ui::PGothic, 12, true));
+    return frame;
+}
+} // namespace
+
+FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
+{
+    setObjectName(QStringLiteral("frmKaruto"));
+    setWindowTitle(QStringLiteral("かるた取り"));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    ui::setBackground(client, QColor(128, 255, 128));
+    setCentralWidget(client);
+
+    // The card boxes first, so that everything else lies above a card
+    // lifted across it.
+    for (int k = 0; k < Board::Boxes; ++k) {
+        auto *box = new ui::PictureBox(client);
+        box->setObjectName(QStringLiteral("Img1_%1").arg(k));
+        box->setGeometry(QRect(Board::slotPosition(k + 1).toPx(), K::CardBox.toPx()));
+        box->setAlignment(Qt::AlignCenter);
+        box->setAccessibleName(QStringLiteral("空きの札置き場"));
+        Img1[k] = box;
+    }
+
+    Label3[0] = autoCaption(client, "Label3_0", QStringLiteral("よみあげ文字"), K::Label3_0);
+    Label3[1] = autoCaption(client, "Label3_1", QStringLiteral("レベル"), K::Label3_1);
+    Label3[2] = autoCaption(client, "Label3_2", QStringLiteral("ｺﾝﾋﾟｭｰﾀの手"), K::Label3_2);
+    Label1[2] = valueBox(client, "Label1_2", QString(), K::Label1_2, QColor(255, 192, 192));
+    Label1[3] = valueBox(client, "Label1_3", QString(), K::Label1_3, QColor(255, 192, 192));
+
+    Shape1 = new ShapeOutline(client);
+    Shape1->setObjectName(QStringLiteral("Shape1"));
+    Shape1->setGeometry(K::Shape1.toPx());
+
+    Image1[0] = new ui::PictureBox(client);
+    Image1[0]->setObjectName(QStringLiteral("Image1_0"));
+    Image1[0]->setGeometry(K::Image1_0.toPx());
+    Image1[0]->setPixmap(QPixmap(QStringLiteral(":/images/hand-rest.png")));
+    Image1[0]->setAccessibleName(QStringLiteral("コンピュータの手"));
+    Image1[1] = new ui::PictureBox(client);
+    Image1[1]->setObjectName(QStringLiteral("Image1_1"));
+    Image1[1]->setGeometry(K::Image1_1.toPx());
+    Image1[1]->setPixmap(QPixmap(QStringLiteral(":/images/hand-take.png")));
+    Image1[1]->setAccessibleName(QStringLiteral("札を取るコンピュータの手"));
+    Image1[1]->hide();
+
+    Frame1 = scoreFrame(client, "Frame1", QStringLiteral("あなたの得点"), K::Frame1, QColor(255, 255, 0), 0, Label2, Label4);
+    Frame2 = scoreFrame(client, "Frame2", QStringLiteral("ＣＯＭの得点"), K::Frame2, QColor(255, 128, 0), 1, Label2, Label4);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setTimerType(Qt::PreciseTimer);
+    // It fires once per card; each take that leaves cards to read starts it again.
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(Strength::reactionIntervalMs(Strength::Default));
+
+    MMControl1 = m_hub.soundFactory(this);
+    MMControl1->setObjectName(QStringLiteral("MMControl1"));
+
+    mnuGo = menuBar()->addAction(QStringLiteral("試合開始"));
+    mnuGo->setObjectName(QStringLiteral("mnuGo"));
+    // Stays off until a whole match can be played from here.
+    mnuGo->setEnabled(false);
+    mnuSetei = menuBar()->addAction(QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"), this, &FrmKaruto::mnuSetei_Click);
+    mnuSetei->setObjectName(QStringLiteral("mnuSetei"));
+    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &FrmKaruto::mnuEnd_Click);
+    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+
+    // Until the first match the level display shows what it would play at.
+    const FrmSettei *settings = m_hub.settei();
+    Label1[3]->setText(QString::number(settings ? settings->strengthLevel() : Strength::Default));
+
+    client->setMinimumWidth(K::Client.toPx().width());
+    Form_Load();
+}
+
+FrmKaruto::~FrmKaruto() = default;
+
+void FrmKaruto::Form_Load()
+{
+    Inisharize();
+    Timer1->stop();
+}
+
+void FrmKaruto::Inisharize()
+{
+    // The width is the design's; the height follows the screen, measured
+    // over the whole window, frame included, once the frame is known.
+    const QRect screen = ui::screenRect(this);
+    const int frameExtra = frameGeometry().height() - geometry().height();
+    const int width = qMax(sizeHint().width(), K::Client.toPx().width());
+    setFixedSize(width, qMax(1, screen.height() - Layout::px(K::HeightMarginTwips) - frameExtra));
+    ui::placeTopCentred(this, 0);
+
+    // The hand pointer over the card boxes, its fingertip (the top centre of
+    // the picture) as the hot spot. Only the first 46 boxes have it.
+    const QPixmap hand(m_hub.data().programFolder() + QStringLiteral("/hand.ico"));
+    if (!hand.isNull()) {
+        const QCursor pointer(hand, hand.width() / 2, 0);
+        for (int k = 0; k < K::PointerBoxes; ++k)
+            Img1[k]->setCursor(pointer);
+    }
+}
+
+void FrmKaruto::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_placedWhenShown) {
+        m_placedWhenShown = true;
+        // Again now that the window frame is known.
+        Inisharize();
+    }
+}
+
+void FrmKaruto::placeFrame2(int cardCount)
+{
+    Frame2->move(Board::frame2Position(cardCount).toPx());
+}
+
+void FrmKaruto::showCard(ui::PictureBox *box, int card)
+{
+    const Module1 &data = m_hub.data();
+    QString name = data.label(card);
+    if (name.trimmed().isEmpty())
+        name = QStringLiteral("札%1").arg(card);
+    const qreal ratio = box->devicePixelRatioF();
+    const QImage picture = m_pictures.load(data.cardPicturePath(card), box->size() * ratio);
+    const bool loaded = !picture.isNull();
+    if (loaded) {
+        QPixmap pixmap = QPixmap::fromImage(picture);
+        pixmap.setDevicePixelRatio(ratio);
+        box->setPixmap(pixmap);
+        box->setFrameStyle(QFrame::NoFrame);
+        box->setAutoFillBackground(false);
+    } else {
+        // A card whose picture is missing still lies on the table, as a
+        // plain card with its label, and can be taken like any other.
+        box->clearPicture();
+        box->setFrameStyle(QFrame::Box | QFrame::Plain);
+        ui::setBackground(box, Qt::white);
+        box->setFont(ui::font(ui::PGothic, 24, true));
+        box->setText(name);
+    }
+    // Set at every layout: the box now shows another card.
+    box->setAccessibleName(name);
+}
+
+void FrmKaruto::KaruHyoji()
+{
+    const int n = m_match.cardCount();
+    for (int s = 1; s <= Board::Boxes; ++s) {
+        ui::PictureBox *box = Img1[s - 1];
+        if (s > n) {
+            // Left over from a larger set: off the table, so that nobody can
+            // take a card that is not in play.
+            box->hide();
+            continue;
+        }
+        box->move(Board::slotPosition(s).toPx());
+        showCard(box, m_match.cardInSlot(s));
+        box->show();
+    }
+}
+
+MatchState::Setup FrmKaruto::readSettings()
+{
+    const MatchState::Setup setup = MatchState::Setup::from(m_hub.matchSettings());
+    Label1[3]->setText(QString::number(setup.level));
+    return setup;
+}
+
+void FrmKaruto::drawOrders(const MatchState::Setup &setup)
+{
+    Module1 &data = m_hub.data();
+    m_match.begin(data.cardCount(), setup, randomorder::clockSeed(), randomorder::clockSeed());
+    Timer1->setInterval(m_match.reactionIntervalMs());
+    // The program-wide arrays get the same orders; the match itself reads
+    // only its own copy.
+    for (int p = 1; p <= m_match.cardCount(); ++p) {
+        data.readingOrder()[p] = m_match.readingOrder()[p];
+        data.boardOrder()[p] = m_match.boardOrder()[p];
+    }
+}
+
+void FrmKaruto::announce(bool startReactionTimer)
+{
+    const MatchState::Announcement a = m_match.announcement(m_hub.data());
+    Label1[2]->setText(a.label);
+    if (startReactionTimer)
+        Timer1->start();
+    if (a.readAloud)
+        Yomiage();
+}
+
+void FrmKaruto::Yomiage()
+{
+    const int card = m_match.currentCard();
+    if (card == 0)
+        return;
+    MMControl1->play(m_hub.data().cardSoundPath(card));
+}
+
+void FrmKaruto::cutReadingShort()
+{
+    if (m_match.voiceOn())
+        MMControl1->stopAndClose();
+}
+
+void FrmKaruto::mnuSetei_Click()
+{
+    m_hub.showSettei();
+}
+
+void FrmKaruto::mnuEnd_Click()
+{
+    Timer1->stop();
+    mnuSetei->setEnabled(true);
+    MMControl1->close();
+    hide();
+}
+
+void FrmKaruto::Form_Unload()
+{
+    MMControl1->close();
+}
+
+void FrmKaruto::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}

@@ -1,0 +1,53 @@
+#include "match/matchstate.h"
+
+#include "data/module1.h"
+#include "settings/matchsettings.h"
+
+#include <algorithm>
+
+MatchState::Setup MatchState::Setup::from(const MatchSettings &settings)
+{
+    Setup setup;
+    const int level = settings.strengthLevel();
+    setup.level = Strength::isLevel(level) ? level : Strength::Default;
+    setup.voice = settings.voiceOn();
+    return setup;
+}
+
+void MatchState::begin(int cardCount, const Setup &setup, quint64 readingSeed, quint64 boardSeed)
+{
+    m_begun = true;
+    m_cardCount = std::clamp(cardCount, 0, int(Module1::MaxCards));
+    m_setup = setup;
+    if (!Strength::isLevel(m_setup.level))
+        m_setup.level = Strength::Default;
+    randomorder::drawRandomOrder(m_readingOrder, m_cardCount, readingSeed);
+    randomorder::drawRandomOrder(m_boardOrder, m_cardCount, boardSeed);
+    m_position = 1;
+}
+
+int MatchState::currentCard() const
+{
+    if (m_position < 1 || m_position > m_cardCount)
+        return 0;
+    return m_readingOrder[m_position];
+}
+
+int MatchState::cardInSlot(int slot) const
+{
+    if (slot < 1 || slot > m_cardCount)
+        return 0;
+    return m_boardOrder[slot];
+}
+
+MatchState::Announcement MatchState::announcement(const Module1 &data) const
+{
+    Announcement a;
+    a.card = currentCard();
+    if (a.card == 0)
+        return a;
+    a.label = data.label(a.card);
+    a.soundFile = data.cardSoundPath(a.card);
+    a.readAloud = m_setup.voice;
+    return a;
+}

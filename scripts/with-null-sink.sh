@@ -1,0 +1,97 @@
+#!/bin/sh
+# Runs a command against a private PipeWire audio server whose default output
+# is a null sink: a real audio path that plays in real time without a sound
+# card. Works as root, with no systemd, no display and no session bus.
+#   with-null-sink.sh <command> [args...]
+# Starts its own session bus, pipewire, wireplumber and pipewire-pulse in a
+# fresh runtime folder, stops every one of them by pid afterwards, and exits
+# with the command's exit code. The command sees GINREI_NULL_SINK=nullsink,
+# so a test can insist that an audio output exists.
+set -u
+
+if [ $# -eq 0 ]; then
+    echo "usage: with-null-sink.sh <command> [args...]" >&2
+    exit 2
+fi
+
+for tool in dbus-daemon pipewire wireplumber pipewire-pulse pactl; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "with-null-sink: $tool is not installed (scripts/install-deps.sh installs it)" >&2
+        exit 2
+    fi
+done
+
+runtime=$(mktemp -d "${TMPDIR:-/tmp}/ginrei-sink.XXXXXX") || exit 2
+chmod 700 "$runtime"
+pids=""
+bus_pid=""
+
+cleanup() {
+    # Newest first, so nothing restarts what was just stopped.
+    for pid in $pids; do
+        kill "$pid" 2>/dev/null
+    done
+    [ -n "$bus_pid" ] && kill "$bus_pid" 2>/dev/null
+    for pid in $pids $bus_pid; do
+        wait "$pid" 2>/dev/null
+    done
+    rm -rf "$runtime"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+export XDG_RUNTIME_DIR="$runtime"
+# The servers keep their state here instead of the user's home.
+export XDG_CONFIG_HOME="$runtime/config"
+export XDG_STATE_HOME="$runtime/state"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME"
+# Only the servers started here: none named by the caller's environment.
+unset PIPEWIRE_REMOTE PULSE_SERVER
+export DISABLE_RTKIT=1
+
+# The bus stays a child of this script (no --fork), so it can be waited for
+# and leaves no orphan behind; it prints its address once it listens.
+dbus-daemon --session --nofork --address="unix:path=$runtime/bus" --print-address=3 3>"$runtime/bus.address" >/dev/null 2>&1 &
+bus_pid=$!
+tries=0
+until [ -s "$runtime/bus.address" ]; do
+    tries=$((tries + 1))
+    if [ $tries -ge 100 ] || ! kill -0 "$bus_pid" 2>/dev/null; then
+        echo "with-null-sink: cannot start a session bus" >&2
+        exit 2
+    fi
+    sleep 0.05
+done
+DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p "$runtime/bus.address")
+export DBUS_SESSION_BUS_ADDRESS
+
+log="$runtime/servers.log"
+start() {
+    "$@" >>"$log" 2>&1 &
+    pids="$! $pids"
+}
+
+start pipewire
+sleep 0.5
+start wireplumber
+start pipewire-pulse
+sleep 1.5
+
+# The sink may take a moment longer on a busy machine: try for a while.
+tries=0
+until pactl load-module module-null-sink sink_name=nullsink >/dev/null 2>&1; do
+    tries=$((tries + 1))
+    if [ $tries -ge 20 ]; then
+        echo "with-null-sink: the audio server did not come up; its log:" >&2
+        cat "$log" >&2
+        exit 2
+    fi
+    sleep 0.25
+done
+pactl set-default-sink nullsink
+
+export GINREI_NULL_SINK=nullsink
+"$@"
+status=$?
+exit $status

@@ -1,0 +1,127 @@
+#include "sound/mediasounddevice.h"
+
+#include <QAudioOutput>
+#include <QFileInfo>
+#include <QMediaPlayer>
+#include <QUrl>
+
+MediaSoundDevice::MediaSoundDevice(QObject *parent) : SoundDevice(parent)
+{
+}
+
+MediaSoundDevice::~MediaSoundDevice()
+{
+    close();
+}
+
+QAudioOutput *MediaSoundDevice::output()
+{
+    // Made on first use: connecting to the audio server can take a moment,
+    // and a window that never reads anything aloud should not pay for it.
+    if (!m_output)
+        m_output = new QAudioOutput(this);
+    return m_output;
+}
+
+void MediaSoundDevice::prepare()
+{
+    close();
+}
+
+void MediaSoundDevice::play(const QString &wavFile)
+{
+    // Two readings never overlap: one still open is released first, and
+    // whatever it had yet to report is dropped with it.
+    close();
+    ++m_generation;
+    m_open = true;
+    m_reported = false;
+    const quint64 generation = m_generation;
+
+    // A missing file, a folder or a device node would only make the media
+    // framework wait or complain; it is a failed reading straight away.
+    const QFileInfo info(wavFile);
+    if (wavFile.isEmpty() || !info.isFile() || !info.isReadable()) {
+        report(generation, Failure);
+        return;
+    }
+
+    auto *player = new QMediaPlayer(this);
+    player->setAudioOutput(output());
+    connect(player, &QMediaPlayer::mediaStatusChanged, this,
+            [this, generation](QMediaPlayer::MediaStatus status) { onMediaStatus(generation, status); });
+    connect(player, &QMediaPlayer::errorOccurred, this,
+            [this, generation](QMediaPlayer::Error error) {
+                if (error != QMediaPlayer::NoError)
+                    report(generation, Failure);
+            });
+    m_player = player;
+    player->setSource(QUrl::fromLocalFile(info.absoluteFilePath()));
+    player->play();
+}
+
+void MediaSoundDevice::onMediaStatus(quint64 generation, int status)
+{
+    switch (status) {
+    case QMediaPlayer::EndOfMedia:
+        // A file with no sound in it (a picture by the wrong name, say) also
+        // "ends"; only a reading that had audio played to its end.
+        report(generation, m_player && m_player->hasAudio() ? Successful : Failure);
+        break;
+    case QMediaPlayer::InvalidMedia:
+        report(generation, Failure);
+        break;
+    default:
+        break;
+    }
+}
+
+void MediaSoundDevice::report(quint64 generation, int code)
+{
+    if (generation != m_generation || !m_open || m_reported)
+        return;
+    m_reported = true;
+    // Never delivered from inside play() or a media framework callback: the
+    // receiver may well close this device or start the next reading.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, code] {
+            if (generation == m_generation && m_open)
+                Q_EMIT done(code);
+        },
+        Qt::QueuedConnection);
+}
+
+bool MediaSoundDevice::isPlaying() const
+{
+    return m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
+}
+
+void MediaSoundDevice::stopAndClose()
+{
+    if (m_player)
+        m_player->stop();
+    close();
+}
+
+void MediaSoundDevice::close()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    ++m_generation;
+    if (QMediaPlayer *player = m_player.data()) {
+        m_player = nullptr;
+        disconnect(player, nullptr, this, nullptr);
+        // A reading that played to its end is silent already: its pipeline
+        // is torn down later, so that closing it right after its notice
+        // costs the caller nothing (the next reading's timer starts then).
+        if (player->mediaStatus() != QMediaPlayer::EndOfMedia) {
+            player->stop();
+            player->setAudioOutput(nullptr);
+        }
+        // Later, not now: close() may be called from a slot the player's own
+        // signal is still running.
+        player->deleteLater();
+    }
+}

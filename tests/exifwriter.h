@@ -1,0 +1,14 @@
+#pragma once
+
+// Puts an Exif block with a thumbnail into a JPEG, laid out as cameras write
+// it, for tests and benchmarks of camera photos.
+
+#include <QByteArray>
+
+namespace testing {
+
+// jpeg with an Exif block holding thumbnailJpeg inserted after its start
+// marker; bigEndian picks the "MM" byte order instead of "II".
+QByteArray withExifThumbnail(const QByteArray &jpeg, const QByteArray &thumbnailJpeg, bool bigEndian = false);
+
+} // namespace testing

@@ -1,0 +1,44 @@
+#include "tests/recordingsounddevice.h"
+
+namespace testing {
+
+RecordingSoundDevice::RecordingSoundDevice(QObject *parent, SoundDevice *forward)
+    : SoundDevice(parent), m_forward(forward)
+{
+    if (forward) {
+        forward->setParent(this);
+        connect(forward, &SoundDevice::done, this, &SoundDevice::done);
+    }
+}
+
+void RecordingSoundDevice::prepare()
+{
+    ++prepares;
+    commands << QStringLiteral("Close");
+    if (m_forward)
+        m_forward->prepare();
+}
+
+void RecordingSoundDevice::play(const QString &wavFile)
+{
+    lastFile = wavFile;
+    commands << QStringLiteral("Open ") + wavFile << QStringLiteral("Sound");
+    if (m_forward)
+        m_forward->play(wavFile);
+}
+
+void RecordingSoundDevice::stopAndClose()
+{
+    commands << QStringLiteral("Stop") << QStringLiteral("Close");
+    if (m_forward)
+        m_forward->stopAndClose();
+}
+
+void RecordingSoundDevice::close()
+{
+    commands << QStringLiteral("Close");
+    if (m_forward)
+        m_forward->close();
+}
+
+} // namespace testing

@@ -1,0 +1,43 @@
+#pragma once
+
+// A sound device for tests: writes down the media control commands each
+// operation stands for ("Open <file>", "Sound", "Stop", "Close"), and either
+// passes the operations on to a real device or lets the test send done().
+
+#include "sound/sounddevice.h"
+
+#include <QPointer>
+#include <QStringList>
+
+namespace testing {
+
+class RecordingSoundDevice : public SoundDevice
+{
+    Q_OBJECT
+
+public:
+    // With a forward device, every operation also goes to it and its done()
+    // notices come out of this one; it becomes this device's child.
+    explicit RecordingSoundDevice(QObject *parent = nullptr, SoundDevice *forward = nullptr);
+
+    void prepare() override;
+    void play(const QString &wavFile) override;
+    void stopAndClose() override;
+    void close() override;
+
+    // Every command so far, in order.
+    QStringList commands;
+    // How often prepare() was called (its only command is "Close").
+    int prepares = 0;
+    // The file of the last play(), empty before the first.
+    QString lastFile;
+
+    // Sends done(code) as a device would when a reading ends.
+    void finish(int code = Successful) { Q_EMIT done(code); }
+    SoundDevice *forward() const { return m_forward; }
+
+private:
+    QPointer<SoundDevice> m_forward;
+};
+
+} // namespace testing

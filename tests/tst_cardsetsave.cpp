@@ -1,0 +1,373 @@
+// Saving an edited card set: what is checked before anything is written,
+// the bytes of both files, the order they are written in, and that a failed
+// write leaves files and card state as they were.
+
+#include "data/cp932.h"
+#include "data/module1.h"
+#include "editor/cardsetsave.h"
+#include "tests/testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <QtEndian>
+
+#include <unistd.h>
+
+using testing::readAll;
+using testing::writeAll;
+
+namespace {
+// Everything a failed or refused save must leave alone.
+struct Snapshot {
+    QByteArray folderFile, dataFile;
+    bool folderFileExists;
+    QString folder;
+    qint16 count;
+    Module1::LabelTable labels;
+
+    explicit Snapshot(const Module1 &data)
+        : folderFile(readAll(data.folderFilePath())), dataFile(readAll(data.cardDataPath())),
+          folderFileExists(QFileInfo::exists(data.folderFilePath())), folder(data.cardFolder()),
+          count(data.cardCount()), labels(data.labels())
+    {
+    }
+    bool operator==(const Snapshot &) const = default;
+};
+
+SaveRequest requestFor(const Module1 &data, const QString &folder)
+{
+    SaveRequest request;
+    request.folder = folder;
+    for (int k = 1; k <= Module1::MaxCards; ++k)
+        request.labels[k - 1] = data.label(k);
+    request.countText = QString::number(data.cardCount());
+    return request;
+}
+
+qint16 storedCount(const QByteArray &record)
+{
+    return qFromLittleEndian<qint16>(record.constData());
+}
+} // namespace
+
+class TestCardSetSave : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void savesTheCount_data();
+    void savesTheCount();
+    void refusesABadCount_data();
+    void refusesABadCount();
+    void fitsLabelsToTheirField_data();
+    void fitsLabelsToTheirField();
+    void refusesUnstorableLabels();
+    void refusesBadFolders_data();
+    void refusesBadFolders();
+    void longFolderInsideProgramIsStoredRelative();
+    void folderFileIsWrittenBeforeDataFile();
+    void failedDataWriteLeavesEverything_data();
+    void failedDataWriteLeavesEverything();
+    void unwritableFolderFileWritesNothing();
+    void restartKeepsTheSavedSet();
+
+private:
+    std::unique_ptr<testing::ProgramFolder> m_program;
+    std::unique_ptr<Module1> m_data;
+    QString m_other; // a second card folder with 12 pictures
+};
+
+void TestCardSetSave::init()
+{
+    m_program = std::make_unique<testing::ProgramFolder>();
+    m_data = std::make_unique<Module1>(m_program->path());
+    m_data->LoadCardFolder();
+    QVERIFY(m_data->takeNotices().isEmpty());
+    m_other = m_program->file(QStringLiteral("sets/twelve"));
+    testing::copyCards(m_other, 12);
+}
+
+void TestCardSetSave::cleanup()
+{
+    m_data.reset();
+    m_program.reset();
+}
+
+void TestCardSetSave::savesTheCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint16>("count");
+    QTest::newRow("40") << QStringLiteral("40") << qint16(40);
+    QTest::newRow("letters after the number") << QStringLiteral("12abc") << qint16(12);
+    QTest::newRow("leading blank") << QStringLiteral(" 7") << qint16(7);
+    QTest::newRow("blanks inside") << QStringLiteral("1 2") << qint16(12);
+    QTest::newRow("4.5 to even") << QStringLiteral("4.5") << qint16(4);
+    QTest::newRow("5.5 to even") << QStringLiteral("5.5") << qint16(6);
+    QTest::newRow("1") << QStringLiteral("1") << qint16(1);
+    QTest::newRow("49") << QStringLiteral("49") << qint16(49);
+}
+
+void TestCardSetSave::savesTheCount()
+{
+    QFETCH(QString, text);
+    QFETCH(qint16, count);
+    SaveRequest request = requestFor(*m_data, m_other);
+    request.countText = text;
+    request.labels[48] = QStringLiteral("z"); // past any count: still written
+    CardSetSaver saver(*m_data);
+    const CardSetSaver::Result result = saver.save(request);
+    QCOMPARE(result.outcome, CardSetSaver::Saved);
+    QVERIFY(result.message.isEmpty());
+
+    const QByteArray record = readAll(m_other + QStringLiteral("/karudata.dat"));
+    QCOMPARE(record.size(), 256);
+    QCOMPARE(storedCount(record), count);
+    QCOMPARE(record.mid(2, 2), QByteArray("\x82\xA0")); // あ
+    QCOMPARE(record.mid(2 + 2 * 45, 2), QByteArray("\x8B\xE2")); // 銀
+    QCOMPARE(record.mid(2 + 2 * 46, 4), QByteArray(4, ' '));     // 47, 48 empty
+    QCOMPARE(record.mid(2 + 2 * 48, 2), QByteArray("z "));
+    QCOMPARE(record.mid(100), QByteArray(156, ' ')); // field 50 and filler
+
+    QCOMPARE(m_data->cardCount(), count);
+    QCOMPARE(m_data->cardFolder(), m_other);
+    QCOMPARE(m_data->cardDataPath(), m_other + QStringLiteral("/karudata.dat"));
+    QCOMPARE(m_data->cardPicturePath(3), m_other + QStringLiteral("/karue03.jpg"));
+    QCOMPARE(m_data->label(0), QString(QChar(0x3000)));
+    QCOMPARE(m_data->label(49), QStringLiteral("z"));
+    QCOMPARE(m_data->label(50), QString());
+}
+
+void TestCardSetSave::refusesABadCount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("  ");
+    QTest::newRow("not a number") << QStringLiteral("abc");
+    QTest::newRow("0") << QStringLiteral("0");
+    QTest::newRow("0.4 rounds to 0") << QStringLiteral("0.4");
+    QTest::newRow("50") << QStringLiteral("50");
+    QTest::newRow("49.5 rounds to 50") << QStringLiteral("49.5");
+    QTest::newRow("negative") << QStringLiteral("-3");
+    QTest::newRow("beyond 16 bits") << QStringLiteral("40000");
+    QTest::newRow("far beyond") << QStringLiteral("1e400");
+}
+
+void TestCardSetSave::refusesABadCount()
+{
+    QFETCH(QString, text);
+    const Snapshot before(*m_data);
+    SaveRequest request = requestFor(*m_data, m_other);
+    request.countText = text;
+    const CardSetSaver::Result result = CardSetSaver(*m_data).save(request);
+    QCOMPARE(result.outcome, CardSetSaver::Refused);
+    QVERIFY2(result.message.contains(QStringLiteral("枚数")), qPrintable(result.message));
+    QVERIFY(result.message.contains(QStringLiteral("1 から 49")));
+    QVERIFY(Snapshot(*m_data) == before);
+    QVERIFY(!QFileInfo::exists(m_other + QStringLiteral("/karudata.dat")));
+}
+
+void TestCardSetSave::fitsLabelsToTheirField_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("two letters") << QStringLiteral("ab") << QByteArray("ab") << int(LabelFit::Fits) << QStringLiteral("ab");
+    QTest::newRow("one letter") << QStringLiteral("a") << QByteArray("a ") << int(LabelFit::Fits) << QStringLiteral("a");
+    QTest::newRow("kanji") << QStringLiteral("銀") << QByteArray("\x8B\xE2") << int(LabelFit::Fits) << QStringLiteral("銀");
+    QTest::newRow("half-width kana") << QStringLiteral("ﾊﾞ") << QByteArray("\xCA\xDE") << int(LabelFit::Fits) << QStringLiteral("ﾊﾞ");
+    QTest::newRow("empty") << QString() << QByteArray("  ") << int(LabelFit::Fits) << QString();
+    QTest::newRow("two kana keep the first") << QStringLiteral("あい") << QByteArray("\x82\xA0") << int(LabelFit::Cut) << QStringLiteral("あ");
+    QTest::newRow("letter then kana") << QStringLiteral("aあ") << QByteArray("a ") << int(LabelFit::Cut) << QStringLiteral("a");
+    QTest::newRow("three letters") << QStringLiteral("abc") << QByteArray("ab") << int(LabelFit::Cut) << QStringLiteral("ab");
+    QTest::newRow("circled one") << QStringLiteral("①") << QByteArray("\x87\x40") << int(LabelFit::Fits) << QStringLiteral("①");
+}
+
+void TestCardSetSave::fitsLabelsToTheirField()
+{
+    QFETCH(QString, label);
+    QFETCH(QByteArray, field);
+    QFETCH(int, state);
+    QFETCH(QString, stored);
+    const LabelFit fit = fitLabel(label);
+    QCOMPARE(int(fit.state), state);
+    QCOMPARE(fit.stored, stored);
+
+    SaveRequest request = requestFor(*m_data, m_other);
+    request.labels[9] = label;
+    QCOMPARE(CardSetSaver(*m_data).save(request).outcome, CardSetSaver::Saved);
+    QCOMPARE(readAll(m_other + QStringLiteral("/karudata.dat")).mid(2 + 2 * 9, 2), field);
+    // The table keeps the text as typed until the next start.
+    QCOMPARE(m_data->label(10), label);
+    QCOMPARE(m_data->label(11), QStringLiteral("さ"));
+}
+
+void TestCardSetSave::refusesUnstorableLabels()
+{
+    const Snapshot before(*m_data);
+    SaveRequest request = requestFor(*m_data, m_other);
+    request.labels[4] = QStringLiteral("카");
+    request.labels[6] = QStringLiteral("銀😀"); // even past the part that would be kept
+    QCOMPARE(fitLabel(request.labels[4]).state, LabelFit::Unstorable);
+    const CardSetSaver::Result result = CardSetSaver(*m_data).save(request);
+    QCOMPARE(result.outcome, CardSetSaver::Refused);
+    QVERIFY(result.message.contains(QStringLiteral("5 番")));
+    QVERIFY(result.message.contains(QStringLiteral("7 番")));
+    QVERIFY(!result.message.contains(QStringLiteral("6 番")));
+    QVERIFY(Snapshot(*m_data) == before);
+    QVERIFY(!QFileInfo::exists(m_other + QStringLiteral("/karudata.dat")));
+}
+
+void TestCardSetSave::refusesBadFolders_data()
+{
+    QTest::addColumn<QString>("folder"); // relative ones lie in the program folder
+    QTest::addColumn<QString>("why");
+    QTest::newRow("missing") << QStringLiteral("sets/gone") << QStringLiteral("見つかりません");
+    QTest::newRow("below a plain file") << QStringLiteral("plain/below") << QStringLiteral("見つかりません");
+    QTest::newRow("a plain file") << QStringLiteral("plain") << QStringLiteral("見つかりません");
+    QTest::newRow("empty") << QString() << QStringLiteral("決まっていません");
+    QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("ルート");
+    QTest::newRow("too long outside") << QStringLiteral("OUTSIDE") << QStringLiteral("長すぎて");
+    QTest::newRow("read-only") << QStringLiteral("sets/twelve") << QStringLiteral("書き込めません");
+}
+
+void TestCardSetSave::refusesBadFolders()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, why);
+    writeAll(m_program->file(QStringLiteral("plain")), "not a folder");
+    QTemporaryDir outside;
+    if (folder == u"OUTSIDE") {
+        folder = outside.path() + QStringLiteral("/かるたの札を入れておくとても長い名前のフォルダ");
+        QVERIFY(QDir().mkpath(folder));
+    } else if (!folder.isEmpty() && !folder.startsWith(u'/')) {
+        folder = m_program->file(folder);
+    }
+    if (why == u"書き込めません") // as the installed default set is, even for root
+        m_data->setWritableProbe([folder](const QString &f) { return f != folder; });
+    const Snapshot before(*m_data);
+    SaveRequest request = requestFor(*m_data, folder);
+    const CardSetSaver::Result result = CardSetSaver(*m_data).save(request);
+    QCOMPARE(result.outcome, CardSetSaver::Refused);
+    QVERIFY2(result.message.contains(why), qPrintable(result.message));
+    QVERIFY(result.message.contains(QStringLiteral("フォルダ変更")));
+    QVERIFY(Snapshot(*m_data) == before);
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/karudata.dat")));
+}
+
+void TestCardSetSave::longFolderInsideProgramIsStoredRelative()
+{
+    const QString relative = QStringLiteral("sets/とても長い名前のかるたフォルダ");
+    const QString folder = m_program->file(relative);
+    QVERIFY(cp932::byteLength(folder) > 50);
+    QVERIFY(QDir().mkpath(folder));
+    QCOMPARE(CardSetSaver(*m_data).save(requestFor(*m_data, folder)).outcome, CardSetSaver::Saved);
+    const QByteArray record = readAll(m_data->folderFilePath());
+    QCOMPARE(storedCount(record), qint16(relative.size()));
+    QCOMPARE(record.mid(2), cp932::encodeField(relative, 50));
+    QCOMPARE(m_data->cardFolder(), folder);
+}
+
+void TestCardSetSave::folderFileIsWrittenBeforeDataFile()
+{
+    // What a save does not set stays as the file had it.
+    const QString dataPath = m_other + QStringLiteral("/karudata.dat");
+    QByteArray old = QByteArray(2, '\0') + QByteArray(98, 'q') + QByteArray("zz") + QByteArray(154, 'x');
+    writeAll(dataPath, old);
+
+    QStringList order;
+    QByteArray folderFileAtDataWrite;
+    CardSetSaver saver(*m_data);
+    saver.setWriter([&](const QString &path, const QByteArray &record, QString *error) {
+        order << QFileInfo(path).fileName();
+        if (path == dataPath) {
+            // By now the folder file is complete on disk.
+            folderFileAtDataWrite = readAll(m_data->folderFilePath());
+        }
+        return Module1::writeRecord(path, record, error);
+    });
+    QCOMPARE(saver.save(requestFor(*m_data, m_other)).outcome, CardSetSaver::Saved);
+    QCOMPARE(order, (QStringList{QStringLiteral("karupath.dat"), QStringLiteral("karudata.dat")}));
+    QCOMPARE(storedCount(folderFileAtDataWrite), qint16(m_other.size()));
+    QCOMPARE(folderFileAtDataWrite.mid(2), cp932::encodeField(m_other, 50));
+    const QByteArray saved = readAll(dataPath);
+    QCOMPARE(storedCount(saved), qint16(46));
+    QCOMPARE(saved.mid(100), QByteArray("zz") + QByteArray(154, 'x'));
+}
+
+void TestCardSetSave::failedDataWriteLeavesEverything_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<bool>("folderFileExisted");
+    QTest::newRow("a folder named karudata.dat") << QStringLiteral("folder") << true;
+    QTest::newRow("same, no karupath.dat before") << QStringLiteral("folder") << false;
+    QTest::newRow("read-only folder") << QStringLiteral("read-only") << true;
+}
+
+void TestCardSetSave::failedDataWriteLeavesEverything()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(bool, folderFileExisted);
+    if (obstacle == u"read-only") {
+        if (geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        QVERIFY(QFile::setPermissions(m_other, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    } else {
+        QVERIFY(QDir().mkpath(m_other + QStringLiteral("/karudata.dat")));
+    }
+    if (!folderFileExisted)
+        QVERIFY(QFile::remove(m_data->folderFilePath()));
+
+    const Snapshot before(*m_data);
+    const CardSetSaver::Result result = CardSetSaver(*m_data).save(requestFor(*m_data, m_other));
+    QFile::setPermissions(m_other, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(result.outcome, CardSetSaver::Failed);
+    QVERIFY2(result.message.contains(QStringLiteral("このフォルダには保存できません")), qPrintable(result.message));
+    QVERIFY(result.message.contains(QStringLiteral("フォルダ変更")));
+    QVERIFY(!result.message.contains(QStringLiteral("保存しました")));
+    QVERIFY(Snapshot(*m_data) == before);
+    QCOMPARE(QFileInfo::exists(m_data->folderFilePath()), folderFileExisted);
+}
+
+void TestCardSetSave::unwritableFolderFileWritesNothing()
+{
+    // A program folder below a plain file: karupath.dat cannot be written,
+    // even by root.
+    testing::ProgramFolder outer(false);
+    writeAll(outer.file(QStringLiteral("plain")), "not a folder");
+    Module1 data(outer.file(QStringLiteral("plain/program")));
+    data.LoadCardFolder();
+    data.takeNotices();
+
+    const Snapshot before(data);
+    const CardSetSaver::Result result = CardSetSaver(data).save(requestFor(data, m_other));
+    QCOMPARE(result.outcome, CardSetSaver::Failed);
+    QVERIFY(result.message.contains(QStringLiteral("karupath.dat")));
+    QVERIFY(Snapshot(data) == before);
+    QVERIFY(!QFileInfo::exists(m_other + QStringLiteral("/karudata.dat")));
+}
+
+void TestCardSetSave::restartKeepsTheSavedSet()
+{
+    SaveRequest request = requestFor(*m_data, m_other);
+    request.countText = QStringLiteral("12");
+    request.labels[0] = QStringLiteral("月");
+    request.labels[1] = QStringLiteral("あい");
+    QCOMPARE(CardSetSaver(*m_data).save(request).outcome, CardSetSaver::Saved);
+
+    Module1 restarted(m_program->path());
+    restarted.LoadCardFolder();
+    QVERIFY(restarted.takeNotices().isEmpty());
+    QCOMPARE(restarted.cardFolder(), m_other);
+    QCOMPARE(restarted.cardCount(), 12);
+    QCOMPARE(restarted.label(1), QStringLiteral("月"));
+    QCOMPARE(restarted.label(2), QStringLiteral("あ")); // what the field could hold
+    QCOMPARE(restarted.label(3), QStringLiteral("う"));
+}
+
+GINREI_TEST_MAIN(TestCardSetSave)
+#include "tst_cardsetsave.moc"

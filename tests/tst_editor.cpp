@@ -1,0 +1,500 @@
+// The card-set editor window: its layout, filling it from the card state,
+// the folder chooser and counting a folder's pictures, and saving from it.
+
+#include "app/frmmenu.h"
+#include "app/uikit.h"
+#include "app/windowhub.h"
+#include "data/module1.h"
+#include "editor/folderlists.h"
+#include "editor/frmedit.h"
+#include "tests/testsupport.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+using testing::readAll;
+
+class TestEditor : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void controlsMatchTheDesign_data();
+    void controlsMatchTheDesign();
+    void windowAndMenu();
+    void showsTheDefaultSet();
+    void secondPressDiscardsEdits();
+    void countsAFoldersPictures_data();
+    void countsAFoldersPictures();
+    void confirmedFolderIsForgottenUnlessSaved();
+    void browsingWithKeysAndDrives();
+    void findsTheDriveOfAFolder_data();
+    void findsTheDriveOfAFolder();
+    void escapeKeepsTheDirectoryForASave();
+    void backKeepsChooserCloseBoxResetsIt();
+    void saveProblemsAreExplained_data();
+    void saveProblemsAreExplained();
+    void labelBoxShowsWhatIsStored_data();
+    void labelBoxShowsWhatIsStored();
+    void namesForAssistiveTools();
+
+private:
+    FrmEdit *open();
+    void makeSets();
+    std::unique_ptr<testing::ProgramFolder> m_program;
+    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<WindowHub> m_hub;
+    QString m_sets;
+};
+
+namespace {
+bool pictureShown(const FrmEdit *edit, int k)
+{
+    return edit->Img1[k]->hasPicture();
+}
+
+int picturesShown(const FrmEdit *edit)
+{
+    int n = 0;
+    for (int k = 0; k < Module1::MaxCards; ++k)
+        n += pictureShown(edit, k);
+    return n;
+}
+
+// The bytes of both files, to show that nothing was written.
+QByteArray filesOf(const Module1 &data)
+{
+    return readAll(data.folderFilePath()) + '|' + readAll(data.cardDataPath());
+}
+} // namespace
+
+void TestEditor::init()
+{
+    m_program = std::make_unique<testing::ProgramFolder>();
+    m_data = std::make_unique<Module1>(m_program->path());
+    m_hub = std::make_unique<WindowHub>(*m_data);
+    m_hub->menu(); // loads the card state
+    QVERIFY(m_data->takeNotices().isEmpty());
+
+    m_sets = m_program->file(QStringLiteral("sets"));
+}
+
+void TestEditor::makeSets()
+{
+    // Folders of pictures to choose from; only the tests that browse need them.
+    testing::copyCards(m_sets + QStringLiteral("/twelve"), 12);
+    testing::copyCards(m_sets + QStringLiteral("/gap"), 2);
+    QFile::copy(testing::builtCardFolder() + QStringLiteral("/karue04.jpg"), m_sets + QStringLiteral("/gap/karue04.jpg"));
+    testing::copyCards(m_sets + QStringLiteral("/sixty"), 60);
+    QDir().mkpath(m_sets + QStringLiteral("/empty"));
+    testing::copyCards(m_sets + QStringLiteral("/broken"), 3);
+    QFile::remove(m_sets + QStringLiteral("/broken/karue02.jpg"));
+    testing::writeAll(m_sets + QStringLiteral("/broken/karue02.jpg"), "not a picture");
+}
+
+void TestEditor::cleanup()
+{
+    m_hub.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_data.reset();
+    m_program.reset();
+}
+
+FrmEdit *TestEditor::open()
+{
+    // As the user opens it: the start menu's かるた設定 button.
+    FrmMenu *menu = m_hub->menu();
+    if (!menu->Command3->isEnabled())
+        return nullptr;
+    QTest::mouseClick(menu->Command3, Qt::LeftButton);
+    return m_hub->edit();
+}
+
+void TestEditor::controlsMatchTheDesign_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    // Twips / 15, rounded.
+    QTest::newRow("Label2(0)") << QStringLiteral("Label2_0") << QRect(128, 8, 112, 12);
+    QTest::newRow("Label3") << QStringLiteral("Label3") << QRect(240, 4, 217, 17);
+    QTest::newRow("Label2(1)") << QStringLiteral("Label2_1") << QRect(464, 8, 69, 12);
+    QTest::newRow("Text2") << QStringLiteral("Text2") << QRect(536, 4, 33, 18);
+    QTest::newRow("Label2(2)") << QStringLiteral("Label2_2") << QRect(573, 8, 12, 12);
+    QTest::newRow("Text1(0)") << QStringLiteral("Text1_0") << QRect(8, 32, 28, 22);
+    QTest::newRow("Label1(0)") << QStringLiteral("Label1_0") << QRect(40, 32, 26, 22);
+    QTest::newRow("Img1(0)") << QStringLiteral("Img1_0") << QRect(8, 56, 67, 87);
+    QTest::newRow("Text1(10), second row") << QStringLiteral("Text1_10") << QRect(8, 144, 28, 22);
+    QTest::newRow("Text1(48)") << QStringLiteral("Text1_48") << QRect(584, 480, 28, 22);
+    QTest::newRow("Label1(48)") << QStringLiteral("Label1_48") << QRect(616, 480, 26, 22);
+    QTest::newRow("Img1(48)") << QStringLiteral("Img1_48") << QRect(584, 504, 67, 87);
+    QTest::newRow("Drive1") << QStringLiteral("Drive1") << QRect(56, 96, 177, 20);
+    QTest::newRow("Dir1") << QStringLiteral("Dir1") << QRect(56, 120, 177, 314);
+    QTest::newRow("File1") << QStringLiteral("File1") << QRect(240, 96, 137, 342);
+}
+
+void TestEditor::controlsMatchTheDesign()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    auto *control = edit->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), rect);
+}
+
+void TestEditor::windowAndMenu()
+{
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    QCOMPARE(edit->objectName(), QStringLiteral("frmEdit"));
+    QCOMPARE(edit->windowTitle(), QStringLiteral("かるた設定"));
+    QVERIFY(!edit->isModal() && !edit->parentWidget());
+    QCOMPARE(edit->centralWidget()->size(), QSize(732, 602));
+    QCOMPARE(edit->centralWidget()->palette().color(QPalette::Window), QColor(128, 128, 255));
+    QCOMPARE(edit->Label3->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QCOMPARE(edit->Label1[7]->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QCOMPARE(edit->Text1[0]->font().family(), QStringLiteral("ＭＳ ゴシック"));
+    QCOMPARE(edit->Text1[0]->font().pointSizeF(), 11.25);
+    QVERIFY(edit->Text1[0]->font().bold());
+    QCOMPARE(edit->Label1[0]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(edit->Label1[0]->font().pointSizeF(), 12.0);
+    QCOMPARE(edit->Label2[0]->text(), QStringLiteral("現在のかるたフォルダ"));
+    QCOMPARE(edit->Label2[1]->text(), QStringLiteral("かるたの枚数"));
+    QCOMPARE(edit->Label2[2]->text(), QStringLiteral("枚"));
+
+    QStringList captions;
+    for (QAction *action : edit->menuBar()->actions()) {
+        captions << action->text();
+        QVERIFY(!action->menu()); // each acts at once
+    }
+    QCOMPARE(captions, (QStringList{QStringLiteral("保存"), QStringLiteral("フォルダ変更"), QStringLiteral("戻る")}));
+
+    // Top edge 0, centred.
+    QVERIFY(QTest::qWaitForWindowExposed(edit));
+    const QRect screen = ui::screenRect(edit);
+    QCOMPARE(edit->frameGeometry().top(), screen.top());
+    QVERIFY(qAbs(edit->frameGeometry().center().x() - screen.center().x()) <= 1);
+}
+
+void TestEditor::showsTheDefaultSet()
+{
+    // A missing picture leaves its box empty.
+    QVERIFY(QFile::remove(m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
+    FrmEdit *edit = open();
+    QVERIFY(edit && edit->isVisible());
+    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(edit->Text1[44]->text(), QStringLiteral("を"));
+    QCOMPARE(edit->Text1[45]->text(), QStringLiteral("銀"));
+    QCOMPARE(edit->Text1[4]->text(), QStringLiteral("お"));
+    for (int k = 0; k < Module1::MaxCards; ++k) {
+        QCOMPARE(edit->Label1[k]->text(), QString::number(k + 1));
+        QCOMPARE(pictureShown(edit, k), k < 46 && k != 4);
+        if (k >= 46)
+            QCOMPARE(edit->Text1[k]->text(), QString());
+    }
+    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
+    QCOMPARE(edit->folderMode(), qint16(0));
+    QVERIFY(!edit->Drive1->isVisible() && !edit->Dir1->isVisible() && !edit->File1->isVisible());
+}
+
+void TestEditor::secondPressDiscardsEdits()
+{
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    QTest::keyClicks(edit->Text1[2], QStringLiteral("x"));
+    edit->Text2->setText(QStringLiteral("30"));
+    edit->Label3->setText(m_sets);
+    QCOMPARE(edit->Text1[2]->text(), QStringLiteral("うx"));
+    const QByteArray files = filesOf(*m_data);
+
+    // 戻る, then かるた設定 again: the same window, refilled.
+    edit->mnuEnd->trigger();
+    QVERIFY(!edit->isVisible());
+    QCOMPARE(open(), edit);
+    QVERIFY(edit->isVisible());
+    QCOMPARE(edit->Text1[2]->text(), QStringLiteral("う"));
+    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
+
+    // While it is open, too.
+    edit->Text1[0]->setText(QStringLiteral("z"));
+    open();
+    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(filesOf(*m_data), files);
+}
+
+void TestEditor::countsAFoldersPictures_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<int>("count");
+    QTest::newRow("karue01 to 12") << QStringLiteral("twelve") << 12;
+    QTest::newRow("01, 02 and 04") << QStringLiteral("gap") << 2;
+    QTest::newRow("60 pictures: 48") << QStringLiteral("sixty") << 48;
+    QTest::newRow("no pictures") << QStringLiteral("empty") << 0;
+    QTest::newRow("02 is not a picture") << QStringLiteral("broken") << 1;
+}
+
+void TestEditor::countsAFoldersPictures()
+{
+    makeSets();
+    QFETCH(QString, folder);
+    QFETCH(int, count);
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    const QByteArray files = filesOf(*m_data);
+
+    edit->mnuForuda->trigger();
+    QCOMPARE(edit->folderMode(), qint16(1));
+    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ確定"));
+    QVERIFY(edit->Drive1->isVisible() && edit->Dir1->isVisible() && edit->File1->isVisible());
+    QVERIFY(edit->Dir1->setPath(m_sets + u'/' + folder));
+    QCOMPARE(edit->Label3->text(), m_sets + u'/' + folder);
+
+    edit->mnuForuda->trigger();
+    QCOMPARE(edit->folderMode(), qint16(0));
+    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ変更"));
+    QVERIFY(!edit->Drive1->isVisible() && !edit->Dir1->isVisible() && !edit->File1->isVisible());
+    QCOMPARE(edit->Text2->text(), QString::number(count));
+    for (int k = 0; k < Module1::MaxCards; ++k)
+        QVERIFY2(pictureShown(edit, k) == (k < count), qPrintable(QString::number(k)));
+    // The labels stay those of the set shown before; nothing is written.
+    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(filesOf(*m_data), files);
+    QVERIFY(!QFileInfo::exists(m_sets + u'/' + folder + QStringLiteral("/karudata.dat")));
+    QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
+}
+
+void TestEditor::confirmedFolderIsForgottenUnlessSaved()
+{
+    makeSets();
+    QDir::setCurrent(m_sets); // not where the lists start
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    QCOMPARE(edit->Dir1->path(), m_program->cardFolder());
+    QCOMPARE(edit->File1->path(), m_program->cardFolder());
+    QVERIFY(edit->File1->findItems(QStringLiteral("karue01.jpg"), Qt::MatchExactly).size() == 1);
+
+    // フォルダ確定, 戻る, かるた設定: the saved set is shown again, but the
+    // lists stay where they were.
+    edit->mnuForuda->trigger();
+    QVERIFY(edit->Dir1->setPath(m_sets + QStringLiteral("/twelve")));
+    edit->mnuForuda->trigger();
+    QCOMPARE(edit->Text2->text(), QStringLiteral("12"));
+    edit->mnuEnd->trigger();
+    open();
+    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
+    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(picturesShown(edit), 46);
+    QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
+    QCOMPARE(edit->Dir1->path(), m_sets + QStringLiteral("/twelve"));
+    QDir::setCurrent(QDir::tempPath());
+}
+
+void TestEditor::browsingWithKeysAndDrives()
+{
+    makeSets();
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    edit->mnuForuda->trigger();
+    QVERIFY(edit->Dir1->setPath(m_sets));
+    QCOMPARE(edit->Dir1->item(0)->text(), QStringLiteral(".."));
+    QStringList folders;
+    for (int i = 1; i < edit->Dir1->count(); ++i)
+        folders << edit->Dir1->item(i)->text();
+    QCOMPARE(folders, (QStringList{QStringLiteral("broken"), QStringLiteral("empty"), QStringLiteral("gap"),
+                                   QStringLiteral("sixty"), QStringLiteral("twelve")}));
+
+    // Enter opens the selected folder and lists its files.
+    edit->Dir1->setCurrentRow(edit->Dir1->rowOf(QStringLiteral("gap")));
+    QTest::keyClick(edit->Dir1, Qt::Key_Return);
+    QCOMPARE(edit->Dir1->path(), m_sets + QStringLiteral("/gap"));
+    QCOMPARE(edit->Label3->text(), m_sets + QStringLiteral("/gap"));
+    QCOMPARE(edit->File1->count(), 3);
+    QCOMPARE(edit->File1->item(2)->text(), QStringLiteral("karue04.jpg"));
+
+    // ".." goes up, with the folder just left selected.
+    edit->Dir1->setCurrentRow(0);
+    QTest::keyClick(edit->Dir1, Qt::Key_Return);
+    QCOMPARE(edit->Dir1->path(), m_sets);
+    QCOMPARE(edit->Dir1->currentItem()->text(), QStringLiteral("gap"));
+
+    // The drive list shows the volume of the folder and has the root;
+    // choosing the root goes there.
+    QCOMPARE(edit->Drive1->currentText(), DriveList::driveOf(m_sets, DriveList::volumeRoots()));
+    const int root = edit->Drive1->findText(QStringLiteral("/"));
+    QVERIFY(root >= 0);
+    edit->Drive1->setCurrentIndex(root);
+    Q_EMIT edit->Drive1->activated(root);
+    QCOMPARE(edit->Dir1->path(), QStringLiteral("/"));
+    QCOMPARE(edit->Label3->text(), QStringLiteral("/"));
+    QVERIFY(edit->Dir1->rowOf(QStringLiteral("..")) < 0);
+}
+
+void TestEditor::findsTheDriveOfAFolder_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("drive");
+    QTest::newRow("on the stick") << QStringLiteral("/media/usb/cards") << QStringLiteral("/media/usb");
+    QTest::newRow("its root") << QStringLiteral("/media/usb") << QStringLiteral("/media/usb");
+    QTest::newRow("nested volume") << QStringLiteral("/media/usb/inner/x") << QStringLiteral("/media/usb/inner");
+    QTest::newRow("same prefix, other folder") << QStringLiteral("/media/usbstick") << QStringLiteral("/");
+    QTest::newRow("home") << QStringLiteral("/home/user") << QStringLiteral("/");
+}
+
+void TestEditor::findsTheDriveOfAFolder()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, drive);
+    const QStringList roots{QStringLiteral("/"), QStringLiteral("/media/usb"), QStringLiteral("/media/usb/inner")};
+    QCOMPARE(DriveList::driveOf(path, roots), drive);
+}
+
+void TestEditor::escapeKeepsTheDirectoryForASave()
+{
+    makeSets();
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    edit->mnuForuda->trigger();
+    QVERIFY(edit->Dir1->setPath(m_sets));
+    edit->Dir1->setCurrentRow(edit->Dir1->rowOf(QStringLiteral("twelve")));
+    QTest::keyClick(edit->Dir1, Qt::Key_Return);
+    QTest::keyClick(edit->Dir1, Qt::Key_Escape);
+
+    const QString twelve = m_sets + QStringLiteral("/twelve");
+    QCOMPARE(edit->folderMode(), qint16(0));
+    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ変更"));
+    QVERIFY(!edit->Dir1->isVisible());
+    QCOMPARE(edit->Label3->text(), twelve);
+    // Nothing was loaded.
+    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(picturesShown(edit), 46);
+
+    testing::MessageBoxAnswerer answerer;
+    edit->mnuWrite->trigger();
+    QCOMPARE(answerer.titles, QStringList{QStringLiteral("保存")});
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    QCOMPARE(m_data->cardFolder(), twelve);
+    QCOMPARE(readAll(m_data->folderFilePath()).mid(2, twelve.size()), twelve.toUtf8());
+    QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")).left(2), QByteArray("\x2E\x00", 2));
+}
+
+void TestEditor::backKeepsChooserCloseBoxResetsIt()
+{
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    edit->mnuForuda->trigger();
+    edit->mnuEnd->trigger();
+    QVERIFY(!edit->isVisible());
+    // 戻る only hides: the chooser is still open at the next opening.
+    QCOMPARE(open(), edit);
+    QCOMPARE(edit->folderMode(), qint16(1));
+    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ確定"));
+    QVERIFY(edit->Dir1->isVisible());
+
+    QPointer<FrmEdit> closed = edit;
+    edit->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!closed);
+    FrmEdit *fresh = open();
+    QVERIFY(fresh);
+    QCOMPARE(fresh->folderMode(), qint16(0));
+    QCOMPARE(fresh->mnuForuda->text(), QStringLiteral("フォルダ変更"));
+    QVERIFY(!fresh->Dir1->isVisible());
+    QCOMPARE(fresh->Text1[0]->text(), QStringLiteral("あ"));
+}
+
+void TestEditor::saveProblemsAreExplained_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("empty count") << QString() << QString() << QStringLiteral("枚数");
+    QTest::newRow("missing folder") << QStringLiteral("12") << QStringLiteral("gone") << QStringLiteral("見つかりません");
+    QTest::newRow("cannot be written") << QStringLiteral("12") << QStringLiteral("blocked") << QStringLiteral("このフォルダには保存できません");
+}
+
+void TestEditor::saveProblemsAreExplained()
+{
+    makeSets();
+    QFETCH(QString, count);
+    QFETCH(QString, folder);
+    QFETCH(QString, why);
+    // Something in the way of karudata.dat: fails for root too.
+    QDir().mkpath(m_sets + QStringLiteral("/blocked/karudata.dat"));
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    edit->Text2->setText(count);
+    if (!folder.isEmpty())
+        edit->Label3->setText(m_sets + u'/' + folder);
+    const QByteArray files = filesOf(*m_data);
+
+    testing::MessageBoxAnswerer answerer;
+    edit->mnuWrite->trigger();
+    QCOMPARE(answerer.texts.size(), 1);
+    QCOMPARE(answerer.titles[0], QStringLiteral("保存"));
+    QVERIFY2(answerer.texts[0].contains(why), qPrintable(answerer.texts[0]));
+    QVERIFY(answerer.texts[0] != QStringLiteral("保存しました"));
+    QCOMPARE(filesOf(*m_data), files);
+    QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
+    QCOMPARE(m_data->cardCount(), 46);
+    QCOMPARE(m_data->label(0), QStringLiteral(" "));
+}
+
+void TestEditor::labelBoxShowsWhatIsStored_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QString>("tip");
+    // An invalid colour: that of a box left alone.
+    QTest::newRow("fits") << QStringLiteral("ab") << QColor() << QString();
+    QTest::newRow("cut to あ") << QStringLiteral("あい") << QColor(255, 240, 140) << QStringLiteral("「あ」だけ");
+    QTest::newRow("cut to a") << QStringLiteral("aあ") << QColor(255, 240, 140) << QStringLiteral("「a」だけ");
+    QTest::newRow("cannot be stored") << QStringLiteral("카") << QColor(255, 130, 130) << QStringLiteral("保存できません");
+}
+
+void TestEditor::labelBoxShowsWhatIsStored()
+{
+    QFETCH(QString, label);
+    QFETCH(QColor, colour);
+    QFETCH(QString, tip);
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    const QColor plain = edit->Text1[10]->palette().color(QPalette::Base);
+    edit->Text1[3]->setText(label);
+    QCOMPARE(edit->Text1[3]->palette().color(QPalette::Base), colour.isValid() ? colour : plain);
+    QVERIFY2(tip.isEmpty() ? edit->Text1[3]->toolTip().isEmpty() : edit->Text1[3]->toolTip().contains(tip),
+             qPrintable(edit->Text1[3]->toolTip()));
+    QCOMPARE(edit->Text1[3]->accessibleDescription(), edit->Text1[3]->toolTip());
+    // Back to a label that fits: back to the plain box.
+    edit->Text1[3]->setText(QStringLiteral("え"));
+    QCOMPARE(edit->Text1[3]->palette().color(QPalette::Base), plain);
+}
+
+void TestEditor::namesForAssistiveTools()
+{
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    QCOMPARE(edit->Img1[0]->accessibleName(), QStringLiteral("1 番「あ」の札の絵"));
+    QCOMPARE(edit->Img1[47]->accessibleName(), QStringLiteral("48 番の札の絵（絵なし）"));
+    edit->Text1[0]->setText(QStringLiteral("月"));
+    QCOMPARE(edit->Img1[0]->accessibleName(), QStringLiteral("1 番「月」の札の絵"));
+    // Text boxes are named by their captions.
+    QCOMPARE(edit->Label1[0]->buddy(), edit->Text1[0]);
+    QCOMPARE(edit->Label2[1]->buddy(), edit->Text2);
+    QAccessibleInterface *count = QAccessible::queryAccessibleInterface(edit->Text2);
+    QVERIFY(count);
+    QCOMPARE(count->text(QAccessible::Name), QStringLiteral("かるたの枚数"));
+    QAccessibleInterface *number = QAccessible::queryAccessibleInterface(edit->Label1[4]);
+    QCOMPARE(number->text(QAccessible::Name), QStringLiteral("5"));
+}
+
+GINREI_TEST_MAIN(TestEditor)
+#include "tst_editor.moc"

@@ -1,0 +1,576 @@
+// The match window: its layout, placement and pointer, the table laid out
+// for a match, the announcement of a card and what it sends to the sound
+// device, and leaving the window.
+
+#include "app/frmmenu.h"
+#include "app/uikit.h"
+#include "app/windowhub.h"
+#include "data/module1.h"
+#include "match/board.h"
+#include "match/cardpictures.h"
+#include "match/frmkaruto.h"
+#include "settings/frmsettei.h"
+#include "tests/exifwriter.h"
+#include "tests/recordingsounddevice.h"
+#include "tests/testsupport.h"
+
+#include <QAccessible>
+#include <QBuffer>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+using testing::RecordingSoundDevice;
+
+class TestKaruto : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void controlsMatchTheDesign_data();
+    void controlsMatchTheDesign();
+    void captionsMenuAndColours();
+    void windowIsPlacedAndSized();
+    void handPointerOnTheFirst46Boxes_data();
+    void handPointerOnTheFirst46Boxes();
+    void boardForCardCount_data();
+    void boardForCardCount();
+    void boxesBeyondTheSetAreHidden();
+    void eachBoxShowsItsOwnCard();
+    void missingPictureShowsTheLabel();
+    void cameraThumbnailWhenItFits_data();
+    void cameraThumbnailWhenItFits();
+    void picturesAreKeptUntilTheFileChanges();
+    void twoMatchesDrawDifferentOrders();
+    void announcementAndDeviceCommands_data();
+    void announcementAndDeviceCommands();
+    void settingsAreReadAtMatchStart();
+    void leavingAndClosingCloseTheDevice();
+    void startMenuOpensTheMatchOnce();
+
+private:
+    FrmKaruto *window();
+    // Sets up a card set of count cards in a folder of its own.
+    void useCardSet(int count);
+    void layOut(int level = 3, bool voice = true);
+    RecordingSoundDevice *device() const { return m_devices.isEmpty() ? nullptr : m_devices.last().data(); }
+
+    std::unique_ptr<testing::ProgramFolder> m_program;
+    std::unique_ptr<QTemporaryDir> m_otherSet;
+    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<WindowHub> m_hub;
+    QList<QPointer<RecordingSoundDevice>> m_devices;
+};
+
+void TestKaruto::init()
+{
+    m_program = std::make_unique<testing::ProgramFolder>();
+    m_data = std::make_unique<Module1>(m_program->path());
+    m_data->LoadCardFolder();
+    m_data->takeNotices();
+    m_hub = std::make_unique<WindowHub>(*m_data);
+    m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
+        auto *device = new RecordingSoundDevice(owner);
+        m_devices << device;
+        return device;
+    };
+}
+
+void TestKaruto::cleanup()
+{
+    m_hub.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_devices.clear();
+    m_data.reset();
+    m_otherSet.reset();
+    m_program.reset();
+}
+
+FrmKaruto *TestKaruto::window()
+{
+    if (!m_hub->karuto())
+        m_hub->showKaruto();
+    return m_hub->karuto();
+}
+
+void TestKaruto::useCardSet(int count)
+{
+    m_otherSet = std::make_unique<QTemporaryDir>();
+    testing::copyCards(m_otherSet->path(), count);
+    Module1::LabelTable labels = m_data->labels();
+    const QStringList extra{QStringLiteral("ア"), QStringLiteral("イ"), QStringLiteral("ウ")};
+    for (int n = 47; n <= count; ++n)
+        labels[n] = extra[n - 47];
+    m_data->adoptSavedSet(m_otherSet->path(), labels, qint16(count));
+}
+
+void TestKaruto::layOut(int level, bool voice)
+{
+    FrmKaruto *w = window();
+    w->placeFrame2(m_data->cardCount());
+    w->drawOrders(MatchState::Setup{level, voice});
+    w->KaruHyoji();
+}
+
+void TestKaruto::controlsMatchTheDesign_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    // Twips / 15, rounded.
+    QTest::newRow("reading display") << QStringLiteral("Label1_2") << QRect(20, 24, 41, 25);
+    QTest::newRow("level display") << QStringLiteral("Label1_3") << QRect(20, 72, 41, 25);
+    QTest::newRow("hand at rest") << QStringLiteral("Image1_0") << QRect(200, 24, 32, 32);
+    QTest::newRow("hand taking") << QStringLiteral("Image1_1") << QRect(336, 16, 32, 32);
+    QTest::newRow("shape") << QStringLiteral("Shape1") << QRect(208, 16, 33, 49);
+    QTest::newRow("player's frame") << QStringLiteral("Frame1") << QRect(736, 496, 89, 65);
+    QTest::newRow("computer's frame") << QStringLiteral("Frame2") << QRect(736, 568, 89, 65);
+    QTest::newRow("player's score") << QStringLiteral("Label2_0") << QRect(8, 24, 57, 25);
+    QTest::newRow("computer's score") << QStringLiteral("Label2_1") << QRect(8, 24, 57, 25);
+    QTest::newRow("player's 点") << QStringLiteral("Label4_0") << QRect(64, 32, 18, 16);
+    QTest::newRow("computer's 点") << QStringLiteral("Label4_1") << QRect(64, 32, 18, 16);
+    QTest::newRow("first card box") << QStringLiteral("Img1_0") << QRect(24, 100, 67, 87);
+    QTest::newRow("last card box") << QStringLiteral("Img1_48") << QRect(664, 500, 67, 87);
+}
+
+void TestKaruto::controlsMatchTheDesign()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    auto *control = window()->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->geometry(), rect);
+}
+
+void TestKaruto::captionsMenuAndColours()
+{
+    FrmKaruto *w = window();
+    QCOMPARE(w->objectName(), QStringLiteral("frmKaruto"));
+    QCOMPARE(w->windowTitle(), QStringLiteral("かるた取り"));
+    QCOMPARE(w->centralWidget()->palette().color(QPalette::Window), QColor(128, 255, 128));
+
+    const QStringList captions{QStringLiteral("よみあげ文字"), QStringLiteral("レベル"), QStringLiteral("ｺﾝﾋﾟｭｰﾀの手")};
+    const QList<QPoint> corners{QPoint(8, 8), QPoint(24, 56), QPoint(192, 3)};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(w->Label3[i]->text(), captions[i]);
+        QCOMPARE(w->Label3[i]->pos(), corners[i]);
+        QVERIFY(w->Label3[i]->width() >= w->Label3[i]->sizeHint().width()); // text not cut
+    }
+    for (int i : {2, 3}) {
+        QCOMPARE(w->Label1[i]->palette().color(QPalette::Window), QColor(255, 192, 192));
+        QCOMPARE(w->Label1[i]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(w->Label1[i]->font().pointSizeF(), 14.25);
+        QVERIFY(w->Label1[i]->font().bold());
+        QCOMPARE(w->Label1[i]->alignment(), Qt::AlignCenter);
+    }
+    QCOMPARE(w->Label1[2]->text(), QString());
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("3"));
+
+    QCOMPARE(w->Frame1->title(), QStringLiteral("あなたの得点"));
+    QCOMPARE(w->Frame2->title(), QStringLiteral("ＣＯＭの得点"));
+    QCOMPARE(w->Frame1->palette().color(QPalette::Window), QColor(255, 255, 0));
+    QCOMPARE(w->Frame2->palette().color(QPalette::Window), QColor(255, 128, 0));
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(w->Label2[i]->text(), QStringLiteral("0"));
+        QCOMPARE(w->Label2[i]->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(w->Label4[i]->text(), QStringLiteral("点"));
+        QVERIFY(w->Label4[i]->font().bold());
+        QCOMPARE(w->Label4[i]->font().pointSizeF(), 12.0);
+    }
+    QCOMPARE(w->Label2[0]->parentWidget(), w->Frame1);
+    QCOMPARE(w->Label2[1]->parentWidget(), w->Frame2);
+
+    QVERIFY(w->Image1[0]->isVisible() && w->Image1[0]->hasPicture());
+    QVERIFY(!w->Image1[1]->isVisible() && w->Image1[1]->hasPicture());
+    QVERIFY(!w->Image1[0]->accessibleName().isEmpty());
+    QVERIFY(w->Image1[0]->accessibleName() != w->Image1[1]->accessibleName());
+
+    const QList<QAction *> menu = w->menuBar()->actions();
+    QCOMPARE(menu.size(), 3);
+    QCOMPARE(menu[0]->text(), QStringLiteral("試合開始"));
+    QCOMPARE(menu[1]->text(), QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"));
+    QCOMPARE(menu[2]->text(), QStringLiteral("おわり"));
+    QVERIFY(menu[1]->isEnabled() && menu[2]->isEnabled());
+
+    QCOMPARE(w->Timer1->timerType(), Qt::PreciseTimer);
+    QVERIFY(w->Timer1->isSingleShot());
+    QVERIFY(!w->Timer1->isActive());
+}
+
+void TestKaruto::windowIsPlacedAndSized()
+{
+    FrmKaruto *w = window();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    const QRect screen = w->screen()->geometry();
+    QCOMPARE(w->frameGeometry().top(), screen.top());
+    // Centred; the test screen is narrower than the window, and the
+    // offscreen platform shifts such a window by its frame margin.
+    QVERIFY2(qAbs(w->frameGeometry().center().x() - screen.center().x()) <= 2,
+             qPrintable(QStringLiteral("left %1, width %2").arg(w->frameGeometry().x()).arg(w->frameGeometry().width())));
+    QCOMPARE(w->frameGeometry().height(), screen.height() - 20); // 300 twips
+    QCOMPARE(w->centralWidget()->width(), 832);                  // 12480 twips
+}
+
+void TestKaruto::handPointerOnTheFirst46Boxes_data()
+{
+    QTest::addColumn<bool>("withIcon");
+    QTest::newRow("hand.ico present") << true;
+    QTest::newRow("hand.ico missing") << false;
+}
+
+void TestKaruto::handPointerOnTheFirst46Boxes()
+{
+    QFETCH(bool, withIcon);
+    if (!withIcon)
+        QVERIFY(QFile::remove(m_program->file(QStringLiteral("hand.ico"))));
+    FrmKaruto *w = window();
+    for (int k = 0; k < Board::Boxes; ++k) {
+        const bool hand = withIcon && k < 46;
+        QCOMPARE(w->Img1[k]->testAttribute(Qt::WA_SetCursor), hand);
+        if (hand) {
+            QCOMPARE(w->Img1[k]->cursor().shape(), Qt::BitmapCursor);
+            // The fingertip: top centre of the 32 x 32 picture.
+            QCOMPARE(w->Img1[k]->cursor().hotSpot(), QPoint(16, 0));
+        }
+    }
+    // Nothing else on the table has it.
+    QVERIFY(!w->Image1[0]->testAttribute(Qt::WA_SetCursor));
+    QVERIFY(!w->centralWidget()->testAttribute(Qt::WA_SetCursor));
+}
+
+void TestKaruto::boardForCardCount_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QPoint>("frame2");
+    QTest::addColumn<QPoint>("lastBox");
+    QTest::newRow("1 card") << 1 << QPoint(640, 496) << QPoint(24, 100);
+    QTest::newRow("46 cards") << 46 << QPoint(640, 496) << QPoint(424, 500);
+    QTest::newRow("49 cards") << 49 << QPoint(736, 568) << QPoint(664, 500);
+}
+
+void TestKaruto::boardForCardCount()
+{
+    QFETCH(int, n);
+    QFETCH(QPoint, frame2);
+    QFETCH(QPoint, lastBox);
+    useCardSet(n);
+    layOut();
+    FrmKaruto *w = window();
+    QCOMPARE(w->Frame2->pos(), frame2);
+    QCOMPARE(w->Frame1->pos(), QPoint(736, 496)); // never moves
+    QCOMPARE(w->Img1[n - 1]->pos(), lastBox);
+    for (int s = 1; s <= Board::Boxes; ++s) {
+        ui::PictureBox *box = w->Img1[s - 1];
+        if (s > n) {
+            QVERIFY2(!box->isVisible(), qPrintable(QString::number(s)));
+            continue;
+        }
+        QVERIFY2(box->isVisible(), qPrintable(QString::number(s)));
+        QCOMPARE(box->pos(), Board::slotPosition(s).toPx());
+        QVERIFY(box->hasPicture());
+        const int card = w->match().cardInSlot(s);
+        QCOMPARE(box->accessibleName(), m_data->label(card));
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(a);
+        QCOMPARE(a->text(QAccessible::Name), m_data->label(card));
+    }
+}
+
+void TestKaruto::boxesBeyondTheSetAreHidden()
+{
+    useCardSet(49);
+    layOut();
+    FrmKaruto *w = window();
+    QVERIFY(w->Img1[48]->isVisible());
+    // The editor saves a smaller set; the next match lays out 10 cards.
+    useCardSet(10);
+    layOut();
+    for (int k = 0; k < Board::Boxes; ++k) {
+        QCOMPARE(w->Img1[k]->isVisible(), k < 10);
+        if (k < 10)
+            QCOMPARE(w->Img1[k]->accessibleName(), m_data->label(w->match().cardInSlot(k + 1)));
+    }
+    // And back to a larger set: the boxes come back on their slots.
+    useCardSet(46);
+    layOut();
+    for (int k = 0; k < Board::Boxes; ++k)
+        QCOMPARE(w->Img1[k]->isVisible(), k < 46);
+    QCOMPARE(w->Img1[45]->pos(), Board::slotPosition(46).toPx());
+}
+
+void TestKaruto::eachBoxShowsItsOwnCard()
+{
+    // Card 7 is red, every other card blue: the box of card 7 must be red,
+    // which holds only when its picture is looked up as karue07.jpg.
+    useCardSet(12);
+    for (int n = 1; n <= 12; ++n) {
+        QImage picture(400, 520, QImage::Format_RGB32);
+        picture.fill(n == 7 ? QColor(220, 0, 0) : QColor(0, 0, 220));
+        QVERIFY(picture.save(m_otherSet->filePath(QStringLiteral("karue%1.jpg").arg(Module1::cardNumberText(n))), "JPEG"));
+    }
+    layOut();
+    FrmKaruto *w = window();
+    int redBoxes = 0;
+    for (int s = 1; s <= 12; ++s) {
+        ui::PictureBox *box = w->Img1[s - 1];
+        const QImage shown = box->pixmap().toImage();
+        // Decoded at the size of its box, not at the file's size.
+        QCOMPARE(shown.size(), box->size() * box->devicePixelRatioF());
+        const bool red = QColor(shown.pixel(shown.width() / 2, shown.height() / 2)).red() > 150;
+        QCOMPARE(red, w->match().cardInSlot(s) == 7);
+        redBoxes += red;
+    }
+    QCOMPARE(redBoxes, 1);
+}
+
+void TestKaruto::missingPictureShowsTheLabel()
+{
+    QVERIFY(QFile::remove(m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
+    layOut();
+    FrmKaruto *w = window();
+    int slot = 0;
+    for (int s = 1; s <= 46; ++s) {
+        if (w->match().cardInSlot(s) == 5)
+            slot = s;
+    }
+    QVERIFY(slot > 0);
+    ui::PictureBox *box = w->Img1[slot - 1];
+    QVERIFY(box->isVisible());
+    QVERIFY(!box->hasPicture());
+    QCOMPARE(box->text(), m_data->label(5));
+    QCOMPARE(box->accessibleName(), m_data->label(5));
+    // A later match where the picture is back shows it again.
+    QVERIFY(QFile::copy(testing::builtCardFolder() + QStringLiteral("/karue05.jpg"), m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
+    layOut();
+    for (int s = 1; s <= 46; ++s)
+        QVERIFY(w->Img1[s - 1]->hasPicture());
+}
+
+namespace {
+QByteArray jpeg(QSize size, const QColor &colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 90);
+    return bytes;
+}
+
+bool isColour(const QImage &image, const QColor &colour)
+{
+    const QColor c = image.pixelColor(image.width() / 2, image.height() / 2);
+    return qAbs(c.red() - colour.red()) < 40 && qAbs(c.green() - colour.green()) < 40 && qAbs(c.blue() - colour.blue()) < 40;
+}
+} // namespace
+
+void TestKaruto::cameraThumbnailWhenItFits_data()
+{
+    QTest::addColumn<QSize>("thumbnail"); // empty: none in the file
+    QTest::addColumn<bool>("fromThumbnail");
+    QTest::newRow("160 x 120, the photo's shape") << QSize(160, 120) << true;
+    QTest::newRow("smaller than the box") << QSize(40, 30) << false;
+    QTest::newRow("letterboxed, another shape") << QSize(160, 90) << false;
+    QTest::newRow("no thumbnail") << QSize() << false;
+}
+
+void TestKaruto::cameraThumbnailWhenItFits()
+{
+    QFETCH(QSize, thumbnail);
+    QFETCH(bool, fromThumbnail);
+    // The photo is red, its thumbnail green: the colour shows which was used.
+    QByteArray file = jpeg(QSize(800, 600), Qt::red);
+    if (thumbnail.isValid())
+        file = testing::withExifThumbnail(file, jpeg(thumbnail, Qt::green));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("karue01.jpg"));
+    testing::writeAll(path, file);
+
+    CardPictures pictures;
+    const QImage shown = pictures.load(path, QSize(67, 87));
+    QCOMPARE(shown.size(), QSize(67, 87));
+    QVERIFY(isColour(shown, fromThumbnail ? QColor(Qt::green) : QColor(Qt::red)));
+    QCOMPARE(pictures.lastSource(), fromThumbnail ? CardPictures::Source::Thumbnail : CardPictures::Source::Decoded);
+    // A box twice the size (a high-density screen) is too big for 160 x 120.
+    const QImage large = pictures.load(path, QSize(134, 174));
+    QVERIFY(isColour(large, Qt::red));
+}
+
+void TestKaruto::picturesAreKeptUntilTheFileChanges()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("karue01.jpg"));
+    testing::writeAll(path, jpeg(QSize(400, 520), Qt::blue));
+    CardPictures pictures;
+    QVERIFY(isColour(pictures.load(path, QSize(67, 87)), Qt::blue));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Decoded);
+    QVERIFY(isColour(pictures.load(path, QSize(67, 87)), Qt::blue));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Kept);
+    // Another size is decoded afresh.
+    pictures.load(path, QSize(30, 40));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Decoded);
+    // The editor or the user replaces the picture: the new one is shown.
+    testing::writeAll(path, jpeg(QSize(500, 650), Qt::red));
+    QVERIFY(isColour(pictures.load(path, QSize(30, 40)), Qt::red));
+    QCOMPARE(pictures.lastSource(), CardPictures::Source::Decoded);
+    // And a picture that is gone is gone.
+    QVERIFY(QFile::remove(path));
+    QVERIFY(pictures.load(path, QSize(30, 40)).isNull());
+}
+
+void TestKaruto::twoMatchesDrawDifferentOrders()
+{
+    m_data->readingOrder()[0] = 99;
+    m_data->readingOrder()[47] = 98;
+    layOut();
+    FrmKaruto *w = window();
+    const MatchState::Order reading = w->match().readingOrder();
+    const MatchState::Order board = w->match().boardOrder();
+    QVERIFY(reading != board);
+    // The shared arrays get the same orders, positions 1 to N only.
+    for (int p = 1; p <= 46; ++p) {
+        QCOMPARE(m_data->readingOrder()[p], reading[p]);
+        QCOMPARE(m_data->boardOrder()[p], board[p]);
+    }
+    QCOMPARE(m_data->readingOrder()[0], qint16(99));
+    QCOMPARE(m_data->readingOrder()[47], qint16(98));
+    // Two matches in a row: for 46 cards an equal order by chance is out of
+    // the question.
+    layOut();
+    QVERIFY(w->match().readingOrder() != reading);
+    QVERIFY(w->match().boardOrder() != board);
+}
+
+void TestKaruto::announcementAndDeviceCommands_data()
+{
+    QTest::addColumn<bool>("voice");
+    QTest::addColumn<int>("level");
+    QTest::newRow("read aloud, level 3") << true << 3;
+    QTest::newRow("read aloud, level 5") << true << 5;
+    QTest::newRow("silent, level 1") << false << 1;
+}
+
+void TestKaruto::announcementAndDeviceCommands()
+{
+    QFETCH(bool, voice);
+    QFETCH(int, level);
+    layOut(level, voice);
+    FrmKaruto *w = window();
+    RecordingSoundDevice *dev = device();
+    QVERIFY(dev);
+    QCOMPARE(w->MMControl1, dev);
+
+    // The first card of a match: no reaction timer.
+    w->announce(false);
+    const int card = w->match().currentCard();
+    QCOMPARE(w->Label1[2]->text(), m_data->label(card));
+    QVERIFY(!w->Timer1->isActive());
+    const QString file = m_program->cardFolder() + QStringLiteral("/karuon%1.wav").arg(Module1::cardNumberText(card));
+    if (voice)
+        QCOMPARE(dev->commands, (QStringList{QStringLiteral("Open ") + file, QStringLiteral("Sound")}));
+    else
+        QCOMPARE(dev->commands, QStringList());
+
+    // A take cuts the reading short: stop, then close; silent matches send nothing.
+    dev->commands.clear();
+    w->cutReadingShort();
+    if (voice)
+        QCOMPARE(dev->commands, (QStringList{QStringLiteral("Stop"), QStringLiteral("Close")}));
+    else
+        QCOMPARE(dev->commands, QStringList());
+
+    // A later card starts the computer's reaction interval of the level.
+    dev->commands.clear();
+    w->announce(true);
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 1000 * (7 - level));
+    QCOMPARE(dev->commands.size(), voice ? 2 : 0);
+    w->Timer1->stop();
+}
+
+void TestKaruto::settingsAreReadAtMatchStart()
+{
+    FrmKaruto *w = window();
+    w->Label1[3]->clear();
+    QVERIFY(!m_hub->settei());
+    // Never opened: created hidden with its defaults, and kept.
+    const MatchState::Setup setup = w->readSettings();
+    QCOMPARE(setup.level, 3);
+    QVERIFY(setup.voice);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("3"));
+    QVERIFY(m_hub->settei());
+    QVERIFY(!m_hub->settei()->isVisible());
+
+    m_hub->settei()->Option1[4]->setChecked(true);
+    m_hub->settei()->Option2[0]->setChecked(true);
+    const MatchState::Setup next = w->readSettings();
+    QCOMPARE(next.level, 5);
+    QVERIFY(!next.voice);
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("5"));
+    w->drawOrders(next);
+    QCOMPARE(w->Timer1->interval(), 2000);
+    QCOMPARE(w->match().scanDelay(), 10);
+
+    // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ shows the same settings window, not modal.
+    w->mnuSetei->trigger();
+    QVERIFY(m_hub->settei()->isVisible());
+    QVERIFY(!m_hub->settei()->isModal());
+    QCOMPARE(m_hub->settei()->strengthLevel(), 5);
+}
+
+void TestKaruto::leavingAndClosingCloseTheDevice()
+{
+    layOut();
+    FrmKaruto *w = window();
+    w->announce(true);
+    RecordingSoundDevice *dev = device();
+    dev->commands.clear();
+    w->mnuEnd->trigger();
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
+    // Shown again as it was left: the same window and table.
+    const int card = w->match().currentCard();
+    m_hub->showKaruto();
+    QCOMPARE(m_hub->karuto(), w);
+    QCOMPARE(w->match().currentCard(), card);
+
+    // The close box closes the device and destroys the window.
+    dev->commands.clear();
+    QPointer<FrmKaruto> closed = w;
+    QPointer<RecordingSoundDevice> closedDevice = dev;
+    w->close();
+    QCOMPARE(closedDevice->commands, QStringList{QStringLiteral("Close")});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!closed);
+    QVERIFY(!closedDevice);
+    // The next opening builds a new window with a device of its own.
+    FrmKaruto *fresh = window();
+    QVERIFY(fresh);
+    QCOMPARE(m_devices.size(), 2);
+    QCOMPARE(fresh->MMControl1, device());
+    QCOMPARE(device()->commands, QStringList());
+}
+
+void TestKaruto::startMenuOpensTheMatchOnce()
+{
+    FrmMenu *menu = m_hub->menu();
+    QVERIFY(menu->Command1->isEnabled());
+    QTest::mouseClick(menu->Command1, Qt::LeftButton);
+    FrmKaruto *first = m_hub->karuto();
+    QVERIFY(first && first->isVisible());
+    QVERIFY(!first->parentWidget() && !first->isModal());
+    first->mnuEnd->trigger();
+    QTest::mouseClick(menu->Command1, Qt::LeftButton);
+    QCOMPARE(m_hub->karuto(), first);
+    QVERIFY(first->isVisible());
+}
+
+GINREI_TEST_MAIN(TestKaruto)
+#include "tst_karuto.moc"

@@ -1,0 +1,186 @@
+// The rules of the match table apart from any window: the strength table,
+// where cards, frames and piles lie, and the match's own orders.
+
+#include "data/module1.h"
+#include "match/board.h"
+#include "match/matchstate.h"
+#include "settings/matchsettings.h"
+#include "settings/strength.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+struct FixedSettings : MatchSettings {
+    FixedSettings(int l, bool v) : level(l), voice(v) {}
+    int strengthLevel() const override { return level; }
+    bool voiceOn() const override { return voice; }
+    int level;
+    bool voice;
+};
+} // namespace
+
+class TestMatchRules : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void strengthTable_data();
+    void strengthTable();
+    void setupFromSettings_data();
+    void setupFromSettings();
+    void piles_data();
+    void piles();
+    void beginDrawsTwoIndependentPermutations_data();
+    void beginDrawsTwoIndependentPermutations();
+    void matchKeepsItsOwnOrders();
+    void announcementOfTheCardBeingRead_data();
+    void announcementOfTheCardBeingRead();
+};
+
+void TestMatchRules::strengthTable_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("scanDelay");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("1") << 1 << 50 << 6000 << QStringLiteral("うんとよわい");
+    QTest::newRow("2") << 2 << 40 << 5000 << QStringLiteral("よわい");
+    QTest::newRow("3") << 3 << 30 << 4000 << QStringLiteral("ふつう");
+    QTest::newRow("4") << 4 << 20 << 3000 << QStringLiteral("つよい");
+    QTest::newRow("5") << 5 << 10 << 2000 << QStringLiteral("うんとつよい");
+}
+
+void TestMatchRules::strengthTable()
+{
+    QFETCH(int, level);
+    QFETCH(int, scanDelay);
+    QFETCH(int, interval);
+    QFETCH(QString, caption);
+    QCOMPARE(Strength::scanDelay(level), scanDelay);
+    QCOMPARE(Strength::reactionIntervalMs(level), interval);
+    QCOMPARE(QString::fromUtf8(Strength::Captions[level - 1]), caption);
+
+    MatchState match;
+    match.begin(46, MatchState::Setup{level, true}, 1, 2);
+    QCOMPARE(match.scanDelay(), scanDelay);
+    QCOMPARE(match.reactionIntervalMs(), interval);
+}
+
+void TestMatchRules::setupFromSettings_data()
+{
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<bool>("voice");
+    QTest::addColumn<int>("level");
+    QTest::newRow("weakest, silent") << 1 << false << 1;
+    QTest::newRow("strongest, aloud") << 5 << true << 5;
+    QTest::newRow("below range") << 0 << true << 3;
+    QTest::newRow("above range") << 6 << false << 3;
+}
+
+void TestMatchRules::setupFromSettings()
+{
+    QFETCH(int, chosen);
+    QFETCH(bool, voice);
+    QFETCH(int, level);
+    const MatchState::Setup setup = MatchState::Setup::from(FixedSettings(chosen, voice));
+    QCOMPARE(setup.level, level);
+    QCOMPARE(setup.voice, voice);
+}
+
+void TestMatchRules::piles_data()
+{
+    QTest::addColumn<bool>("player");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::newRow("player's first") << true << 1 << 11160 << 9120;
+    QTest::newRow("player's third") << true << 3 << 10560 << 9120;
+    QTest::newRow("computer's first") << false << 1 << 11160 << 120;
+    QTest::newRow("computer's fifth") << false << 5 << 9960 << 120;
+}
+
+void TestMatchRules::piles()
+{
+    QFETCH(bool, player);
+    QFETCH(int, k);
+    QFETCH(int, left);
+    QFETCH(int, top);
+    const Layout::TwipPoint at = Board::pilePosition(player ? Board::Pile::Player : Board::Pile::Computer, k);
+    QCOMPARE(at.left, left);
+    QCOMPARE(at.top, top);
+}
+
+void TestMatchRules::beginDrawsTwoIndependentPermutations_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::newRow("1") << 1;
+    QTest::newRow("46") << 46;
+    QTest::newRow("49") << 49;
+}
+
+void TestMatchRules::beginDrawsTwoIndependentPermutations()
+{
+    QFETCH(int, n);
+    MatchState match;
+    match.begin(n, {}, 101, 202);
+    QCOMPARE(match.cardCount(), n);
+    QCOMPARE(match.position(), 1);
+    QSet<int> reading, board;
+    for (int p = 1; p <= n; ++p) {
+        reading << match.readingOrder()[p];
+        board << match.boardOrder()[p];
+        QCOMPARE(match.cardInSlot(p), int(match.boardOrder()[p]));
+    }
+    QCOMPARE(reading.size(), n);
+    QCOMPARE(board.size(), n);
+    QVERIFY(!reading.contains(0) && !board.contains(0));
+    QCOMPARE(match.cardInSlot(n + 1), 0);
+    QCOMPARE(match.currentCard(), int(match.readingOrder()[1]));
+    if (n > 1)
+        QVERIFY(match.readingOrder() != match.boardOrder());
+}
+
+void TestMatchRules::matchKeepsItsOwnOrders()
+{
+    QTemporaryDir dir;
+    Module1 data(dir.path());
+    MatchState match;
+    match.begin(46, {}, 7, 8);
+    const MatchState::Order reading = match.readingOrder();
+    const int card = match.currentCard();
+    // Someone else draws new shared orders: the match's own stay as drawn.
+    data.readingOrder().fill(1);
+    data.boardOrder().fill(1);
+    QCOMPARE(match.readingOrder(), reading);
+    QCOMPARE(match.currentCard(), card);
+}
+
+void TestMatchRules::announcementOfTheCardBeingRead_data()
+{
+    QTest::addColumn<bool>("voice");
+    QTest::newRow("aloud") << true;
+    QTest::newRow("silent") << false;
+}
+
+void TestMatchRules::announcementOfTheCardBeingRead()
+{
+    QFETCH(bool, voice);
+    QTemporaryDir dir;
+    Module1 data(dir.path());
+    data.LoadCardFolder();
+    MatchState none;
+    QCOMPARE(none.announcement(data).card, 0);
+    QVERIFY(!none.announcement(data).readAloud);
+
+    MatchState match;
+    match.begin(data.cardCount(), MatchState::Setup{3, voice}, 5, 6);
+    const MatchState::Announcement a = match.announcement(data);
+    QCOMPARE(a.card, int(match.readingOrder()[1]));
+    QCOMPARE(a.label, data.label(a.card));
+    QCOMPARE(a.soundFile, data.cardFolder() + QStringLiteral("/karuon") + QString::number(a.card + 100).right(2) + QStringLiteral(".wav"));
+    QCOMPARE(a.readAloud, voice);
+}
+
+QTEST_GUILESS_MAIN(TestMatchRules)
+#include "tst_matchrules.moc"

@@ -1,0 +1,127 @@
+// The automatic reading from the start menu, with real recordings played
+// through the real sound device: the devices' own completion notices must
+// drive the run from one card to the next and to its end.
+
+#include "app/frmmenu.h"
+#include "app/windowhub.h"
+#include "data/module1.h"
+#include "reading/frmmain.h"
+#include "tests/testsupport.h"
+#include "tests/wavwriter.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+class TestReadingPlayback : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void threeCardRunIsDrivenByTheNotices_data();
+    void threeCardRunIsDrivenByTheNotices();
+    void readingWindowExistsOnce();
+};
+
+void TestReadingPlayback::initTestCase()
+{
+    const QString problem = testing::checkAnnouncedAudioOutput();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void TestReadingPlayback::threeCardRunIsDrivenByTheNotices_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("readings");
+    QTest::newRow("once") << QStringLiteral("1") << 3;
+    QTest::newRow("twice") << QStringLiteral("2") << 6;
+}
+
+void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
+{
+    QFETCH(QString, count);
+    QFETCH(int, readings);
+    constexpr int lengthMs = 300;
+
+    // A three-card set of short recordings.
+    testing::ProgramFolder program(false);
+    testing::copyCards(program.cardFolder(), 3);
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(testing::writeWav(program.cardFolder() + QStringLiteral("/karuon0%1.wav").arg(n),
+                                  testing::WavFormat{22050, 16, 1}, lengthMs));
+    {
+        Module1 setUp(program.path());
+        setUp.LoadCardFolder();
+        Module1::LabelTable labels = setUp.labels();
+        setUp.adoptSavedSet(setUp.cardFolder(), labels, 3);
+        DataRecord record;
+        for (int k = 1; k <= 49; ++k)
+            record.setLabel(k, labels[k]);
+        record.setCount(3);
+        QString error;
+        QVERIFY2(Module1::writeRecord(setUp.cardDataPath(), record.bytes(), &error), qPrintable(error));
+    }
+
+    Module1 data(program.path());
+    WindowHub hub(data);
+    hub.menu()->show();
+    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    FrmMain *window = hub.reading();
+    QVERIFY(window && window->isVisible());
+
+    testing::MessageBoxAnswerer answerer;
+    window->Combo1->setCurrentText(count);
+    window->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+
+    QStringList numbers;
+    for (int i = 0; i < readings; ++i) {
+        QVERIFY(window->Timer1->isActive());
+        QCOMPARE(window->Timer1->interval(), i == 0 ? 2000 : 5000);
+        // The wait itself is not the point here: fire the timer now.
+        QElapsedTimer playing;
+        playing.start();
+        window->Timer1_Timer();
+        numbers << window->Label1[0]->text();
+        if (i + 1 < readings) {
+            // Only the end of the recording starts the timer again.
+            QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
+            QVERIFY2(playing.elapsed() >= lengthMs - 20, qPrintable(QString::number(playing.elapsed())));
+        }
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.texts, QStringList{QStringLiteral("終了しました")}, 5000);
+    QVERIFY(window->Command1->isEnabled());
+    const QStringList expected = readings == 3
+        ? QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}
+        : QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("3")};
+    QCOMPARE(numbers, expected);
+}
+
+void TestReadingPlayback::readingWindowExistsOnce()
+{
+    testing::ProgramFolder program;
+    Module1 data(program.path());
+    WindowHub hub(data);
+    hub.menu()->show();
+    QVERIFY(hub.menu()->Command2->isEnabled());
+    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QPointer<FrmMain> first = hub.reading();
+    QVERIFY(first && first->isVisible() && !first->parentWidget() && !first->isModal());
+    first->mnuEnd->trigger();
+    QVERIFY(!first->isVisible());
+    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QCOMPARE(hub.reading(), first.data());
+    QVERIFY(first->isVisible());
+    first->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!first);
+    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QVERIFY(hub.reading());
+}
+
+GINREI_TEST_MAIN(TestReadingPlayback)
+#include "tst_readingplayback.moc"
