@@ -8,6 +8,8 @@
 #include <QSaveFile>
 
 namespace {
+Module1::BeforeCommitHook beforeCommitHook = nullptr;
+
 // The default set: the kana in あいう order without ん, then 銀.
 constexpr char16_t DefaultLabels[] = u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀";
 static_assert(std::size(DefaultLabels) - 1 == Module1::DefaultCount);
@@ -286,11 +288,18 @@ bool Module1::writeRecord(const QString &path, const QByteArray &record, QString
         file.cancelWriting();
         return false;
     }
+    if (beforeCommitHook)
+        beforeCommitHook(path);
     if (!file.commit()) {
         *error = file.errorString();
         return false;
     }
     return true;
+}
+
+void Module1::setBeforeCommitHook(BeforeCommitHook hook)
+{
+    beforeCommitHook = hook;
 }
 
 void Module1::adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count)

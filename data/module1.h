@@ -110,6 +110,12 @@ public:
     // On failure the file is unchanged and *error says why.
     static bool writeRecord(const QString &path, const QByteArray &record, QString *error);
 
+    // For tests only: called by writeRecord after the new bytes have gone
+    // to the temporary file and before it replaces the old one, the moment
+    // at which a crash or a kill would hurt most. Never set by the program.
+    using BeforeCommitHook = void (*)(const QString &path);
+    static void setBeforeCommitHook(BeforeCommitHook hook);
+
     // Record counts found by the last OpenFolderFile / OpenDataFile.
     qint64 folderFileRecords() const { return m_folderFileRecords; }
     qint64 dataFileRecords() const { return m_dataFileRecords; }
