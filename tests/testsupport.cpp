@@ -76,6 +76,17 @@ QString checkAnnouncedAudioOutput()
     return {};
 }
 
+QList<DamagedPicture> damagedPictures()
+{
+    const QByteArray picture = readAll(builtCardFolder() + QStringLiteral("/karue01.jpg"));
+    if (picture.size() < 2000)
+        qFatal("no built card picture to damage");
+    return {{"zero bytes", QByteArray(), false},
+            {"text named .jpg", QByteArray("not a picture\n"), false},
+            {"cut in the header", picture.left(300), false},
+            {"cut in the picture data", picture.left(picture.size() / 2), true}};
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);

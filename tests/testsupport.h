@@ -45,6 +45,16 @@ void copyCards(const QString &folder, int count, bool withSounds = false);
 // runs without the wrapper).
 QString checkAnnouncedAudioOutput();
 
+// Damaged card pictures: a zero-byte file, a text file named .jpg, and a
+// real picture cut off in its header and in its picture data; what can be
+// decoded of the last one is still a picture.
+struct DamagedPicture {
+    const char *name;
+    QByteArray bytes;
+    bool decodable;
+};
+QList<DamagedPicture> damagedPictures();
+
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);
 

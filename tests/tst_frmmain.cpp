@@ -44,6 +44,8 @@ private Q_SLOTS:
     void lateNoticeAfterActivationIsIgnored();
     void unknownMethodFallsBackToRandom();
     void missingPictureLeavesFrameEmpty();
+    void damagedPictureDoesNotStopTheRun_data();
+    void damagedPictureDoesNotStopTheRun();
     void missingSoundStopsButCanRunAgain();
     void closeBoxClosesTheDevice();
     void returnFromAnotherWindowActivates();
@@ -308,6 +310,32 @@ void TestFrmMain::missingPictureLeavesFrameEmpty()
     tick(timer);
     QVERIFY(m_window->Image1->hasPicture());
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("3"));
+}
+
+void TestFrmMain::damagedPictureDoesNotStopTheRun_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("shown");
+    for (const testing::DamagedPicture &picture : testing::damagedPictures())
+        QTest::newRow(picture.name) << picture.bytes << picture.decodable;
+}
+
+void TestFrmMain::damagedPictureDoesNotStopTheRun()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, shown);
+    testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue01.jpg"), bytes);
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    QCOMPARE(m_window->Image1->hasPicture(), shown);
+    QCOMPARE(m_window->Label1[1]->text(), QStringLiteral("あ"));
+    QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon01.wav"));
+    m_sound->finish();
+    QVERIFY(timer->isActive());
+    tick(timer);
+    QVERIFY(m_window->Image1->hasPicture());
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("2"));
+    QVERIFY(!m_window->findChild<QMessageBox *>());
 }
 
 void TestFrmMain::missingSoundStopsButCanRunAgain()
