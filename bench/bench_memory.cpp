@@ -48,6 +48,7 @@ int main(int argc, char **argv)
     testing::prepareEnvironment();
     QApplication app(argc, argv);
     setUpToolkit();
+    setProgramIcon();
 
     // A program folder with a 49-card set.
     testing::ProgramFolder program(false);

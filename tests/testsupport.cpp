@@ -29,6 +29,7 @@ void prepareEnvironment()
 void setUpApplication()
 {
     setUpToolkit();
+    setProgramIcon();
 }
 
 QString builtCardFolder()
