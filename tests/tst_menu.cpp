@@ -15,18 +15,18 @@
 #include "tests/testsupport.h"
 #include "version.h"
 
-#include <unistd.h>
-
 #include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
-#include <QScopeGuard>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <unistd.h>
 
 class TestMenu : public QObject
 {

@@ -47,6 +47,8 @@ c=corpus/cp932
 { printf '\000\205\100\200\377\001'; } > $c/bad-bytes
 { printf '\001'; printf 'a銀' | iconv -f UTF-8 -t UTF-16LE; } > $c/utf16
 { printf '\001'; printf '카😀' | iconv -f UTF-8 -t UTF-16LE; printf '\000\330'; } > $c/utf16-unmappable
+# U+F86F encodes without error but reads back as U+2116.
+{ printf 'co\000o\370'; } > $c/utf16-one-way
 
 # The count box and the reading count box, as typed.
 n=corpus/numtext
