@@ -401,6 +401,10 @@ void FrmKaruto::keepScanning()
 
 void FrmKaruto::computerTakes(int slot)
 {
+    // A turn only finds the card it was started for, and only in its own
+    // match; anything else would be a fault, and it must not move a card.
+    if (!m_match.isRightTake(slot))
+        return;
     ui::PictureBox *box = Img1[slot - 1];
     ui::PictureBox *hand = Image1[1];
     QWidget *table = centralWidget();
