@@ -1,7 +1,6 @@
 // The computer's scan and the takes of both sides, apart from any window:
 // how many times the computer gives way before it takes a card, that a card
-// taken meanwhile is never taken again, turns on top of suspended turns,
-// turns that belong to a match that was left, the scores, and the lift.
+// taken meanwhile is never taken again, the scores, and the lift.
 
 #include "match/board.h"
 #include "match/computerscan.h"
@@ -32,15 +31,6 @@ MatchState matchWith(int n, int level, int position, int slot)
     return match;
 }
 
-int slotOf(const MatchState &match, int card)
-{
-    for (int s = 1; s <= match.cardCount(); ++s) {
-        if (match.cardInSlot(s) == card)
-            return s;
-    }
-    return 0;
-}
-
 // Steps until the scan does something other than yield; counts the yields.
 ComputerScan::Result runToEnd(ComputerScan &scan, const MatchState &match, int &yields)
 {
@@ -64,8 +54,6 @@ private Q_SLOTS:
     void yieldsBeforeTheTake();
     void cardTakenDuringTheScanIsNotTaken_data();
     void cardTakenDuringTheScanIsNotTaken();
-    void secondTurnOnTopOfASuspendedOne();
-    void turnsOfALeftMatchTakeNothing();
     void takesAndScores_data();
     void takesAndScores();
     void liftSteps_data();
@@ -146,70 +134,6 @@ void TestComputerScan::cardTakenDuringTheScanIsNotTaken()
     QCOMPARE(takenAfter + rest, total);
     QCOMPARE(match.computerScore(), 0);
     QCOMPARE(match.playerScore(), qint64(5));
-}
-
-void TestComputerScan::secondTurnOnTopOfASuspendedOne()
-{
-    MatchState match = matchWith(46, 5, 1, 40);
-    ComputerScan scan;
-    scan.begin(match); // turn A, for the first card
-    for (int i = 0; i < 3; ++i)
-        scan.step(match);
-    QCOMPARE(scan.newest()->yields(), 3);
-    match.take(Board::Pile::Player, 40);
-    const int second = match.currentCard();
-    const int secondSlot = slotOf(match, second);
-
-    scan.begin(match); // turn B, for the next card, while A waits
-    QCOMPARE(scan.turns(), 2);
-    QCOMPARE(scan.newest()->target(), second);
-    int yields = 0;
-    const ComputerScan::Result r = runToEnd(scan, match, yields);
-    QCOMPARE(r.kind, ComputerScan::Result::Take);
-    QCOMPARE(r.slot, secondSlot);
-    // Only B moved: it looked at every occupied slot up to its card.
-    int occupied = 0;
-    for (int s = 1; s <= secondSlot; ++s)
-        occupied += match.cardInSlot(s) != 0;
-    QCOMPARE(yields, occupied * 11);
-    match.take(Board::Pile::Computer, secondSlot);
-
-    // A goes on from its fourth yield and finds nothing.
-    QCOMPARE(scan.turns(), 1);
-    QCOMPARE(scan.step(match).kind, ComputerScan::Result::Yield);
-    QCOMPARE(scan.newest()->yields(), 4);
-    QCOMPARE(scan.newest()->target(), int(match.readingOrder()[1]));
-    QCOMPARE(runToEnd(scan, match, yields).kind, ComputerScan::Result::Idle);
-    QCOMPARE(match.computerScore(), 5);
-}
-
-void TestComputerScan::turnsOfALeftMatchTakeNothing()
-{
-    MatchState match = matchWith(46, 5, 1, 1);
-    ComputerScan scan;
-    scan.begin(match);
-    for (int i = 0; i < 5; ++i)
-        scan.step(match);
-    const quint64 before = scan.generation();
-    scan.invalidate();
-    QVERIFY(scan.generation() != before);
-    // Its card still lies in slot 1, five yields from being taken: the turn
-    // ends at its next step without looking.
-    QCOMPARE(scan.step(match).kind, ComputerScan::Result::Idle);
-    QVERIFY(scan.idle());
-
-    // A suspended turn of the old generation under a new one: the new one
-    // takes, the old one is dropped without a yield.
-    scan.begin(match);
-    scan.step(match);
-    scan.invalidate();
-    scan.begin(match);
-    int yields = 0;
-    const ComputerScan::Result r = runToEnd(scan, match, yields);
-    QCOMPARE(r.kind, ComputerScan::Result::Take);
-    QCOMPARE(yields, 11);
-    QCOMPARE(scan.turns(), 1);
-    QCOMPARE(scan.step(match).kind, ComputerScan::Result::Idle);
 }
 
 void TestComputerScan::takesAndScores_data()

@@ -434,6 +434,7 @@ void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
     playerTakes();
     QVERIFY(fireTimer1()); // turn for card 2
     w->stepScan();
+    QCOMPARE(w->scan().newest()->yields(), 2);
     playerTakes();         // card 2 goes to the player during a yield
     QVERIFY(fireTimer1()); // turn for card 3, on top
     QCOMPARE(w->scan().turns(), 2);
@@ -442,8 +443,12 @@ void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
     QVERIFY(stepScan() > 0);
     QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
     QCOMPARE(w->match().cardInSlot(slotOf(third)), 0);
-    // The first turn goes on and finds nothing.
+    // Only the newest turn moved. Its take done, the first one returned
+    // from its second yield, made its third, and finds nothing.
     QCOMPARE(w->scan().turns(), 1);
+    QCOMPARE(w->scan().newest()->yields(), 3);
+    w->stepScan();
+    QCOMPARE(w->scan().newest()->yields(), 4);
     QVERIFY(stepScan() > 0);
     QVERIFY(w->scan().idle());
     QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
