@@ -235,13 +235,16 @@ void FrmKaruto::KaruHyoji()
             continue;
         }
         box->move(Board::slotPosition(s).toPx());
-        // Cards taken in an earlier match were brought to the front; on the
-        // table they lie under the captions and the computer's hand again.
-        box->lower();
         box->setAccessibleDescription(QString());
         showCard(box, m_match.cardInSlot(s));
         box->show();
     }
+    // Cards taken in an earlier match were brought to the front. On the
+    // table they lie under the captions and the computer's hand again, each
+    // above the slots before it, as when the window was made: a card lifted
+    // from a lower row passes over the rows above it.
+    for (int s = Board::Boxes; s >= 1; --s)
+        Img1[s - 1]->lower();
 }
 
 MatchState::Setup FrmKaruto::readSettings()
@@ -413,16 +416,19 @@ void FrmKaruto::computerTakes(int slot)
     // The hand comes down on the card and lifts it to the top of the table.
     // Nothing else runs meanwhile: each step is painted at once, without
     // going back to the event loop.
+    // The first step also repaints where the two hands were before.
     const std::vector<Board::LiftStep> lift = Board::liftSteps(slot);
+    QRegion dirty = QRegion(Image1[0]->geometry()) | hand->geometry();
     Image1[0]->hide();
     hand->show();
     hand->raise();
     hand->move(Board::handOnCard(slot).toPx());
     for (const Board::LiftStep &step : lift) {
-        const QRegion before = QRegion(box->geometry()) | hand->geometry();
+        dirty |= QRegion(box->geometry()) | hand->geometry();
         box->move(step.card.toPx());
         hand->move(step.hand.toPx());
-        table->repaint(before | box->geometry() | hand->geometry());
+        table->repaint(dirty | box->geometry() | hand->geometry());
+        dirty = QRegion();
     }
 
     const int k = m_match.take(Board::Pile::Computer, slot);

@@ -4,8 +4,11 @@
 // moment after it is announced; the computer, left alone, takes the third.
 // Halfway through, the table is grabbed; at the end, the screen with the
 // result message, which is then answered いいえ.
+// With a third file, the screen is also grabbed in the middle of the
+// computer's first lift of a card from the fourth row or below, as it is
+// shown while the take runs.
 // Not a test; run under Xvfb by scripts/screenshot-play.sh.
-//   play_match <midway.png> <result.png>
+//   play_match <midway.png> <result.png> [lift.png]
 
 #include "app/frmmenu.h"
 #include "app/uikit.h"
@@ -24,6 +27,30 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
+
+namespace {
+// Calls back at every move of the watched widget.
+class MoveWatch : public QObject
+{
+public:
+    MoveWatch(QWidget *watched, std::function<void()> onMove) : m_onMove(std::move(onMove))
+    {
+        watched->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move)
+            m_onMove();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onMove;
+};
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -33,6 +60,7 @@ int main(int argc, char **argv)
     }
     const QString midway = QString::fromLocal8Bit(argv[1]);
     const QString result = QString::fromLocal8Bit(argv[2]);
+    const QString lift = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     QApplication app(argc, argv);
     testing::setUpApplication();
 
@@ -61,6 +89,27 @@ int main(int argc, char **argv)
             std::printf("wrote %s\n", qPrintable(path));
         }
     };
+
+    // The lift runs without the event loop; what the screen shows now is
+    // what each step painted.
+    int liftMoves = 0, lastY = 0, startY = 0;
+    bool grabbedLift = lift.isEmpty();
+    MoveWatch liftWatch(window->Image1[1], [&] {
+        QWidget *hand = window->Image1[1];
+        if (grabbedLift || !hand->isVisible())
+            return;
+        // The hand comes down on a new card: a new lift.
+        if (hand->y() > lastY) {
+            liftMoves = 0;
+            startY = hand->y();
+        }
+        lastY = hand->y();
+        if (startY >= 400 && ++liftMoves == 25) {
+            grabbedLift = true;
+            const QRect area = window->frameGeometry();
+            save(window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()), lift);
+        }
+    });
 
     QObject::connect(window, &FrmKaruto::announced, window, [&] {
         const MatchState &match = window->match();

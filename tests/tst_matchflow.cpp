@@ -631,6 +631,13 @@ void TestMatchFlow::boxesBeyondTheSetStayHidden()
     w->mnuGo->trigger();
     for (int k = 0; k < Board::Boxes; ++k)
         QCOMPARE(w->Img1[k]->isVisible(), k < 10);
+    // The cards taken last time lie on the table again, under the hand and
+    // the captions, each above the slots before it.
+    const QObjectList stack = w->centralWidget()->children();
+    for (int k = 0; k < 9; ++k)
+        QVERIFY(stack.indexOf(w->Img1[k]) < stack.indexOf(w->Img1[k + 1]));
+    QVERIFY(stack.indexOf(w->Img1[48]) < stack.indexOf(w->Image1[1]));
+    QVERIFY(stack.indexOf(w->Img1[48]) < stack.indexOf(w->Label1[2]));
     w->Img1_Click(20);
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("-3"));
     QCOMPARE(w->match().position(), 1);
