@@ -56,6 +56,7 @@ private Q_SLOTS:
     void cardTakenDuringTheScanIsNotTaken();
     void takesAndScores_data();
     void takesAndScores();
+    void playerScoreHasNo16BitLimit();
     void liftSteps_data();
     void liftSteps();
 };
@@ -205,6 +206,16 @@ void TestComputerScan::takesAndScores()
     QCOMPARE(match.finished(), finished);
     QCOMPARE(match.playerWins(), playerWins);
     QCOMPARE(match.pileCount(Board::Pile::Player) + match.pileCount(Board::Pile::Computer), match.position() - 1);
+}
+
+void TestComputerScan::playerScoreHasNo16BitLimit()
+{
+    MatchState match;
+    match.begin(46, {}, 1, 2);
+    for (int i = 0; i < 11000; ++i)
+        match.wrongTake();
+    QCOMPARE(match.playerScore(), qint64(-33000));
+    QVERIFY(!match.playerWins());
 }
 
 void TestComputerScan::liftSteps_data()
