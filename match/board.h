@@ -5,6 +5,8 @@
 
 #include "app/layout.h"
 
+#include <vector>
+
 namespace Board {
 
 // Image boxes on the table; slot s (1-based) is shown by box s - 1.
@@ -36,6 +38,34 @@ constexpr Layout::TwipPoint pilePosition(Pile pile, int k)
 {
     const Layout::TwipPoint first = pile == Pile::Player ? Layout::Karuto::PlayerPile : Layout::Karuto::ComPile;
     return Layout::TwipPoint{first.left - Layout::Karuto::PileStep * (k - 1), first.top};
+}
+
+// The computer acts its take out: its hand comes down on the card, 340
+// twips right of and 400 below the card's top-left corner, and card and hand
+// rise together, 50 twips a step, until the card's top reaches 100.
+constexpr Layout::TwipPoint handOnCard(int slot)
+{
+    const Layout::TwipPoint card = slotPosition(slot);
+    return Layout::TwipPoint{card.left + Layout::Karuto::HandOffsetX, card.top + Layout::Karuto::HandOffsetY};
+}
+
+struct LiftStep {
+    Layout::TwipPoint card;
+    Layout::TwipPoint hand;
+};
+
+// Every step of the lift of the card in slot s, the first one where the
+// card still lies on its slot.
+inline std::vector<LiftStep> liftSteps(int slot)
+{
+    std::vector<LiftStep> steps;
+    const Layout::TwipPoint card = slotPosition(slot);
+    Layout::TwipPoint hand = handOnCard(slot);
+    for (int top = card.top; top >= Layout::Karuto::LiftTop; top -= Layout::Karuto::LiftStep) {
+        steps.push_back(LiftStep{Layout::TwipPoint{card.left, top}, hand});
+        hand.top -= Layout::Karuto::LiftStep;
+    }
+    return steps;
 }
 
 } // namespace Board

@@ -92,6 +92,7 @@ FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
         box->setGeometry(QRect(Board::slotPosition(k + 1).toPx(), K::CardBox.toPx()));
         box->setAlignment(Qt::AlignCenter);
         box->setAccessibleName(QStringLiteral("空きの札置き場"));
+        connect(box, &ui::PictureBox::clicked, this, [this, k] { Img1_Click(k); });
         Img1[k] = box;
     }
 
@@ -126,14 +127,18 @@ FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
     // It fires once per card; each take that leaves cards to read starts it again.
     Timer1->setSingleShot(true);
     Timer1->setInterval(Strength::reactionIntervalMs(Strength::Default));
+    connect(Timer1, &QTimer::timeout, this, &FrmKaruto::Timer1_Timer);
+
+    scanTimer = new QTimer(this);
+    scanTimer->setObjectName(QStringLiteral("scanTimer"));
+    scanTimer->setInterval(0);
+    connect(scanTimer, &QTimer::timeout, this, &FrmKaruto::stepScan);
 
     MMControl1 = m_hub.soundFactory(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
 
-    mnuGo = menuBar()->addAction(QStringLiteral("試合開始"));
+    mnuGo = menuBar()->addAction(QStringLiteral("試合開始"), this, &FrmKaruto::mnuGo_Click);
     mnuGo->setObjectName(QStringLiteral("mnuGo"));
-    // Stays off until a whole match can be played from here.
-    mnuGo->setEnabled(false);
     mnuSetei = menuBar()->addAction(QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"), this, &FrmKaruto::mnuSetei_Click);
     mnuSetei->setObjectName(QStringLiteral("mnuSetei"));
     mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &FrmKaruto::mnuEnd_Click);
@@ -230,9 +235,16 @@ void FrmKaruto::KaruHyoji()
             continue;
         }
         box->move(Board::slotPosition(s).toPx());
+        box->setAccessibleDescription(QString());
         showCard(box, m_match.cardInSlot(s));
         box->show();
     }
+    // Cards taken in an earlier match were brought to the front. On the
+    // table they lie under the captions and the computer's hand again, each
+    // above the slots before it, as when the window was made: a card lifted
+    // from a lower row passes over the rows above it.
+    for (int s = Board::Boxes; s >= 1; --s)
+        Img1[s - 1]->lower();
 }
 
 MatchState::Setup FrmKaruto::readSettings()
@@ -255,14 +267,20 @@ void FrmKaruto::drawOrders(const MatchState::Setup &setup)
     }
 }
 
-void FrmKaruto::announce(bool startReactionTimer)
+void FrmKaruto::announce(bool startReactionTimer, bool handBackToRest)
 {
     const MatchState::Announcement a = m_match.announcement(m_hub.data());
     Label1[2]->setText(a.label);
+    if (handBackToRest) {
+        Image1[0]->move(K::Image1_0.toPx().topLeft());
+        Image1[0]->show();
+        Image1[1]->hide();
+    }
     if (startReactionTimer)
         Timer1->start();
     if (a.readAloud)
         Yomiage();
+    Q_EMIT announced();
 }
 
 void FrmKaruto::Yomiage()
@@ -279,6 +297,163 @@ void FrmKaruto::cutReadingShort()
         MMControl1->stopAndClose();
 }
 
+void FrmKaruto::mnuGo_Click()
+{
+    mnuGo->setEnabled(false);
+    mnuSetei->setEnabled(false);
+    placeFrame2(m_hub.data().cardCount());
+    Main();
+    // The computer does not compete for the first card.
+    Timer1->stop();
+}
+
+void FrmKaruto::Main()
+{
+    const MatchState::Setup setup = readSettings();
+    // Turns of an earlier match, or of one carried on after おわり, are
+    // still waiting in their yields: none of them may take a card of this one.
+    m_scan.invalidate();
+    drawOrders(setup);
+    KaruHyoji();
+    const MatchState::Announcement first = m_match.announcement(m_hub.data());
+    Label1[2]->setText(first.label);
+    showScores();
+    if (first.readAloud)
+        Yomiage();
+    Q_EMIT announced();
+}
+
+void FrmKaruto::showScores()
+{
+    Label2[0]->setText(QString::number(m_match.playerScore()));
+    Label2[1]->setText(QString::number(m_match.computerScore()));
+}
+
+void FrmKaruto::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
+{
+    box->raise();
+    box->move(Board::pilePosition(side, k).toPx());
+    box->setAccessibleDescription(side == Board::Pile::Player ? QStringLiteral("あなたが取った札")
+                                                              : QStringLiteral("コンピュータが取った札"));
+}
+
+void FrmKaruto::nextCardOrEnd(bool handBackToRest)
+{
+    if (m_match.finished())
+        EndIni();
+    else
+        announce(true, handBackToRest);
+}
+
+void FrmKaruto::Img1_Click(int index)
+{
+    const int slot = index + 1;
+    if (!m_match.isRightTake(slot)) {
+        // A wrong card, a card on a pile, or no match: the reading and the
+        // computer's countdown go on.
+        m_match.wrongTake();
+        Label2[0]->setText(QString::number(m_match.playerScore()));
+        return;
+    }
+    cutReadingShort();
+    Timer1->stop();
+    const int k = m_match.take(Board::Pile::Player, slot);
+    Label2[0]->setText(QString::number(m_match.playerScore()));
+    putOnPile(Img1[index], Board::Pile::Player, k);
+    nextCardOrEnd(false);
+    // A turn that was looking for this card goes on (and finds nothing);
+    // after the result message it may need its timer again.
+    keepScanning();
+}
+
+void FrmKaruto::Timer1_Timer()
+{
+    Timer1->stop();
+    ComArugo();
+}
+
+void FrmKaruto::ComArugo()
+{
+    m_scan.begin(m_match);
+    stepScan();
+}
+
+void FrmKaruto::stepScan()
+{
+    // While the result message waits for its answer, the turns below it
+    // stay where they are, as they would in a call stack.
+    if (m_askingResult)
+        return;
+    for (;;) {
+        const ComputerScan::Result result = m_scan.step(m_match);
+        if (result.kind != ComputerScan::Result::Take)
+            break;
+        computerTakes(result.slot);
+        // The take done, the turn below it (if any) returns from its yield.
+    }
+    keepScanning();
+}
+
+void FrmKaruto::keepScanning()
+{
+    if (m_scan.idle() || m_askingResult)
+        scanTimer->stop();
+    else if (!scanTimer->isActive())
+        scanTimer->start();
+}
+
+void FrmKaruto::computerTakes(int slot)
+{
+    // A turn only finds the card it was started for, and only in its own
+    // match; anything else would be a fault, and it must not move a card.
+    if (!m_match.isRightTake(slot))
+        return;
+    ui::PictureBox *box = Img1[slot - 1];
+    ui::PictureBox *hand = Image1[1];
+    QWidget *table = centralWidget();
+    cutReadingShort();
+
+    // The hand comes down on the card and lifts it to the top of the table.
+    // Nothing else runs meanwhile: each step is painted at once, without
+    // going back to the event loop.
+    // The first step also repaints where the two hands were before.
+    const std::vector<Board::LiftStep> lift = Board::liftSteps(slot);
+    QRegion dirty = QRegion(Image1[0]->geometry()) | hand->geometry();
+    Image1[0]->hide();
+    hand->show();
+    hand->raise();
+    hand->move(Board::handOnCard(slot).toPx());
+    for (const Board::LiftStep &step : lift) {
+        dirty |= QRegion(box->geometry()) | hand->geometry();
+        box->move(step.card.toPx());
+        hand->move(step.hand.toPx());
+        table->repaint(dirty | box->geometry() | hand->geometry());
+        dirty = QRegion();
+    }
+
+    const int k = m_match.take(Board::Pile::Computer, slot);
+    Label2[1]->setText(QString::number(m_match.computerScore()));
+    putOnPile(box, Board::Pile::Computer, k);
+    // After the last card the hand stays where the lift left it.
+    nextCardOrEnd(true);
+}
+
+void FrmKaruto::EndIni()
+{
+    Timer1->stop();
+    mnuGo->setEnabled(true);
+    mnuSetei->setEnabled(true);
+    MMControl1->close();
+    const QString text = m_match.playerWins() ? QStringLiteral("あなたの勝ちです！！もう一度やりますか？")
+                                              : QStringLiteral("あなたの負けです。もう一度やりますか？");
+    m_askingResult = true;
+    scanTimer->stop();
+    const bool again = ui::askYesNo(this, QStringLiteral("試合終了"), text);
+    m_askingResult = false;
+    if (!again)
+        hide();
+}
+
 void FrmKaruto::mnuSetei_Click()
 {
     m_hub.showSettei();
@@ -287,14 +462,23 @@ void FrmKaruto::mnuSetei_Click()
 void FrmKaruto::mnuEnd_Click()
 {
     Timer1->stop();
+    mnuGo->setEnabled(true);
     mnuSetei->setEnabled(true);
     MMControl1->close();
     hide();
+    // A turn suspended in its yield ends at its next step, taking nothing.
+    // The match itself stays as it is and can be carried on.
+    m_scan.invalidate();
 }
 
 void FrmKaruto::Form_Unload()
 {
     MMControl1->close();
+    // The window goes once this event is over; until then no timer may
+    // start a turn or take a card on it.
+    Timer1->stop();
+    m_scan.invalidate();
+    scanTimer->stop();
 }
 
 void FrmKaruto::closeEvent(QCloseEvent *event)

@@ -4,9 +4,11 @@
 // cards lie face up on a 10 x 5 grid; the card being read is shown at the
 // top left with the strength level under it, the computer's hand at the top
 // and the two scores at the bottom right. The rules and the match's own
-// state live in MatchState and Board; this window shows them.
+// state live in MatchState, ComputerScan and Board; this window shows them
+// and drives them from its timers and the player's clicks.
 
 #include "match/cardpictures.h"
+#include "match/computerscan.h"
 #include "match/matchstate.h"
 
 #include <QMainWindow>
@@ -40,6 +42,9 @@ public:
     std::array<QLabel *, 2> Label2{};        // the scores: [0] player's, [1] computer's
     std::array<QLabel *, 2> Label4{};        // "点" in each frame
     QTimer *Timer1 = nullptr;                // the computer's reaction timer
+    // Steps the computer's scan: a zero interval, so each step comes after
+    // everything already waiting in the event loop.
+    QTimer *scanTimer = nullptr;
     SoundDevice *MMControl1 = nullptr;
     QAction *mnuGo = nullptr;                // 試合開始
     QAction *mnuSetei = nullptr;             // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ
@@ -47,6 +52,7 @@ public:
 
     MatchState &match() { return m_match; }
     const MatchState &match() const { return m_match; }
+    const ComputerScan &scan() const { return m_scan; }
 
     // Places the window (top of the screen, centred, as tall as the screen
     // less a margin) and sets the hand pointer over the card boxes.
@@ -64,17 +70,40 @@ public:
     void drawOrders(const MatchState::Setup &setup);
 
     // Announces the card being read: its label in the reading display, the
+    // computer's hand back at rest when asked (after its own take), the
     // reaction timer started when asked, and with the voice switch on its
-    // recording played.
-    void announce(bool startReactionTimer);
+    // recording played. Then announced() is sent.
+    void announce(bool startReactionTimer, bool handBackToRest = false);
     // Plays the recording of the card being read.
     void Yomiage();
     // Stops and closes the reading in progress when the match reads aloud;
     // with the voice switch off the device is not touched.
     void cutReadingShort();
 
+    // 試合開始: a new match, its first card announced; the computer waits
+    // for the second.
+    void mnuGo_Click();
+    // Sets up the match: settings, orders, table, scores, piles, first card.
+    void Main();
+    // The last card has been taken: the result, and the question whether to
+    // play again (No hides the window).
+    void EndIni();
     void mnuEnd_Click();
     void mnuSetei_Click();
+
+    // A click on the card box Img1[index]: a right take or a wrong one.
+    void Img1_Click(int index);
+    // The reaction interval has run out: the computer starts looking.
+    void Timer1_Timer();
+    // A computer turn for the card being read, run up to its first yield.
+    void ComArugo();
+    // One step of the computer's scan: its newest turn goes on from its
+    // yield, and takes its card when it finds it.
+    void stepScan();
+
+Q_SIGNALS:
+    // A card has been announced (label shown, timer and reading started).
+    void announced();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -84,9 +113,22 @@ private:
     void Form_Load();
     void Form_Unload();
     void showCard(ui::PictureBox *box, int card);
+    void showScores();
+    // The computer takes the card in board slot s (the take never yields).
+    void computerTakes(int slot);
+    // Moves a taken card onto a side's pile, in front of everything.
+    void putOnPile(ui::PictureBox *box, Board::Pile side, int k);
+    // After a take: the next card, or the end of the match.
+    void nextCardOrEnd(bool handBackToRest);
+    // Keeps the scan timer running exactly while a turn is waiting.
+    void keepScanning();
 
     WindowHub &m_hub;
     MatchState m_match;
+    ComputerScan m_scan;
     CardPictures m_pictures;
     bool m_placedWhenShown = false;
+    // The result message is up: its own event loop runs, and the computer's
+    // suspended turns wait until it is answered.
+    bool m_askingResult = false;
 };

@@ -24,6 +24,10 @@ void MatchState::begin(int cardCount, const Setup &setup, quint64 readingSeed, q
     randomorder::drawRandomOrder(m_readingOrder, m_cardCount, readingSeed);
     randomorder::drawRandomOrder(m_boardOrder, m_cardCount, boardSeed);
     m_position = 1;
+    m_playerScore = 0;
+    m_computerScore = 0;
+    m_playerPile = 0;
+    m_computerPile = 0;
 }
 
 int MatchState::currentCard() const
@@ -50,4 +54,27 @@ MatchState::Announcement MatchState::announcement(const Module1 &data) const
     a.soundFile = data.cardSoundPath(a.card);
     a.readAloud = m_setup.voice;
     return a;
+}
+
+bool MatchState::isRightTake(int slot) const
+{
+    const int card = cardInSlot(slot);
+    return card != 0 && card == currentCard();
+}
+
+int MatchState::take(Board::Pile side, int slot)
+{
+    if (!isRightTake(slot))
+        return 0;
+    int k = 0;
+    if (side == Board::Pile::Player) {
+        m_playerScore += TakePoints;
+        k = ++m_playerPile;
+    } else {
+        m_computerScore += TakePoints;
+        k = ++m_computerPile;
+    }
+    ++m_position;
+    m_boardOrder[slot] = 0;
+    return k;
 }

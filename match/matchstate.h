@@ -6,6 +6,7 @@
 // is running (the automatic reading) cannot change the match's cards.
 
 #include "data/randomorder.h"
+#include "match/board.h"
 #include "settings/strength.h"
 
 #include <QString>
@@ -60,6 +61,35 @@ public:
 
     Announcement announcement(const Module1 &data) const;
 
+    // Every card of the match has been taken.
+    bool finished() const { return m_begun && m_position > m_cardCount; }
+
+    // A click on board slot s is a right take when that slot still holds a
+    // card and it is the card being read. A slot whose card lies on a pile,
+    // or a slot beyond the set, holds none.
+    bool isRightTake(int slot) const;
+
+    // The take of the card being read from board slot s by one side: 5
+    // points to the taker, the card to the taker's pile, its slot empty, and
+    // the next card being read. Returns k, the card's place on the pile (the
+    // k-th card that side took in this match). Anything but a right take
+    // changes nothing and returns 0.
+    int take(Board::Pile side, int slot);
+    // A click on a wrong card: the player loses 3 points, nothing else changes.
+    void wrongTake() { m_playerScore -= WrongTakePenalty; }
+
+    static constexpr int TakePoints = 5;
+    static constexpr int WrongTakePenalty = 3;
+
+    // The player's score has no lower bound and counts any number of wrong
+    // clicks; the computer's is at most 5 x 49.
+    qint64 playerScore() const { return m_playerScore; }
+    int computerScore() const { return m_computerScore; }
+    // How many cards lie on each side's pile.
+    int pileCount(Board::Pile side) const { return side == Board::Pile::Player ? m_playerPile : m_computerPile; }
+    // A tie goes against the player.
+    bool playerWins() const { return m_playerScore > m_computerScore; }
+
 private:
     bool m_begun = false;
     int m_cardCount = 0;
@@ -67,4 +97,8 @@ private:
     Order m_readingOrder{};
     Order m_boardOrder{};
     int m_position = 0;
+    qint64 m_playerScore = 0;
+    int m_computerScore = 0;
+    int m_playerPile = 0;
+    int m_computerPile = 0;
 };

@@ -1,0 +1,647 @@
+// A whole match in the real match window, with its real timers: the start,
+// the player's takes, the computer's turns and takes, the result message,
+// leaving the window and carrying a match on. Instead of waiting, the tests
+// fire the reaction timer and step the computer's scan themselves, each
+// time after checking that the window has that timer running.
+
+#include "app/uikit.h"
+#include "app/windowhub.h"
+#include "data/module1.h"
+#include "match/board.h"
+#include "match/frmkaruto.h"
+#include "settings/frmsettei.h"
+#include "tests/recordingsounddevice.h"
+#include "tests/testsupport.h"
+
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+using testing::RecordingSoundDevice;
+
+namespace {
+// Writes down where a widget moves to and how often it is painted.
+class Watcher : public QObject
+{
+public:
+    explicit Watcher(QWidget *watched) { watched->installEventFilter(this); }
+    QList<QPoint> moves;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Move)
+            moves << static_cast<QWidget *>(watched)->pos();
+        else if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+QPoint px(int left, int top)
+{
+    return Layout::TwipPoint{left, top}.toPx();
+}
+
+const QString Win = QStringLiteral("あなたの勝ちです！！もう一度やりますか？");
+const QString Loss = QStringLiteral("あなたの負けです。もう一度やりますか？");
+} // namespace
+
+class TestMatchFlow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void playerTakesEveryCard_data();
+    void playerTakesEveryCard();
+    void computerTakesTheLastCard_data();
+    void computerTakesTheLastCard();
+    void wrongClicks();
+    void firstCardAndReactionInterval_data();
+    void firstCardAndReactionInterval();
+    void computerYields_data();
+    void computerYields();
+    void clickDuringTheScanWins_data();
+    void clickDuringTheScanWins();
+    void secondTurnWhileTheFirstIsSuspended();
+    void computerTakeIsActedOut();
+    void pilesGrowFromRightToLeft();
+    void leaveMidMatchThenCarryOn();
+    void newMatchMakesOlderScansStale();
+    void closingTheWindowMidScan();
+    void matchReadsItsOwnOrder();
+    void boxesBeyondTheSetStayHidden();
+
+private:
+    FrmKaruto *start(int level = 3, bool voice = false);
+    void useCardSet(int count);
+    int slotOf(int card) const;
+    int currentSlot() const { return slotOf(m_window->match().currentCard()); }
+    int occupiedUpTo(int slot) const;
+    void playerTakes();
+    // Lays the match out again so that the card read at `position` lies in
+    // board slot `slot`; the first card is announced again.
+    void arrange(int position, int slot);
+    bool fireTimer1();
+    // Steps the scan until the computer's score changes or no turn is left;
+    // returns the number of steps.
+    int stepScan();
+    RecordingSoundDevice *device() const { return m_devices.isEmpty() ? nullptr : m_devices.last().data(); }
+
+    std::unique_ptr<testing::ProgramFolder> m_program;
+    std::unique_ptr<QTemporaryDir> m_otherSet;
+    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<WindowHub> m_hub;
+    QList<QPointer<RecordingSoundDevice>> m_devices;
+    QPointer<FrmKaruto> m_window;
+};
+
+void TestMatchFlow::init()
+{
+    m_program = std::make_unique<testing::ProgramFolder>();
+    m_data = std::make_unique<Module1>(m_program->path());
+    m_data->LoadCardFolder();
+    m_data->takeNotices();
+    m_hub = std::make_unique<WindowHub>(*m_data);
+    m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
+        auto *device = new RecordingSoundDevice(owner);
+        m_devices << device;
+        return device;
+    };
+}
+
+void TestMatchFlow::cleanup()
+{
+    m_hub.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_devices.clear();
+    m_data.reset();
+    m_otherSet.reset();
+    m_program.reset();
+}
+
+void TestMatchFlow::useCardSet(int count)
+{
+    m_otherSet = std::make_unique<QTemporaryDir>();
+    testing::copyCards(m_otherSet->path(), count);
+    Module1::LabelTable labels = m_data->labels();
+    const QStringList extra{QStringLiteral("ア"), QStringLiteral("イ"), QStringLiteral("ウ")};
+    for (int n = 47; n <= count; ++n)
+        labels[n] = extra[n - 47];
+    m_data->adoptSavedSet(m_otherSet->path(), labels, qint16(count));
+}
+
+FrmKaruto *TestMatchFlow::start(int level, bool voice)
+{
+    m_hub->showKaruto();
+    m_window = m_hub->karuto();
+    m_hub->matchSettings();
+    m_hub->settei()->Option1[level - 1]->setChecked(true);
+    m_hub->settei()->Option2[voice ? 1 : 0]->setChecked(true);
+    if (!m_window->mnuGo->isEnabled())
+        return nullptr;
+    m_window->mnuGo->trigger();
+    return m_window;
+}
+
+int TestMatchFlow::slotOf(int card) const
+{
+    for (int s = 1; s <= m_window->match().cardCount(); ++s) {
+        if (m_window->match().cardInSlot(s) == card)
+            return s;
+    }
+    return 0;
+}
+
+int TestMatchFlow::occupiedUpTo(int slot) const
+{
+    int occupied = 0;
+    for (int s = 1; s <= slot; ++s)
+        occupied += m_window->match().cardInSlot(s) != 0;
+    return occupied;
+}
+
+void TestMatchFlow::playerTakes()
+{
+    const int slot = currentSlot();
+    QVERIFY(slot > 0);
+    QVERIFY(m_window->Img1[slot - 1]->isVisible());
+    QTest::mouseClick(m_window->Img1[slot - 1], Qt::LeftButton);
+}
+
+void TestMatchFlow::arrange(int position, int slot)
+{
+    MatchState &match = m_window->match();
+    const MatchState::Setup setup = match.setup();
+    for (quint64 seed = 1;; ++seed) {
+        match.begin(m_data->cardCount(), setup, 777, seed);
+        if (match.boardOrder()[slot] == match.readingOrder()[position])
+            break;
+    }
+    m_window->KaruHyoji();
+    m_window->Label1[2]->setText(m_data->label(match.currentCard()));
+}
+
+bool TestMatchFlow::fireTimer1()
+{
+    // The reaction interval of the match's level, started by the last take.
+    if (!m_window->Timer1->isActive() || m_window->Timer1->interval() != m_window->match().reactionIntervalMs())
+        return false;
+    m_window->Timer1_Timer();
+    return true;
+}
+
+int TestMatchFlow::stepScan()
+{
+    const int before = m_window->match().computerScore();
+    int steps = 0;
+    while (m_window->match().computerScore() == before && !m_window->scan().idle()) {
+        if (!m_window->scanTimer->isActive() || m_window->scanTimer->interval() != 0)
+            return -1;
+        m_window->stepScan();
+        ++steps;
+    }
+    return steps;
+}
+
+void TestMatchFlow::playerTakesEveryCard_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<bool>("voice");
+    QTest::addColumn<bool>("again");
+    QTest::newRow("46 cards, silent, no more") << 46 << false << false;
+    QTest::newRow("46 cards, aloud, again") << 46 << true << true;
+    QTest::newRow("1 card, silent, again") << 1 << false << true;
+    QTest::newRow("1 card, aloud, no more") << 1 << true << false;
+}
+
+void TestMatchFlow::playerTakesEveryCard()
+{
+    QFETCH(int, n);
+    QFETCH(bool, voice);
+    QFETCH(bool, again);
+    if (n != 46)
+        useCardSet(n);
+    FrmKaruto *w = start(5, voice);
+    QVERIFY(w);
+    QVERIFY(!w->mnuGo->isEnabled() && !w->mnuSetei->isEnabled() && w->mnuEnd->isEnabled());
+    QCOMPARE(w->Label1[3]->text(), QStringLiteral("5"));
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("0"));
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+
+    testing::MessageBoxAnswerer answerer(again ? QMessageBox::Yes : QMessageBox::No);
+    QMessageBox::StandardButtons buttons;
+    answerer.inspect = [&](QMessageBox *box) { buttons = box->standardButtons(); };
+    QStringList expected;
+    for (int p = 1; p <= n; ++p) {
+        const int card = w->match().readingOrder()[p];
+        QCOMPARE(w->Label1[2]->text(), m_data->label(card));
+        // The computer never starts on the first card; then it waits for
+        // every later one.
+        QCOMPARE(w->Timer1->isActive(), p > 1);
+        if (voice) {
+            expected << QStringLiteral("Open %1/karuon%2.wav").arg(m_data->cardFolder(), Module1::cardNumberText(card))
+                     << QStringLiteral("Sound") << QStringLiteral("Stop") << QStringLiteral("Close");
+        }
+        const int slot = currentSlot();
+        playerTakes();
+        QCOMPARE(w->Label2[0]->text(), QString::number(5 * p));
+        QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(Board::Pile::Player, p).toPx());
+    }
+    expected << QStringLiteral("Close");
+    QCOMPARE(device()->commands, expected);
+    QCOMPARE(answerer.titles, QStringList{QStringLiteral("試合終了")});
+    QCOMPARE(answerer.texts, QStringList{Win});
+    QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QCOMPARE(w->isVisible(), again);
+    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
+    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(w->match().position(), n + 1);
+    // The finished table: every click is wrong and moves nothing.
+    QTest::mouseClick(w->Img1[0], Qt::LeftButton);
+    QCOMPARE(w->Label2[0]->text(), QString::number(5 * n - 3));
+    QCOMPARE(w->match().position(), n + 1);
+}
+
+void TestMatchFlow::computerTakesTheLastCard_data()
+{
+    QTest::addColumn<bool>("voice");
+    QTest::newRow("silent") << false;
+    QTest::newRow("aloud") << true;
+}
+
+void TestMatchFlow::computerTakesTheLastCard()
+{
+    QFETCH(bool, voice);
+    useCardSet(2);
+    FrmKaruto *w = start(5, voice);
+    QVERIFY(w);
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    playerTakes();
+    const int slot = currentSlot();
+    QVERIFY(fireTimer1());
+    QVERIFY(!w->Timer1->isActive());
+    // The first card's slot is empty now and costs nothing.
+    QCOMPARE(stepScan(), 11);
+    // 5 to 5: a tie is the player's loss.
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("5"));
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(answerer.texts, QStringList{Loss});
+    QVERIFY(w->isVisible());
+    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
+    QVERIFY(!w->Timer1->isActive() && w->scan().idle() && !w->scanTimer->isActive());
+    QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(Board::Pile::Computer, 1).toPx());
+    // The taking hand stays where the lift ended; the resting one is gone.
+    QVERIFY(w->Image1[1]->isVisible());
+    QVERIFY(!w->Image1[0]->isVisible());
+    QCOMPARE(w->Image1[1]->pos(), Board::liftSteps(slot).back().hand.toPx());
+    const QStringList tail = voice ? QStringList{QStringLiteral("Stop"), QStringLiteral("Close"), QStringLiteral("Close")}
+                                   : QStringList{QStringLiteral("Close")};
+    QCOMPARE(device()->commands.mid(device()->commands.size() - tail.size()), tail);
+    QCOMPARE(device()->commands.size(), voice ? 9 : 1);
+}
+
+void TestMatchFlow::wrongClicks()
+{
+    FrmKaruto *w = start();
+    QVERIFY(w);
+    const int right = currentSlot();
+    const int wrong = right == 1 ? 2 : 1;
+    for (const QString &score : {QStringLiteral("-3"), QStringLiteral("-6"), QStringLiteral("-9")}) {
+        QTest::mouseClick(w->Img1[wrong - 1], Qt::LeftButton);
+        QCOMPARE(w->Label2[0]->text(), score);
+    }
+    QCOMPARE(w->match().position(), 1);
+    QCOMPARE(w->Img1[wrong - 1]->pos(), Board::slotPosition(wrong).toPx());
+    playerTakes();
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("-4"));
+
+    // A wrong click leaves the reading, the table and the computer's
+    // countdown alone; a card on the pile is a wrong card.
+    const QString reading = w->Label1[2]->text();
+    const int remaining = w->Timer1->remainingTime();
+    QTest::mouseClick(w->Img1[right - 1], Qt::LeftButton);
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("-7"));
+    QCOMPARE(w->Label1[2]->text(), reading);
+    QVERIFY(w->Timer1->isActive());
+    QVERIFY(w->Timer1->remainingTime() <= remaining);
+    QCOMPARE(w->Img1[right - 1]->pos(), Board::pilePosition(Board::Pile::Player, 1).toPx());
+    QCOMPARE(device()->commands, QStringList());
+}
+
+void TestMatchFlow::firstCardAndReactionInterval_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("level 5") << 5 << 2000;
+    QTest::newRow("level 3") << 3 << 4000;
+    QTest::newRow("level 1") << 1 << 6000;
+}
+
+void TestMatchFlow::firstCardAndReactionInterval()
+{
+    QFETCH(int, level);
+    QFETCH(int, interval);
+    FrmKaruto *w = start(level);
+    QVERIFY(w);
+    QCOMPARE(w->Label1[3]->text(), QString::number(level));
+    // However long the player waits, nothing is counting for the first card.
+    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(w->scan().idle() && !w->scanTimer->isActive());
+    playerTakes();
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), interval);
+    QCOMPARE(w->Timer1->timerType(), Qt::PreciseTimer);
+    QVERIFY(w->Timer1->isSingleShot());
+    QVERIFY(w->Timer1->remainingTime() > interval - 500);
+    // Fired, it does not count again until the next take.
+    QVERIFY(fireTimer1());
+    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(w->scan().turns(), 1);
+}
+
+void TestMatchFlow::computerYields_data()
+{
+    QTest::addColumn<int>("level");
+    QTest::addColumn<int>("slot");   // of the second card
+    QTest::addColumn<int>("yields");
+    // The first card has left its slot: 45 cards remain on the table.
+    QTest::newRow("level 5, slot 1") << 5 << 1 << 11;
+    QTest::newRow("level 1, slot 1") << 1 << 1 << 51;
+    QTest::newRow("level 5, last slot") << 5 << 46 << 45 * 11;
+    QTest::newRow("level 1, last slot") << 1 << 46 << 45 * 51;
+}
+
+void TestMatchFlow::computerYields()
+{
+    QFETCH(int, level);
+    QFETCH(int, slot);
+    QFETCH(int, yields);
+    FrmKaruto *w = start(level);
+    QVERIFY(w);
+    arrange(2, slot);
+    playerTakes();
+    QVERIFY(fireTimer1());
+    // Each step is one return from a yield; the take comes in the last.
+    QCOMPARE(stepScan(), yields);
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QVERIFY(w->scan().idle() && !w->scanTimer->isActive());
+    QCOMPARE(w->match().position(), 3);
+    QVERIFY(w->Timer1->isActive());
+}
+
+void TestMatchFlow::clickDuringTheScanWins_data()
+{
+    QTest::addColumn<bool>("tie");
+    QTest::newRow("early in the scan") << false;
+    // The scan has made its last yield at the card: a tie, the player's.
+    QTest::newRow("a tie") << true;
+}
+
+void TestMatchFlow::clickDuringTheScanWins()
+{
+    QFETCH(bool, tie);
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    arrange(2, 10);
+    playerTakes();
+    const int stepsFirst = tie ? 11 * occupiedUpTo(10) : 2;
+    QVERIFY(fireTimer1());
+    for (int i = 1; i < stepsFirst; ++i) {
+        QVERIFY(w->scanTimer->isActive());
+        w->stepScan();
+    }
+    QCOMPARE(w->scan().newest()->yields(), stepsFirst);
+    playerTakes();
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("10"));
+    QVERIFY(w->Timer1->isActive()); // for the third card
+    QVERIFY(stepScan() > 0);
+    QVERIFY(w->scan().idle());
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
+    QCOMPARE(w->match().position(), 3);
+    QVERIFY(w->Timer1->isActive());
+}
+
+void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
+{
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    playerTakes();
+    QVERIFY(fireTimer1()); // turn for card 2
+    w->stepScan();
+    QCOMPARE(w->scan().newest()->yields(), 2);
+    playerTakes();         // card 2 goes to the player during a yield
+    QVERIFY(fireTimer1()); // turn for card 3, on top
+    QCOMPARE(w->scan().turns(), 2);
+    const int third = w->match().currentCard();
+    QCOMPARE(w->scan().newest()->target(), third);
+    QVERIFY(stepScan() > 0);
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(w->match().cardInSlot(slotOf(third)), 0);
+    // Only the newest turn moved. Its take done, the first one returned
+    // from its second yield, made its third, and finds nothing.
+    QCOMPARE(w->scan().turns(), 1);
+    QCOMPARE(w->scan().newest()->yields(), 3);
+    w->stepScan();
+    QCOMPARE(w->scan().newest()->yields(), 4);
+    QVERIFY(stepScan() > 0);
+    QVERIFY(w->scan().idle());
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("10"));
+    QCOMPARE(w->match().position(), 4);
+}
+
+void TestMatchFlow::computerTakeIsActedOut()
+{
+    FrmKaruto *w = start(5, true);
+    QVERIFY(w);
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    arrange(2, 23);
+    playerTakes();
+    device()->commands.clear();
+    ui::PictureBox *box = w->Img1[22];
+    Watcher hand(w->Image1[1]);
+    Watcher card(box);
+    const int yields = 11 * occupiedUpTo(23);
+    QVERIFY(fireTimer1());
+    QCOMPARE(stepScan(), yields);
+    // Slot 23 (column 2, row 2): the hand comes down at 3100, 4900 and goes
+    // up with the card until the card's top is at 100.
+    const int down = int(hand.moves.indexOf(px(3100, 4900)));
+    QVERIFY(down >= 0);
+    QCOMPARE(hand.moves.last(), px(3100, 500));
+    for (int i = down + 1; i < hand.moves.size(); ++i) {
+        QCOMPARE(hand.moves[i].x(), hand.moves[down].x());
+        QVERIFY(hand.moves[i].y() < hand.moves[i - 1].y());
+    }
+    QVERIFY(card.moves.contains(px(2760, 100)));
+    // Every step of the lift was painted while it happened.
+    QVERIFY2(card.paints >= 88, qPrintable(QString::number(card.paints)));
+    QCOMPARE(box->pos(), Board::pilePosition(Board::Pile::Computer, 1).toPx());
+    // The next card: the hand back at rest, the timer, the reading.
+    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
+    QCOMPARE(w->Image1[0]->pos(), px(3000, 360));
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(device()->commands.mid(0, 2), (QStringList{QStringLiteral("Stop"), QStringLiteral("Close")}));
+    QCOMPARE(device()->commands.size(), 4);
+    QCOMPARE(device()->commands[3], QStringLiteral("Sound"));
+}
+
+void TestMatchFlow::pilesGrowFromRightToLeft()
+{
+    useCardSet(10);
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    QWidget *table = w->centralWidget();
+    // The player takes the odd cards, the computer the even ones.
+    for (int p = 1; p <= 9; ++p) {
+        const int slot = currentSlot();
+        if (p % 2) {
+            playerTakes();
+        } else {
+            QVERIFY(fireTimer1());
+            QVERIFY(stepScan() > 0);
+        }
+        const Board::Pile side = p % 2 ? Board::Pile::Player : Board::Pile::Computer;
+        const int k = (p + 1) / 2;
+        QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(side, k).toPx());
+        QCOMPARE(w->Img1[slot - 1]->pos(), px(11160 - 300 * (k - 1), p % 2 ? 9120 : 120));
+        // In front of the card before it, and of everything else.
+        QCOMPARE(table->children().last(), w->Img1[slot - 1]);
+    }
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("25"));
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("20"));
+    QCOMPARE(device()->commands, QStringList());
+}
+
+void TestMatchFlow::leaveMidMatchThenCarryOn()
+{
+    FrmKaruto *w = start(5, true);
+    QVERIFY(w);
+    playerTakes();
+    QVERIFY(fireTimer1());
+    w->stepScan();
+    device()->commands.clear();
+    const QString reading = w->Label1[2]->text();
+
+    w->mnuEnd->trigger();
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(device()->commands, QStringList{QStringLiteral("Close")});
+    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
+    // The suspended turn stops at its next step and takes nothing.
+    w->stepScan();
+    QVERIFY(w->scan().idle() && !w->scanTimer->isActive());
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+
+    // Shown again as it was left; a right click carries the match on.
+    m_hub->showKaruto();
+    QCOMPARE(w->Label1[2]->text(), reading);
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("5"));
+    playerTakes();
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("10"));
+    QVERIFY(w->Timer1->isActive());
+    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
+    QVERIFY(fireTimer1());
+    QVERIFY(stepScan() > 0);
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(w->match().position(), 4);
+}
+
+void TestMatchFlow::newMatchMakesOlderScansStale()
+{
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    playerTakes();
+    w->mnuEnd->trigger();
+    m_hub->showKaruto();
+    playerTakes(); // carried on: 試合開始 stays enabled
+    QVERIFY(fireTimer1());
+    w->stepScan();
+    QCOMPARE(w->scan().turns(), 1);
+
+    w->mnuGo->trigger();
+    QCOMPARE(w->match().position(), 1);
+    QVERIFY(!w->Timer1->isActive());
+    // The old turn ends at its next step, without looking at the new table.
+    QCOMPARE(stepScan(), 1);
+    QVERIFY(w->scan().idle());
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QCOMPARE(w->match().position(), 1);
+    for (int s = 1; s <= 46; ++s)
+        QVERIFY(w->match().cardInSlot(s) != 0);
+}
+
+void TestMatchFlow::closingTheWindowMidScan()
+{
+    FrmKaruto *w = start(5, true);
+    QVERIFY(w);
+    playerTakes();
+    QVERIFY(fireTimer1());
+    w->stepScan();
+    RecordingSoundDevice *dev = device();
+    dev->commands.clear();
+    w->close();
+    QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
+    QVERIFY(!w->Timer1->isActive() && !w->scanTimer->isActive());
+    // Not gone yet: a step that still arrives takes nothing.
+    w->stepScan();
+    QVERIFY(w->scan().idle());
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_window);
+    QTest::qWait(20); // any timer left behind would fire on a dead window now
+    m_hub->showKaruto();
+    QVERIFY(m_hub->karuto());
+}
+
+void TestMatchFlow::matchReadsItsOwnOrder()
+{
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    const MatchState::Order order = w->match().readingOrder();
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    for (int p = 1; p <= 46; ++p) {
+        // Another activity draws its own order into the shared array.
+        m_data->readingOrder()[p] = qint16(47 - p);
+        QCOMPARE(w->Label1[2]->text(), m_data->label(order[p]));
+        playerTakes();
+    }
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("230"));
+    QCOMPARE(answerer.texts, QStringList{Win});
+}
+
+void TestMatchFlow::boxesBeyondTheSetStayHidden()
+{
+    useCardSet(49);
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    for (int p = 1; p <= 5; ++p)
+        playerTakes();
+    w->mnuEnd->trigger();
+    // The editor saves a set of 10; the next match lays out 10 cards.
+    useCardSet(10);
+    m_hub->showKaruto();
+    w->mnuGo->trigger();
+    for (int k = 0; k < Board::Boxes; ++k)
+        QCOMPARE(w->Img1[k]->isVisible(), k < 10);
+    // The cards taken last time lie on the table again, under the hand and
+    // the captions, each above the slots before it.
+    const QObjectList stack = w->centralWidget()->children();
+    for (int k = 0; k < 9; ++k)
+        QVERIFY(stack.indexOf(w->Img1[k]) < stack.indexOf(w->Img1[k + 1]));
+    QVERIFY(stack.indexOf(w->Img1[48]) < stack.indexOf(w->Image1[1]));
+    QVERIFY(stack.indexOf(w->Img1[48]) < stack.indexOf(w->Label1[2]));
+    w->Img1_Click(20);
+    QCOMPARE(w->Label2[0]->text(), QStringLiteral("-3"));
+    QCOMPARE(w->match().position(), 1);
+}
+
+GINREI_TEST_MAIN(TestMatchFlow)
+#include "tst_matchflow.moc"
