@@ -226,6 +226,13 @@ QString Module1::picturePathIn(const QString &folder, int n)
     return folder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
 }
 
+QString Module1::missingCardFolderText() const
+{
+    if (QFileInfo(m_cardFolder).isDir())
+        return {};
+    return QStringLiteral("かるたフォルダ「%1」が見つかりません。").arg(QDir::toNativeSeparators(m_cardFolder));
+}
+
 QString Module1::cardSoundPath(int n) const
 {
     return m_cardFolder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");

@@ -92,6 +92,9 @@ public:
     // before it becomes the card folder).
     static QString picturePathIn(const QString &folder, int n);
     QString cardSoundPath(int n) const;
+    // Empty while the card folder is there; once it has been moved or
+    // deleted behind the program's back, a sentence saying so.
+    QString missingCardFolderText() const;
 
     // How a folder is written into karupath.dat: as it is when it fits in 50
     // bytes, else relative to the program folder when it lies inside it.
