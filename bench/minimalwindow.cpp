@@ -3,9 +3,12 @@
 //   minimalwindow                      shows the window until it is ended
 //   minimalwindow --print-peak-memory  prints its peak resident memory once
 //                                      the window is shown, then quits
+//   minimalwindow --label              the window holds one line of Japanese
+//                                      text, so that the font system is loaded
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,6 +19,8 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(320, 240);
+    if (app.arguments().contains(QStringLiteral("--label")))
+        (new QLabel(QStringLiteral("かるた取り"), &window))->move(20, 20);
     window.show();
     if (app.arguments().contains(QStringLiteral("--print-peak-memory"))) {
         QTimer::singleShot(500, &app, [] {
