@@ -88,6 +88,14 @@ QList<DamagedPicture> damagedPictures()
             {"cut in the picture data", picture.left(picture.size() / 2), true}};
 }
 
+void addDamagedPictureRows()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("shown");
+    for (const testing::DamagedPicture &picture : testing::damagedPictures())
+        QTest::newRow(picture.name) << picture.bytes << picture.decodable;
+}
+
 QByteArray readAll(const QString &path)
 {
     QFile file(path);

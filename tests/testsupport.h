@@ -54,6 +54,9 @@ struct DamagedPicture {
     bool decodable;
 };
 QList<DamagedPicture> damagedPictures();
+// The damaged pictures as the rows of a data table: columns "bytes" and
+// "shown" (whether what is left can still be shown).
+void addDamagedPictureRows();
 
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);

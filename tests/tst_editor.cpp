@@ -504,10 +504,7 @@ void TestEditor::namesForAssistiveTools()
 
 void TestEditor::damagedPictureLeavesItsBoxEmpty_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("shown");
-    for (const testing::DamagedPicture &picture : testing::damagedPictures())
-        QTest::newRow(picture.name) << picture.bytes << picture.decodable;
+    testing::addDamagedPictureRows();
 }
 
 void TestEditor::damagedPictureLeavesItsBoxEmpty()

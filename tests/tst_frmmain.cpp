@@ -316,10 +316,7 @@ void TestFrmMain::missingPictureLeavesFrameEmpty()
 
 void TestFrmMain::damagedPictureDoesNotStopTheRun_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("shown");
-    for (const testing::DamagedPicture &picture : testing::damagedPictures())
-        QTest::newRow(picture.name) << picture.bytes << picture.decodable;
+    testing::addDamagedPictureRows();
 }
 
 void TestFrmMain::damagedPictureDoesNotStopTheRun()

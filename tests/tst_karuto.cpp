@@ -355,10 +355,7 @@ void TestKaruto::missingPictureShowsTheLabel()
 
 void TestKaruto::damagedPictureOnTheBoard_data()
 {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("shown");
-    for (const testing::DamagedPicture &picture : testing::damagedPictures())
-        QTest::newRow(picture.name) << picture.bytes << picture.decodable;
+    testing::addDamagedPictureRows();
 }
 
 void TestKaruto::damagedPictureOnTheBoard()
