@@ -12,6 +12,7 @@
 #include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QStyleFactory>
+#include <QTimer>
 #include <QTranslator>
 
 namespace {
@@ -53,7 +54,10 @@ void setUpToolkit()
     static QTranslator qtbase;
     if (qtbase.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtbase);
+}
 
+void setProgramIcon()
+{
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})
         icon.addFile(QStringLiteral(":/images/icon-%1.png").arg(size), QSize(size, size));
@@ -77,5 +81,8 @@ int runApplication(int argc, char **argv)
                  QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     WindowHub hub(data);
     hub.menu()->show();
+    // Looking at six icon files takes a few milliseconds; the start menu
+    // is on screen first and gets its icon a moment later.
+    QTimer::singleShot(0, &setProgramIcon);
     return app.exec();
 }

@@ -4,5 +4,7 @@
 int runApplication(int argc, char **argv);
 
 // Toolkit set-up shared by the program and its window tests: style, fonts,
-// Japanese standard dialogs, icon. Call after the QApplication exists.
+// Japanese standard dialogs. Call after the QApplication exists.
 void setUpToolkit();
+// The program's icon, for every window.
+void setProgramIcon();

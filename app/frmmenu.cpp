@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
 
 namespace {
@@ -109,8 +110,13 @@ void FrmMenu::showEvent(QShowEvent *event)
 
 void FrmMenu::showLoadNotices()
 {
+    // One box for everything loading ran into: a folder that cannot be
+    // written fails both files, and that is one problem for the user.
+    QStringList texts;
     for (const Module1::Notice &notice : m_hub.data().takeNotices())
-        ui::warn(this, ui::programTitle(), notice.text);
+        texts << notice.text;
+    if (!texts.isEmpty())
+        ui::warn(this, ui::programTitle(), texts.join(QStringLiteral("\n\n")));
 }
 
 void FrmMenu::Command1_Click()

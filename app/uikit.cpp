@@ -153,4 +153,15 @@ bool askYesNo(QWidget *parent, const QString &title, const QString &text)
     return messageBox(parent, QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &title, const QString &text)
+{
+    if (shown)
+        shown->close();
+    shown = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    shown->setTextFormat(Qt::PlainText);
+    shown->setAttribute(Qt::WA_DeleteOnClose);
+    shown->setWindowModality(Qt::NonModal);
+    shown->show();
+}
+
 } // namespace ui

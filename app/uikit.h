@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 
 class QWidget;
 
@@ -69,5 +70,8 @@ private:
 void inform(QWidget *parent, const QString &title, const QString &text);
 void warn(QWidget *parent, const QString &title, const QString &text);
 bool askYesNo(QWidget *parent, const QString &title, const QString &text);
+// A warning that waits for nothing: the window stays usable and its timers
+// keep running. A warning of the same kind still up is replaced.
+void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &title, const QString &text);
 
 } // namespace ui

@@ -22,8 +22,12 @@ QByteArray encode(QStringView text, bool *ok)
 {
     QStringEncoder encoder(Name, Flags);
     QByteArray bytes = encoder.encode(text);
-    if (ok)
-        *ok = encoder.isValid() && !encoder.hasError();
+    if (ok) {
+        // The converter also maps a few characters one way only (U+F86F
+        // becomes 0x8782, which reads back as U+2116); such a text would not
+        // read back as typed, so it counts as not encodable.
+        *ok = encoder.isValid() && !encoder.hasError() && decode(bytes) == text;
+    }
     return bytes;
 }
 

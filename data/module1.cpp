@@ -8,6 +8,8 @@
 #include <QSaveFile>
 
 namespace {
+Module1::BeforeCommitHook beforeCommitHook = nullptr;
+
 // The default set: the kana in あいう order without ん, then 銀.
 constexpr char16_t DefaultLabels[] = u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀";
 static_assert(std::size(DefaultLabels) - 1 == Module1::DefaultCount);
@@ -224,6 +226,13 @@ QString Module1::picturePathIn(const QString &folder, int n)
     return folder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
 }
 
+QString Module1::missingCardFolderText() const
+{
+    if (QFileInfo(m_cardFolder).isDir())
+        return {};
+    return QStringLiteral("かるたフォルダ「%1」が見つかりません。").arg(QDir::toNativeSeparators(m_cardFolder));
+}
+
 QString Module1::cardSoundPath(int n) const
 {
     return m_cardFolder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");
@@ -286,11 +295,18 @@ bool Module1::writeRecord(const QString &path, const QByteArray &record, QString
         file.cancelWriting();
         return false;
     }
+    if (beforeCommitHook)
+        beforeCommitHook(path);
     if (!file.commit()) {
         *error = file.errorString();
         return false;
     }
     return true;
+}
+
+void Module1::setBeforeCommitHook(BeforeCommitHook hook)
+{
+    beforeCommitHook = hook;
 }
 
 void Module1::adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count)

@@ -92,6 +92,9 @@ public:
     // before it becomes the card folder).
     static QString picturePathIn(const QString &folder, int n);
     QString cardSoundPath(int n) const;
+    // Empty while the card folder is there; once it has been moved or
+    // deleted behind the program's back, a sentence saying so.
+    QString missingCardFolderText() const;
 
     // How a folder is written into karupath.dat: as it is when it fits in 50
     // bytes, else relative to the program folder when it lies inside it.
@@ -109,6 +112,12 @@ public:
     // Record 1 written atomically; any bytes past it in the file are kept.
     // On failure the file is unchanged and *error says why.
     static bool writeRecord(const QString &path, const QByteArray &record, QString *error);
+
+    // For tests only: called by writeRecord after the new bytes have gone
+    // to the temporary file and before it replaces the old one, the moment
+    // at which a crash or a kill would hurt most. Never set by the program.
+    using BeforeCommitHook = void (*)(const QString &path);
+    static void setBeforeCommitHook(BeforeCommitHook hook);
 
     // Record counts found by the last OpenFolderFile / OpenDataFile.
     qint64 folderFileRecords() const { return m_folderFileRecords; }

@@ -84,10 +84,24 @@ bool restore(const QString &path, const FileBefore &before, QString *error)
 const QString ChooseAnother = QStringLiteral("「フォルダ変更」で別のフォルダを選んでから、もう一度保存してください。");
 } // namespace
 
+namespace {
+// What bytes the decoder could not read turn into (U+FFFD, or a control
+// character for a lone bad byte), and control characters in general: no
+// label the user meant. Saved, they would not even give back the bytes
+// they were read from.
+bool hasUnreadableCharacters(QStringView text)
+{
+    for (QChar c : text)
+        if (c == QChar::ReplacementCharacter || c.category() == QChar::Other_Control)
+            return true;
+    return false;
+}
+} // namespace
+
 LabelFit fitLabel(const QString &text)
 {
     LabelFit fit;
-    if (!cp932::canEncode(text)) {
+    if (hasUnreadableCharacters(text) || !cp932::canEncode(text)) {
         fit.state = LabelFit::Unstorable;
         return fit;
     }
@@ -121,12 +135,16 @@ QStringList CardSetSaver::check(const SaveRequest &request) const
                         + QStringLiteral("1 から %1 までの数を入れてください。").arg(Module1::MaxCards);
     }
 
+    // One line for all of them: a damaged file can spoil every label.
+    QStringList unstorable;
     for (int k = 0; k < Module1::MaxCards; ++k) {
         if (fitLabel(request.labels[k]).state == LabelFit::Unstorable)
-            problems << QStringLiteral("%1 番の文字「%2」には、%3 に記録できない文字が含まれています。別の文字に直してください。")
-                            .arg(k + 1)
-                            .arg(request.labels[k], QLatin1String(Module1::DataFileName));
+            unstorable << QStringLiteral("%1 番").arg(k + 1);
     }
+    if (!unstorable.isEmpty())
+        problems << QStringLiteral("%1 の文字には、%2 に記録できない文字（読み取れなかった文字や制御文字を含む）が含まれています。"
+                                   "別の文字に直してください。")
+                        .arg(unstorable.join(QStringLiteral("、")), QLatin1String(Module1::DataFileName));
 
     const QString folder = cleanFolder(request.folder);
     if (request.folder.trimmed().isEmpty()) {

@@ -20,7 +20,7 @@ struct LabelFit {
     enum State {
         Fits,       // stored as typed
         Cut,        // stored shortened to what fits; the editor keeps the whole text
-        Unstorable, // has characters the file cannot hold: the save is refused
+        Unstorable, // has characters the file cannot hold, or that stand for bytes that could not be read: the save is refused
     };
     State state = Fits;
     QString stored; // the field's text as it will read back (without its space fill)

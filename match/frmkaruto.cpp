@@ -305,6 +305,12 @@ void FrmKaruto::mnuGo_Click()
     Main();
     // The computer does not compete for the first card.
     Timer1->stop();
+    // The match can still be played with the cards' labels; the player
+    // should know why the pictures and the voice are gone.
+    const QString folderGone = m_hub.data().missingCardFolderText();
+    if (!folderGone.isEmpty())
+        ui::showWarning(this, m_folderProblem, ui::programTitle(),
+                        folderGone + QStringLiteral("\n札は文字だけで表示し、よみあげもできません。"));
 }
 
 void FrmKaruto::Main()

@@ -12,12 +12,14 @@
 #include "match/matchstate.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 
 class QAction;
 class QGroupBox;
 class QLabel;
+class QMessageBox;
 class QTimer;
 class SoundDevice;
 class WindowHub;
@@ -131,4 +133,5 @@ private:
     // The result message is up: its own event loop runs, and the computer's
     // suspended turns wait until it is answered.
     bool m_askingResult = false;
+    QPointer<QMessageBox> m_folderProblem;
 };

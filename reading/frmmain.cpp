@@ -212,16 +212,12 @@ void FrmMain::MMControl1_Done(int notifyCode)
 void FrmMain::reportSoundProblem()
 {
     // Not modal: the window stays usable, and the next "実　行" starts over.
-    if (m_soundProblem)
-        m_soundProblem->close();
-    m_soundProblem = new QMessageBox(QMessageBox::Warning, ui::programTitle(),
-                                     QStringLiteral("札 %1「%2」のよみあげ %3 を再生できなかったので、よみあげを止めました。")
-                                         .arg(m_pending.number, m_pending.label, m_data.cardSoundPath(m_pending.card)),
-                                     QMessageBox::Ok, this);
-    m_soundProblem->setTextFormat(Qt::PlainText);
-    m_soundProblem->setAttribute(Qt::WA_DeleteOnClose);
-    m_soundProblem->setWindowModality(Qt::NonModal);
-    m_soundProblem->show();
+    const QString folderGone = m_data.missingCardFolderText();
+    const QString text = folderGone.isEmpty()
+        ? QStringLiteral("札 %1「%2」のよみあげ %3 を再生できなかったので、よみあげを止めました。")
+              .arg(m_pending.number, m_pending.label, m_data.cardSoundPath(m_pending.card))
+        : folderGone + QStringLiteral("\nよみあげを止めました。");
+    ui::showWarning(this, m_soundProblem, ui::programTitle(), text);
 }
 
 void FrmMain::EndIni()

@@ -14,6 +14,10 @@ xvfb xauth imagemagick xdotool
 espeak-ng
 dpkg-dev file desktop-file-utils appstream
 "
+# `install-deps.sh fuzz`: also clang and its libFuzzer runtime (make fuzz).
+if [ "${1:-}" = fuzz ]; then
+    PACKAGES="$PACKAGES clang-14 libclang-rt-14-dev"
+fi
 
 missing=""
 for p in $PACKAGES; do

@@ -1,9 +1,26 @@
 #include "sound/mediasounddevice.h"
 
 #include <QAudioOutput>
+#include <QFile>
 #include <QFileInfo>
 #include <QMediaPlayer>
 #include <QUrl>
+
+namespace {
+// A wave recording: "RIFF" (or its big-endian and 64-bit forms), a length,
+// "WAVE". Anything else would go to whichever demuxer claims it, and not
+// every one of them reports back: a RIFF file of another type (an AVI)
+// leaves every player after the first in the process loading for ever.
+bool isWaveFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(12);
+    const QByteArray riff = head.left(4);
+    return head.size() == 12 && (riff == "RIFF" || riff == "RIFX" || riff == "RF64") && head.mid(8, 4) == "WAVE";
+}
+} // namespace
 
 MediaSoundDevice::MediaSoundDevice(QObject *parent) : SoundDevice(parent)
 {
@@ -38,10 +55,11 @@ void MediaSoundDevice::play(const QString &wavFile)
     m_reported = false;
     const quint64 generation = m_generation;
 
-    // A missing file, a folder or a device node would only make the media
-    // framework wait or complain; it is a failed reading straight away.
+    // A missing file, a folder, a device node or anything but a wave
+    // recording would only make the media framework wait or complain; it is
+    // a failed reading straight away.
     const QFileInfo info(wavFile);
-    if (wavFile.isEmpty() || !info.isFile() || !info.isReadable()) {
+    if (wavFile.isEmpty() || !info.isFile() || !info.isReadable() || !isWaveFile(wavFile)) {
         report(generation, Failure);
         return;
     }

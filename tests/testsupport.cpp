@@ -29,6 +29,7 @@ void prepareEnvironment()
 void setUpApplication()
 {
     setUpToolkit();
+    setProgramIcon();
 }
 
 QString builtCardFolder()
@@ -74,6 +75,25 @@ QString checkAnnouncedAudioOutput()
     if (!id.contains(sink))
         return QStringLiteral("the default output is %1, not the null sink").arg(QString::fromUtf8(id));
     return {};
+}
+
+QList<DamagedPicture> damagedPictures()
+{
+    const QByteArray picture = readAll(builtCardFolder() + QStringLiteral("/karue01.jpg"));
+    if (picture.size() < 2000)
+        qFatal("no built card picture to damage");
+    return {{"zero bytes", QByteArray(), false},
+            {"text named .jpg", QByteArray("not a picture\n"), false},
+            {"cut in the header", picture.left(300), false},
+            {"cut in the picture data", picture.left(picture.size() / 2), true}};
+}
+
+void addDamagedPictureRows()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("shown");
+    for (const testing::DamagedPicture &picture : testing::damagedPictures())
+        QTest::newRow(picture.name) << picture.bytes << picture.decodable;
 }
 
 QByteArray readAll(const QString &path)

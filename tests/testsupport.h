@@ -45,6 +45,19 @@ void copyCards(const QString &folder, int count, bool withSounds = false);
 // runs without the wrapper).
 QString checkAnnouncedAudioOutput();
 
+// Damaged card pictures: a zero-byte file, a text file named .jpg, and a
+// real picture cut off in its header and in its picture data; what can be
+// decoded of the last one is still a picture.
+struct DamagedPicture {
+    const char *name;
+    QByteArray bytes;
+    bool decodable;
+};
+QList<DamagedPicture> damagedPictures();
+// The damaged pictures as the rows of a data table: columns "bytes" and
+// "shown" (whether what is left can still be shown).
+void addDamagedPictureRows();
+
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);
 

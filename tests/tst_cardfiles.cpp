@@ -273,6 +273,7 @@ void TestCardFiles::badStoredFolderFallsBack_data()
     QTest::addColumn<QString>("named"); // what the message must name
     QTest::newRow("length 0") << qint16(0) << QStringLiteral("/tmp") << QStringLiteral("karupath.dat");
     QTest::newRow("negative length") << qint16(-5) << QStringLiteral("/tmp") << QStringLiteral("-5");
+    QTest::newRow("most negative length") << qint16(-32768) << QStringLiteral("/tmp") << QStringLiteral("-32768");
     QTest::newRow("missing folder") << qint16(22) << QStringLiteral("/no/such/card/folder/x") << QStringLiteral("/no/such/card/folder/x");
     QTest::newRow("root") << qint16(1) << QStringLiteral("/") << QStringLiteral("karupath.dat");
 }

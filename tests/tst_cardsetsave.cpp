@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 #include <QtEndian>
 
@@ -74,6 +75,8 @@ private Q_SLOTS:
     void failedDataWriteLeavesEverything();
     void unwritableFolderFileWritesNothing();
     void restartKeepsTheSavedSet();
+    void killedSaveLeavesWholeFiles_data();
+    void killedSaveLeavesWholeFiles();
 
 private:
     std::unique_ptr<testing::ProgramFolder> m_program;
@@ -367,6 +370,49 @@ void TestCardSetSave::restartKeepsTheSavedSet()
     QCOMPARE(restarted.label(1), QStringLiteral("月"));
     QCOMPARE(restarted.label(2), QStringLiteral("あ")); // what the field could hold
     QCOMPARE(restarted.label(3), QStringLiteral("う"));
+}
+
+void TestCardSetSave::killedSaveLeavesWholeFiles_data()
+{
+    QTest::addColumn<bool>("sameFolder");  // saved into the card folder, or into another
+    QTest::addColumn<QString>("dieAt");    // the file being put in place when the kill comes
+    QTest::addColumn<bool>("nextInOther"); // the next start reads the other folder
+    QTest::newRow("karupath.dat, another folder") << false << QStringLiteral("karupath.dat") << false;
+    QTest::newRow("karudata.dat, same folder") << true << QStringLiteral("karudata.dat") << false;
+    // karupath.dat is already in place: the next start reads the other
+    // folder's data file, whole, as it was before.
+    QTest::newRow("karudata.dat, another folder") << false << QStringLiteral("karudata.dat") << true;
+}
+
+void TestCardSetSave::killedSaveLeavesWholeFiles()
+{
+    QFETCH(bool, sameFolder);
+    QFETCH(QString, dieAt);
+    QFETCH(bool, nextInOther);
+    // The other folder holds a set of its own.
+    DataRecord otherSet;
+    otherSet.setCount(12);
+    for (int k = 1; k <= Module1::MaxCards; ++k)
+        otherSet.setLabel(k, QStringLiteral("旧"));
+    QString error;
+    QVERIFY(Module1::writeRecord(m_other + QStringLiteral("/karudata.dat"), otherSet.bytes(), &error));
+    const QString folder = sameFolder ? m_data->cardFolder() : m_other;
+    const QString dying = (dieAt == u"karupath.dat" ? m_program->path() : folder) + u'/' + dieAt;
+    const QByteArray before = readAll(dying);
+    QVERIFY(!before.isEmpty());
+
+    QProcess save;
+    save.start(QStringLiteral(GINREI_SAVEKILLED), {m_program->path(), folder, dieAt});
+    QVERIFY(save.waitForFinished(30000));
+    QVERIFY2(save.exitStatus() == QProcess::CrashExit, save.readAllStandardError().constData());
+
+    QCOMPARE(readAll(dying), before);
+    Module1 next(m_program->path());
+    next.LoadCardFolder();
+    QVERIFY(next.takeNotices().isEmpty());
+    QCOMPARE(next.cardFolder(), nextInOther ? m_other : m_program->cardFolder());
+    QCOMPARE(next.cardCount(), nextInOther ? 12 : 46);
+    QCOMPARE(next.label(1), nextInOther ? QStringLiteral("旧") : QStringLiteral("あ"));
 }
 
 GINREI_TEST_MAIN(TestCardSetSave)

@@ -106,6 +106,7 @@ void TestCp932::detectsUnmappableText_data()
     QTest::newRow("emoji") << QStringLiteral("札😀") << false;
     QTest::newRow("hangul") << QStringLiteral("한") << false;
     QTest::newRow("replacement character") << QStringLiteral("\uFFFD") << false;
+    QTest::newRow("one-way mapping") << QStringLiteral("o\uF86F") << false;
 }
 
 void TestCp932::detectsUnmappableText()

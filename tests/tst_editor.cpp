@@ -14,7 +14,9 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QTest>
+#include <QtEndian>
 
 using testing::readAll;
 
@@ -43,6 +45,10 @@ private Q_SLOTS:
     void labelBoxShowsWhatIsStored_data();
     void labelBoxShowsWhatIsStored();
     void namesForAssistiveTools();
+    void damagedPictureLeavesItsBoxEmpty_data();
+    void damagedPictureLeavesItsBoxEmpty();
+    void randomDataFileMustBeMendedBeforeSaving_data();
+    void randomDataFileMustBeMendedBeforeSaving();
 
 private:
     FrmEdit *open();
@@ -494,6 +500,96 @@ void TestEditor::namesForAssistiveTools()
     QCOMPARE(count->text(QAccessible::Name), QStringLiteral("かるたの枚数"));
     QAccessibleInterface *number = QAccessible::queryAccessibleInterface(edit->Label1[4]);
     QCOMPARE(number->text(QAccessible::Name), QStringLiteral("5"));
+}
+
+void TestEditor::damagedPictureLeavesItsBoxEmpty_data()
+{
+    testing::addDamagedPictureRows();
+}
+
+void TestEditor::damagedPictureLeavesItsBoxEmpty()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, shown);
+    testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue02.jpg"), bytes);
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    QCOMPARE(edit->Img1[1]->hasPicture(), shown);
+    QCOMPARE(edit->Img1[1]->accessibleName().endsWith(QStringLiteral("（絵なし）")), !shown);
+    QVERIFY(edit->Img1[0]->hasPicture() && edit->Img1[2]->hasPicture());
+    QCOMPARE(edit->Text1[1]->text(), QStringLiteral("い"));
+    // Counting the folder's pictures stops at the first that cannot be read.
+    edit->mnuForuda->trigger();
+    edit->mnuForuda->trigger();
+    QCOMPARE(edit->Text2->text(), shown ? QStringLiteral("46") : QStringLiteral("1"));
+    QCOMPARE(m_data->cardCount(), 46);
+}
+
+void TestEditor::randomDataFileMustBeMendedBeforeSaving_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("count"); // written over the random count; 0: left random
+    QTest::newRow("count below 1") << quint32(3) << 0;
+    QTest::newRow("count above 49") << quint32(4) << 0;
+    QTest::newRow("random labels, count 30") << quint32(5) << 30;
+}
+
+void TestEditor::randomDataFileMustBeMendedBeforeSaving()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, count);
+    // A karudata.dat of 256 random bytes, found at start-up.
+    QByteArray bytes(256, '\0');
+    QRandomGenerator random(seed);
+    random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    if (count)
+        qToLittleEndian<qint16>(qint16(count), bytes.data());
+    const QString path = m_program->cardFolder() + QStringLiteral("/karudata.dat");
+    testing::writeAll(path, bytes);
+    const qint16 stored = qFromLittleEndian<qint16>(bytes.constData());
+    const bool countInRange = stored >= 1 && stored <= Module1::MaxCards;
+
+    Module1 data(m_program->path());
+    WindowHub hub(data);
+    testing::MessageBoxAnswerer answerer;
+    hub.menu()->show();
+    QTest::qWait(100);
+    // Told about the count once when it cannot be used; nothing is written.
+    QCOMPARE(answerer.texts.size(), countInRange ? 0 : 1);
+    QCOMPARE(int(data.cardCount()), qBound(1, int(stored), Module1::MaxCards));
+    QCOMPARE(readAll(path), bytes);
+
+    QTest::mouseClick(hub.menu()->Command3, Qt::LeftButton);
+    FrmEdit *edit = hub.edit();
+    QVERIFY(edit);
+    QList<int> unreadable;
+    for (int k = 0; k < Module1::MaxCards; ++k) {
+        QCOMPARE(edit->Text1[k]->text(), k < data.cardCount() ? data.label(k + 1) : QString());
+        // What bytes that could not be read decode to: U+FFFD or a control character.
+        const QString label = edit->Text1[k]->text();
+        if (std::any_of(label.begin(), label.end(), [](QChar c) {
+                return c == QChar::ReplacementCharacter || c.category() == QChar::Other_Control;
+            }))
+            unreadable << k;
+    }
+    QVERIFY(!unreadable.isEmpty()); // random bytes do not all make text
+
+    // Refused, with every such label named in one message, until mended.
+    answerer.texts.clear();
+    edit->mnuWrite->trigger();
+    QCOMPARE(answerer.texts.size(), 1);
+    for (int k : unreadable)
+        QVERIFY2(answerer.texts[0].contains(QStringLiteral("%1 番").arg(k + 1)), qPrintable(answerer.texts[0]));
+    QCOMPARE(readAll(path), bytes);
+    for (int k : unreadable)
+        edit->Text1[k]->setText(QStringLiteral("銀"));
+    answerer.texts.clear();
+    edit->mnuWrite->trigger();
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    Module1 next(m_program->path());
+    next.LoadCardFolder();
+    QVERIFY(next.takeNotices().isEmpty());
+    QCOMPARE(next.label(unreadable.first() + 1), QStringLiteral("銀"));
 }
 
 GINREI_TEST_MAIN(TestEditor)

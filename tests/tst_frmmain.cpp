@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -44,7 +45,10 @@ private Q_SLOTS:
     void lateNoticeAfterActivationIsIgnored();
     void unknownMethodFallsBackToRandom();
     void missingPictureLeavesFrameEmpty();
+    void damagedPictureDoesNotStopTheRun_data();
+    void damagedPictureDoesNotStopTheRun();
     void missingSoundStopsButCanRunAgain();
+    void cardFolderGoneStopsWithAWord();
     void closeBoxClosesTheDevice();
     void returnFromAnotherWindowActivates();
 
@@ -310,6 +314,29 @@ void TestFrmMain::missingPictureLeavesFrameEmpty()
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("3"));
 }
 
+void TestFrmMain::damagedPictureDoesNotStopTheRun_data()
+{
+    testing::addDamagedPictureRows();
+}
+
+void TestFrmMain::damagedPictureDoesNotStopTheRun()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, shown);
+    testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue01.jpg"), bytes);
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    QCOMPARE(m_window->Image1->hasPicture(), shown);
+    QCOMPARE(m_window->Label1[1]->text(), QStringLiteral("あ"));
+    QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon01.wav"));
+    m_sound->finish();
+    QVERIFY(timer->isActive());
+    tick(timer);
+    QVERIFY(m_window->Image1->hasPicture());
+    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("2"));
+    QVERIFY(!m_window->findChild<QMessageBox *>());
+}
+
 void TestFrmMain::missingSoundStopsButCanRunAgain()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
@@ -327,6 +354,21 @@ void TestFrmMain::missingSoundStopsButCanRunAgain()
     timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+}
+
+void TestFrmMain::cardFolderGoneStopsWithAWord()
+{
+    QVERIFY(QDir(m_program->cardFolder()).removeRecursively());
+    QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
+    tick(timer);
+    QVERIFY(!m_window->Image1->hasPicture());
+    m_sound->finish(8); // what the device reports for a missing file
+    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QVERIFY(m_window->Command1->isEnabled());
+    const QList<QMessageBox *> boxes = m_window->findChildren<QMessageBox *>();
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes[0]->text().contains(m_data->cardFolder()));
+    QVERIFY(boxes[0]->text().contains(QStringLiteral("見つかりません")));
 }
 
 void TestFrmMain::closeBoxClosesTheDevice()

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void boxesBeyondTheSetAreHidden();
     void eachBoxShowsItsOwnCard();
     void missingPictureShowsTheLabel();
+    void damagedPictureOnTheBoard_data();
+    void damagedPictureOnTheBoard();
     void cameraThumbnailWhenItFits_data();
     void cameraThumbnailWhenItFits();
     void picturesAreKeptUntilTheFileChanges();
@@ -349,6 +351,29 @@ void TestKaruto::missingPictureShowsTheLabel()
     layOut();
     for (int s = 1; s <= 46; ++s)
         QVERIFY(w->Img1[s - 1]->hasPicture());
+}
+
+void TestKaruto::damagedPictureOnTheBoard_data()
+{
+    testing::addDamagedPictureRows();
+}
+
+void TestKaruto::damagedPictureOnTheBoard()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, shown);
+    testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue05.jpg"), bytes);
+    layOut();
+    FrmKaruto *w = window();
+    for (int s = 1; s <= 46; ++s) {
+        ui::PictureBox *box = w->Img1[s - 1];
+        const int card = w->match().cardInSlot(s);
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->hasPicture(), card != 5 || shown);
+        QCOMPARE(box->accessibleName(), m_data->label(card));
+        if (!box->hasPicture())
+            QCOMPARE(box->text(), m_data->label(card));
+    }
 }
 
 namespace {

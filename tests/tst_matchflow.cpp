@@ -13,6 +13,8 @@
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
+#include <QCloseEvent>
+#include <QDir>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -72,6 +74,8 @@ private Q_SLOTS:
     void leaveMidMatchThenCarryOn();
     void newMatchMakesOlderScansStale();
     void closingTheWindowMidScan();
+    void closingTheWindowWhileTheComputerLifts();
+    void cardFolderGoneWhileRunning();
     void matchReadsItsOwnOrder();
     void boxesBeyondTheSetStayHidden();
 
@@ -599,6 +603,73 @@ void TestMatchFlow::closingTheWindowMidScan()
     QTest::qWait(20); // any timer left behind would fire on a dead window now
     m_hub->showKaruto();
     QVERIFY(m_hub->karuto());
+}
+
+void TestMatchFlow::closingTheWindowWhileTheComputerLifts()
+{
+    FrmKaruto *w = start(5, true);
+    QVERIFY(w);
+    arrange(2, 23);
+    playerTakes();
+    // The close box is pressed as the hand starts to lift the card; the
+    // lift runs without the event loop, so the close comes right after it.
+    ui::PictureBox *box = w->Img1[22];
+    struct CloseOnLift : QObject {
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::Move && !posted) {
+                posted = true;
+                QCoreApplication::postEvent(static_cast<QWidget *>(watched)->window()->windowHandle(), new QCloseEvent);
+            }
+            return false;
+        }
+        bool posted = false;
+    } closer;
+    box->installEventFilter(&closer);
+    QVERIFY(fireTimer1());
+    QCOMPARE(stepScan(), 11 * occupiedUpTo(23));
+    QVERIFY(closer.posted);
+    // The take was finished and the next card announced...
+    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(w->match().position(), 3);
+    RecordingSoundDevice *dev = device();
+    QCOMPARE(dev->commands.last(), QStringLiteral("Sound"));
+    // ...and then the close stops all of it, before the window goes.
+    QCoreApplication::sendPostedEvents(w->windowHandle(), QEvent::Close);
+    QVERIFY(m_window);
+    QVERIFY(!w->isVisible());
+    QVERIFY(!w->Timer1->isActive() && !w->scanTimer->isActive());
+    QCOMPARE(dev->commands.last(), QStringLiteral("Close"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!m_window);
+    QTest::qWait(20);
+    m_hub->showKaruto();
+    QVERIFY(m_hub->karuto() && m_hub->karuto()->mnuGo->isEnabled());
+}
+
+void TestMatchFlow::cardFolderGoneWhileRunning()
+{
+    QVERIFY(QDir(m_data->cardFolder()).removeRecursively());
+    FrmKaruto *w = start(5, true);
+    QVERIFY(w);
+    // One warning that says why, which waits for nothing.
+    QMessageBox *warning = w->findChild<QMessageBox *>();
+    QVERIFY(warning && warning->isVisible() && !warning->isModal());
+    QVERIFY(warning->text().contains(m_data->cardFolder()));
+    // The cards lie on the table by their labels and can all be taken.
+    for (int s = 1; s <= 46; ++s) {
+        QVERIFY(!w->Img1[s - 1]->hasPicture());
+        QCOMPARE(w->Img1[s - 1]->text(), m_data->label(w->match().cardInSlot(s)));
+    }
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    for (int p = 1; p <= 46; ++p)
+        playerTakes();
+    QCOMPARE(answerer.texts, QStringList{Win});
+    QCOMPARE(w->findChildren<QMessageBox *>().size(), 1);
+    // A new match replaces the warning rather than adding another.
+    w->mnuGo->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(w->findChildren<QMessageBox *>().size(), 1);
 }
 
 void TestMatchFlow::matchReadsItsOwnOrder()

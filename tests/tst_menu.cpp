@@ -5,19 +5,28 @@
 #include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
+#include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
+#include "match/frmkaruto.h"
+#include "reading/frmmain.h"
+#include "settings/frmsettei.h"
+#include "sound/mediasounddevice.h"
 #include "tests/testsupport.h"
 #include "version.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBrowser>
+
+#include <unistd.h>
 
 class TestMenu : public QObject
 {
@@ -39,6 +48,9 @@ private Q_SLOTS:
     void endLeavesNoWindow();
     void closingMenuEndsProgram();
     void loadProblemsAreShownOnce();
+    void readOnlyProgramFolder_data();
+    void readOnlyProgramFolder();
+    void endWithEveryWindowOpen();
     void standardButtonsAreJapanese();
 
 private:
@@ -285,6 +297,126 @@ void TestMenu::loadProblemsAreShownOnce()
     menu->show();
     QTest::qWait(50);
     QCOMPARE(answerer.texts.size(), 1);
+}
+
+void TestMenu::readOnlyProgramFolder_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("named"); // what the one box at start-up must name; empty: no box
+    QTest::addColumn<QString>("refusal"); // why a save into the card folder is refused
+    // The first two hold for root, who writes into read-only folders.
+    QTest::newRow("installed copy") << QStringLiteral("probe") << QStringList() << QStringLiteral("書き込めません");
+    // With nowhere to keep karupath.dat either: both files fail.
+    QTest::newRow("below a plain file") << QStringLiteral("plain") << QStringList{QStringLiteral("karupath.dat"), QStringLiteral("karudata.dat")}
+                                        << QStringLiteral("見つかりません");
+    QTest::newRow("read-only folder") << QStringLiteral("chmod") << QStringList{QStringLiteral("karudata.dat")}
+                                      << QStringLiteral("書き込めません");
+}
+
+void TestMenu::readOnlyProgramFolder()
+{
+    QFETCH(QString, how);
+    QFETCH(QStringList, named);
+    QFETCH(QString, refusal);
+    if (how == u"chmod" && geteuid() == 0)
+        QSKIP("root writes into read-only folders");
+    QTemporaryDir configDir;
+    QString config = configDir.path();
+    QString programFolder = m_program->path();
+    const QString cardFolder = m_program->cardFolder();
+    if (how == u"probe") {
+        // An installed copy comes with its data file.
+        Module1 maker(programFolder);
+        maker.LoadCardFolder();
+        QVERIFY(QFile::remove(maker.folderFilePath()));
+    }
+    if (how == u"plain") {
+        testing::writeAll(m_program->file(QStringLiteral("plain")), "not a folder");
+        programFolder = m_program->file(QStringLiteral("plain/program"));
+        config = m_program->file(QStringLiteral("plain/config"));
+    }
+    const QByteArray shippedData = testing::readAll(cardFolder + QStringLiteral("/karudata.dat"));
+
+    Module1 data(programFolder, config);
+    if (how == u"probe")
+        data.setWritableProbe([programFolder](const QString &f) {
+            return f != programFolder && !f.startsWith(programFolder + u'/');
+        });
+    const auto writable = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const auto restore = qScopeGuard([&] {
+        QFile::setPermissions(programFolder, writable);
+        QFile::setPermissions(cardFolder, writable);
+    });
+    if (how == u"chmod") {
+        QVERIFY(QFile::setPermissions(cardFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        QVERIFY(QFile::setPermissions(programFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    }
+    WindowHub hub(data);
+    testing::MessageBoxAnswerer answerer;
+    hub.menu()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(hub.menu()));
+    QTest::qWait(100);
+
+    // One box for all of it, or none when nothing is lost.
+    QCOMPARE(answerer.texts.size(), named.isEmpty() ? 0 : 1);
+    for (const QString &name : named)
+        QVERIFY2(answerer.texts[0].contains(name), qPrintable(answerer.texts[0]));
+    // The choice of card folder is kept where it can be written.
+    QVERIFY(!QFileInfo::exists(programFolder + QStringLiteral("/karupath.dat")));
+    QCOMPARE(data.folderFilePath(), config + QStringLiteral("/karupath.dat"));
+    QCOMPARE(QFileInfo::exists(data.folderFilePath()), how != u"plain");
+    QCOMPARE(data.cardCount(), 46);
+
+    // The program goes on: the windows open, and a save into the card
+    // folder is refused before anything is written.
+    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QVERIFY(hub.reading() && hub.reading()->isVisible());
+    QTest::mouseClick(hub.menu()->Command3, Qt::LeftButton);
+    FrmEdit *edit = hub.edit();
+    QVERIFY(edit && edit->isVisible());
+    const QByteArray folderFile = testing::readAll(data.folderFilePath());
+    answerer.texts.clear();
+    edit->mnuWrite->trigger();
+    QCOMPARE(answerer.texts.size(), 1);
+    QVERIFY2(answerer.texts[0].contains(refusal), qPrintable(answerer.texts[0]));
+    QCOMPARE(testing::readAll(data.folderFilePath()), folderFile);
+    QCOMPARE(testing::readAll(cardFolder + QStringLiteral("/karudata.dat")), shippedData);
+}
+
+void TestMenu::endWithEveryWindowOpen()
+{
+    testing::MessageBoxAnswerer answerer;
+    FrmMenu *menu = m_hub->menu();
+    menu->show();
+    m_hub->showHelp();
+    m_hub->showAbout();
+    QTest::mouseClick(menu->Command3, Qt::LeftButton);
+    m_hub->edit()->mnuForuda->trigger(); // with the folder lists open
+    QTest::mouseClick(menu->Command1, Qt::LeftButton);
+    m_hub->showSettei();
+    // The automatic reading in the middle of a reading, on the real device.
+    QTest::mouseClick(menu->Command2, Qt::LeftButton);
+    FrmMain *reading = m_hub->reading();
+    QVERIFY(reading);
+    reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(reading->Command1, Qt::LeftButton);
+    reading->Timer1_Timer();
+    auto *device = qobject_cast<MediaSoundDevice *>(reading->MMControl1);
+    QVERIFY(device);
+    QTRY_VERIFY(device->isPlaying());
+
+    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->edit(), m_hub->karuto(), m_hub->settei(), reading};
+    for (const QPointer<QWidget> &w : windows)
+        QVERIFY(w && w->isVisible());
+    menu->mnuEnd->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (const QPointer<QWidget> &w : windows)
+        QVERIFY(!w);
+    // Longer than the reading: nothing that was under way comes back.
+    QTest::qWait(1500);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    QVERIFY2(answerer.texts.isEmpty(), qPrintable(answerer.texts.join(u'\n')));
 }
 
 void TestMenu::standardButtonsAreJapanese()

@@ -25,7 +25,30 @@ private Q_SLOTS:
     void threeCardRunIsDrivenByTheNotices_data();
     void threeCardRunIsDrivenByTheNotices();
     void readingWindowExistsOnce();
+    void damagedRecordingInARun_data();
+    void damagedRecordingInARun();
 };
+
+namespace {
+// Makes the card set of program three cards with recordings of lengthMs.
+void makeThreeCardSet(const testing::ProgramFolder &program, int lengthMs)
+{
+    testing::copyCards(program.cardFolder(), 3);
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(testing::writeWav(program.cardFolder() + QStringLiteral("/karuon0%1.wav").arg(n),
+                                  testing::WavFormat{22050, 16, 1}, lengthMs));
+    Module1 setUp(program.path());
+    setUp.LoadCardFolder();
+    Module1::LabelTable labels = setUp.labels();
+    setUp.adoptSavedSet(setUp.cardFolder(), labels, 3);
+    DataRecord record;
+    for (int k = 1; k <= 49; ++k)
+        record.setLabel(k, labels[k]);
+    record.setCount(3);
+    QString error;
+    QVERIFY2(Module1::writeRecord(setUp.cardDataPath(), record.bytes(), &error), qPrintable(error));
+}
+} // namespace
 
 void TestReadingPlayback::initTestCase()
 {
@@ -49,22 +72,9 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
 
     // A three-card set of short recordings.
     testing::ProgramFolder program(false);
-    testing::copyCards(program.cardFolder(), 3);
-    for (int n = 1; n <= 3; ++n)
-        QVERIFY(testing::writeWav(program.cardFolder() + QStringLiteral("/karuon0%1.wav").arg(n),
-                                  testing::WavFormat{22050, 16, 1}, lengthMs));
-    {
-        Module1 setUp(program.path());
-        setUp.LoadCardFolder();
-        Module1::LabelTable labels = setUp.labels();
-        setUp.adoptSavedSet(setUp.cardFolder(), labels, 3);
-        DataRecord record;
-        for (int k = 1; k <= 49; ++k)
-            record.setLabel(k, labels[k]);
-        record.setCount(3);
-        QString error;
-        QVERIFY2(Module1::writeRecord(setUp.cardDataPath(), record.bytes(), &error), qPrintable(error));
-    }
+    makeThreeCardSet(program, lengthMs);
+    if (QTest::currentTestFailed())
+        return;
 
     Module1 data(program.path());
     WindowHub hub(data);
@@ -121,6 +131,64 @@ void TestReadingPlayback::readingWindowExistsOnce()
     QVERIFY(!first);
     QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
     QVERIFY(hub.reading());
+}
+
+void TestReadingPlayback::damagedRecordingInARun_data()
+{
+    QTest::addColumn<QString>("damage"); // to the second card's recording
+    QTest::addColumn<bool>("plays");
+    QTest::newRow("zero bytes") << QStringLiteral("empty") << false;
+    QTest::newRow("wrong header") << QStringLiteral("header") << false;
+    QTest::newRow("cut short") << QStringLiteral("cut") << true;
+}
+
+void TestReadingPlayback::damagedRecordingInARun()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, plays);
+    testing::ProgramFolder program(false);
+    makeThreeCardSet(program, 300);
+    if (QTest::currentTestFailed())
+        return;
+    const QString second = program.cardFolder() + QStringLiteral("/karuon02.wav");
+    QByteArray wav = testing::readAll(second);
+    if (damage == u"empty")
+        wav.clear();
+    else if (damage == u"header")
+        wav.replace(20, 2, QByteArray("\x34\x12", 2)); // an unknown format code
+    else
+        wav.truncate(44 + 2000);
+    testing::writeAll(second, wav);
+
+    Module1 data(program.path());
+    WindowHub hub(data);
+    hub.menu()->show();
+    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    FrmMain *window = hub.reading();
+    QVERIFY(window);
+    testing::MessageBoxAnswerer answerer;
+    window->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    window->Timer1_Timer();
+    QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
+    window->Timer1_Timer();
+    QCOMPARE(window->Label1[0]->text(), QStringLiteral("2"));
+    if (plays) {
+        QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
+        window->Timer1_Timer();
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.texts, QStringList{QStringLiteral("終了しました")}, 5000);
+        return;
+    }
+    // The run stops at that card with a word about it, and starts again.
+    QTRY_VERIFY_WITH_TIMEOUT(window->Command1->isEnabled(), 5000);
+    QVERIFY(!window->Timer1->isActive());
+    auto *box = window->findChild<QMessageBox *>();
+    QVERIFY(box && box->text().contains(QStringLiteral("karuon02.wav")));
+    QVERIFY(answerer.texts.isEmpty());
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    window->Timer1_Timer();
+    QCOMPARE(window->Label1[0]->text(), QStringLiteral("1"));
+    QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
 }
 
 GINREI_TEST_MAIN(TestReadingPlayback)

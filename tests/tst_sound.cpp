@@ -47,6 +47,8 @@ private Q_SLOTS:
     void cutReadingNeverSucceeds();
     void unplayableFileFailsLater_data();
     void unplayableFileFailsLater();
+    void damagedRecordingEndsOnce_data();
+    void damagedRecordingEndsOnce();
     void playsAgainAfterClose_data();
     void playsAgainAfterClose();
     void newReadingReplacesOpenOne();
@@ -180,6 +182,53 @@ void TestSound::unplayableFileFailsLater()
     QCOMPARE(notices.codes.first(), int(SoundDevice::Failure));
     QTest::qWait(300);
     QCOMPARE(notices.codes.size(), 1);
+    device.close();
+}
+
+void TestSound::damagedRecordingEndsOnce_data()
+{
+    // Changes to a good 600 ms recording: offset and new bytes; a negative
+    // offset cuts the file there.
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("code");
+    QTest::newRow("cut short") << -(44 + 2000) << QByteArray() << int(SoundDevice::Successful);
+    QTest::newRow("unknown format code") << 20 << QByteArray("\x34\x12", 2) << int(SoundDevice::Failure);
+    QTest::newRow("no channels") << 22 << QByteArray("\0\0", 2) << int(SoundDevice::Failure);
+    QTest::newRow("sample rate 0") << 24 << QByteArray("\0\0\0\0", 4) << int(SoundDevice::Failure);
+    QTest::newRow("7 bits a sample") << 34 << QByteArray("\x07\0", 2) << int(SoundDevice::Failure);
+    QTest::newRow("data longer than the file") << 40 << QByteArray("\xff\xff\xff\x7f", 4) << int(SoundDevice::Successful);
+    // Another kind of RIFF file: once any reading has played, the media
+    // framework would never report on it.
+    QTest::newRow("not WAVE") << 8 << QByteArray("AVI ") << int(SoundDevice::Failure);
+}
+
+void TestSound::damagedRecordingEndsOnce()
+{
+    QFETCH(int, offset);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, code);
+    const QString path = tone(600);
+    QByteArray wav = testing::readAll(path);
+    if (offset < 0)
+        wav.truncate(-offset);
+    else
+        wav.replace(offset, bytes.size(), bytes);
+    testing::writeAll(path, wav);
+
+    MediaSoundDevice device;
+    Notices notices(device);
+    notices.start();
+    device.play(path);
+    QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
+    QCOMPARE(notices.codes.first(), code);
+    QTest::qWait(300);
+    QCOMPARE(notices.codes.size(), 1);
+    device.close();
+    // The device is fine for the next reading.
+    device.play(tone(200));
+    QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 2, 5000);
+    QCOMPARE(notices.codes.last(), int(SoundDevice::Successful));
     device.close();
 }
 

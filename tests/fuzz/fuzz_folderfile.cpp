@@ -1,0 +1,57 @@
+// karupath.dat of any length and content, read by the start-up loading:
+// the program must end up with a card folder that exists, never write over
+// a file that holds a record, and find the same folder at the next start.
+
+#include "data/module1.h"
+#include "data/records.h"
+#include "tests/fuzz/fuzzsupport.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static fuzzing::ScratchFolder scratch;
+    scratch.reset();
+    const QByteArray input = fuzzing::bytes(data, size);
+    const QString folderFile = scratch.program() + QStringLiteral("/karupath.dat");
+    fuzzing::writeFile(folderFile, input);
+    const bool hasRecord = recordCount(input.size(), FolderRecord::Size) >= 1;
+
+    Module1 loaded(scratch.program());
+    if (hasRecord) {
+        // Only the scratch folder may be written to: a record naming an
+        // existing folder elsewhere would have karudata.dat made there.
+        const QString stored = FolderRecord::fromBytes(input).folder();
+        const QString folder = stored.isEmpty() ? QString() : loaded.resolveStoredPath(stored);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir() && !QDir(folder).isRoot() && !scratch.contains(folder))
+            return -1;
+    }
+
+    loaded.LoadCardFolder();
+    const QList<Module1::Notice> notices = loaded.takeNotices();
+    for (const Module1::Notice &notice : notices)
+        FUZZ_CHECK(!notice.text.isEmpty());
+    FUZZ_CHECK(scratch.contains(loaded.cardFolder()));
+    FUZZ_CHECK(QFileInfo(loaded.cardFolder()).isDir());
+    FUZZ_CHECK(loaded.cardDataPath() == loaded.cardFolder() + QStringLiteral("/karudata.dat"));
+    FUZZ_CHECK(loaded.cardCount() >= 1 && loaded.cardCount() <= Module1::MaxCards);
+
+    const QByteArray after = fuzzing::readFile(folderFile);
+    if (hasRecord) {
+        FUZZ_CHECK(after == input);
+    } else {
+        // Empty: replaced by a record naming the default folder, silently.
+        FUZZ_CHECK(after.size() == FolderRecord::Size);
+        FUZZ_CHECK(notices.isEmpty());
+        FUZZ_CHECK(loaded.cardFolder() == scratch.defaultCardFolder());
+    }
+
+    // The next start finds the same card set and writes nothing.
+    Module1 again(scratch.program());
+    again.LoadCardFolder();
+    FUZZ_CHECK(again.cardFolder() == loaded.cardFolder());
+    FUZZ_CHECK(again.cardCount() == loaded.cardCount());
+    FUZZ_CHECK(fuzzing::readFile(folderFile) == after);
+    return 0;
+}

@@ -1,0 +1,60 @@
+#!/bin/sh
+# Writes the seed corpus of the fuzz targets into tests/fuzz/corpus/. The
+# files are kept in the repository; run this again only to change them.
+# Needs printf and iconv (libc-bin) only.
+set -eu
+cd "$(dirname "$0")"
+rm -rf corpus
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext
+
+sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
+spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
+
+# karupath.dat: a 16-bit little-endian length, then the path in 50 bytes.
+f=corpus/folderfile
+: > $f/empty
+{ printf '\005\000ondat'; spaces 19; } > $f/short-26-bytes
+{ printf '\005\000ondat'; spaces 45; } > $f/ondat
+{ printf '\011\000sets/kana'; spaces 41; } > $f/relative-second-set
+{ printf '\377\377ondat'; spaces 45; } > $f/negative-length
+{ printf '\377\177sets/kana'; spaces 41; } > $f/length-32767
+{ printf '\003\000ondat'; spaces 45; } > $f/length-shorter-than-path
+{ printf '\001\000/'; spaces 49; } > $f/root
+{ printf '\003\000'; sjis 'かるた'; spaces 44; } > $f/missing-kana-folder
+{ printf '\012\000sets/kana\202'; spaces 40; } > $f/lone-lead-byte
+{ printf '\005\000ondat'; spaces 45; printf 'bytes past record 1'; } > $f/record-and-more
+
+# karudata.dat: a 16-bit count, 50 label fields of 2 bytes, 154 spaces.
+d=corpus/datafile
+kana='あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀'
+default_labels() { sjis "$kana"; spaces 8; spaces 154; }
+: > $d/empty
+{ printf '\024\000'; spaces 126; } > $d/short-128-bytes
+{ printf '\024\000'; sjis "$kana"; spaces 35; } > $d/short-129-bytes
+{ printf '\056\000'; default_labels; } > $d/default-set
+{ printf '\000\000'; default_labels; } > $d/count-0
+{ printf '\377\377'; default_labels; } > $d/count-negative
+{ printf '\062\000'; default_labels; } > $d/count-50
+{ printf '\003\000ab'; sjis 'ﾊﾞ'; printf 'c '; spaces 248; } > $d/half-width-labels
+{ printf '\004\000\205\100\200\200\001\002\202 '; spaces 246; } > $d/unreadable-labels
+{ printf '\056\000'; default_labels; printf 'bytes past record 1'; } > $d/record-and-more
+
+# cp932: the first byte chooses the text to encode: even, the rest as code
+# page 932; odd, the rest as UTF-16 little-endian.
+c=corpus/cp932
+{ printf '\000'; sjis '銀鈴かるた ﾊﾞｰｼﾞｮﾝ ～① '; } > $c/text
+{ printf '\000ab\202'; } > $c/lone-lead-byte
+{ printf '\000\205\100\200\377\001'; } > $c/bad-bytes
+{ printf '\001'; printf 'a銀' | iconv -f UTF-8 -t UTF-16LE; } > $c/utf16
+{ printf '\001'; printf '카😀' | iconv -f UTF-8 -t UTF-16LE; printf '\000\330'; } > $c/utf16-unmappable
+# U+F86F encodes without error but reads back as U+2116.
+{ printf 'co\000o\370'; } > $c/utf16-one-way
+
+# The count box and the reading count box, as typed.
+n=corpus/numtext
+i=0
+for text in '12' '12abc' '4.5' '5.5' ' 1 2' '&H1F' '&o17' '1e3' '1D2' '-3' '+.5' '２' 'abc' '' \
+            '1e999' '&HFFFFFFFFFFFFFFFFFFFFFFFF' '1：ランダム'; do
+    i=$((i + 1))
+    printf '%s' "$text" > $n/text-$i
+done
