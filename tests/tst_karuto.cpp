@@ -11,6 +11,7 @@
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "tests/exifwriter.h"
+#include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
@@ -26,7 +27,7 @@
 
 using testing::RecordingSoundDevice;
 
-class TestKaruto : public QObject
+class TestKaruto : public testing::MatchTest
 {
     Q_OBJECT
 
@@ -58,40 +59,17 @@ private Q_SLOTS:
 
 private:
     FrmKaruto *window();
-    // Sets up a card set of count cards in a folder of its own.
-    void useCardSet(int count);
     void layOut(int level = 3, bool voice = true);
-    RecordingSoundDevice *device() const { return m_devices.isEmpty() ? nullptr : m_devices.last().data(); }
-
-    std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<QTemporaryDir> m_otherSet;
-    std::unique_ptr<Module1> m_data;
-    std::unique_ptr<WindowHub> m_hub;
-    QList<QPointer<RecordingSoundDevice>> m_devices;
 };
 
 void TestKaruto::init()
 {
-    m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
-    m_data->LoadCardFolder();
-    m_data->takeNotices();
-    m_hub = std::make_unique<WindowHub>(*m_data);
-    m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
-        auto *device = new RecordingSoundDevice(owner);
-        m_devices << device;
-        return device;
-    };
+    setUpProgram();
 }
 
 void TestKaruto::cleanup()
 {
-    m_hub.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_devices.clear();
-    m_data.reset();
-    m_otherSet.reset();
-    m_program.reset();
+    tearDownProgram();
 }
 
 FrmKaruto *TestKaruto::window()
@@ -99,17 +77,6 @@ FrmKaruto *TestKaruto::window()
     if (!m_hub->karuto())
         m_hub->showKaruto();
     return m_hub->karuto();
-}
-
-void TestKaruto::useCardSet(int count)
-{
-    m_otherSet = std::make_unique<QTemporaryDir>();
-    testing::copyCards(m_otherSet->path(), count);
-    Module1::LabelTable labels = m_data->labels();
-    const QStringList extra{QStringLiteral("ア"), QStringLiteral("イ"), QStringLiteral("ウ")};
-    for (int n = 47; n <= count; ++n)
-        labels[n] = extra[n - 47];
-    m_data->adoptSavedSet(m_otherSet->path(), labels, qint16(count));
 }
 
 void TestKaruto::layOut(int level, bool voice)

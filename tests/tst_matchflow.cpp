@@ -10,6 +10,7 @@
 #include "match/board.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
+#include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
@@ -50,7 +51,7 @@ const QString Win = QStringLiteral("あなたの勝ちです！！もう一度�
 const QString Loss = QStringLiteral("あなたの負けです。もう一度やりますか？");
 } // namespace
 
-class TestMatchFlow : public QObject
+class TestMatchFlow : public testing::MatchTest
 {
     Q_OBJECT
 
@@ -81,7 +82,6 @@ private Q_SLOTS:
 
 private:
     FrmKaruto *start(int level = 3, bool voice = false);
-    void useCardSet(int count);
     int slotOf(int card) const;
     int currentSlot() const { return slotOf(m_window->match().currentCard()); }
     int occupiedUpTo(int slot) const;
@@ -93,49 +93,18 @@ private:
     // Steps the scan until the computer's score changes or no turn is left;
     // returns the number of steps.
     int stepScan();
-    RecordingSoundDevice *device() const { return m_devices.isEmpty() ? nullptr : m_devices.last().data(); }
 
-    std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<QTemporaryDir> m_otherSet;
-    std::unique_ptr<Module1> m_data;
-    std::unique_ptr<WindowHub> m_hub;
-    QList<QPointer<RecordingSoundDevice>> m_devices;
     QPointer<FrmKaruto> m_window;
 };
 
 void TestMatchFlow::init()
 {
-    m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
-    m_data->LoadCardFolder();
-    m_data->takeNotices();
-    m_hub = std::make_unique<WindowHub>(*m_data);
-    m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
-        auto *device = new RecordingSoundDevice(owner);
-        m_devices << device;
-        return device;
-    };
+    setUpProgram();
 }
 
 void TestMatchFlow::cleanup()
 {
-    m_hub.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    m_devices.clear();
-    m_data.reset();
-    m_otherSet.reset();
-    m_program.reset();
-}
-
-void TestMatchFlow::useCardSet(int count)
-{
-    m_otherSet = std::make_unique<QTemporaryDir>();
-    testing::copyCards(m_otherSet->path(), count);
-    Module1::LabelTable labels = m_data->labels();
-    const QStringList extra{QStringLiteral("ア"), QStringLiteral("イ"), QStringLiteral("ウ")};
-    for (int n = 47; n <= count; ++n)
-        labels[n] = extra[n - 47];
-    m_data->adoptSavedSet(m_otherSet->path(), labels, qint16(count));
+    tearDownProgram();
 }
 
 FrmKaruto *TestMatchFlow::start(int level, bool voice)

@@ -1,0 +1,44 @@
+#include "tests/matchtest.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+namespace testing {
+
+void MatchTest::setUpProgram()
+{
+    m_program = std::make_unique<ProgramFolder>();
+    m_data = std::make_unique<Module1>(m_program->path());
+    m_data->LoadCardFolder();
+    m_data->takeNotices();
+    m_hub = std::make_unique<WindowHub>(*m_data);
+    m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
+        auto *device = new RecordingSoundDevice(owner);
+        m_devices << device;
+        return device;
+    };
+}
+
+void MatchTest::tearDownProgram()
+{
+    // The windows first, while the data they show is still there.
+    m_hub.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_devices.clear();
+    m_data.reset();
+    m_otherSet.reset();
+    m_program.reset();
+}
+
+void MatchTest::useCardSet(int count)
+{
+    m_otherSet = std::make_unique<QTemporaryDir>();
+    copyCards(m_otherSet->path(), count);
+    Module1::LabelTable labels = m_data->labels();
+    const QStringList extra{QStringLiteral("ア"), QStringLiteral("イ"), QStringLiteral("ウ")};
+    for (int n = 47; n <= count; ++n)
+        labels[n] = extra[n - 47];
+    m_data->adoptSavedSet(m_otherSet->path(), labels, qint16(count));
+}
+
+} // namespace testing
