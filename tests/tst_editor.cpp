@@ -7,9 +7,15 @@
 #include "data/module1.h"
 #include "editor/folderlists.h"
 #include "editor/frmedit.h"
+#include "match/frmkaruto.h"
+#include "reading/frmmain.h"
+#include "settings/frmsettei.h"
+#include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
 #include <QAccessible>
+#include <QComboBox>
+#include <QRadioButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -49,6 +55,7 @@ private Q_SLOTS:
     void damagedPictureLeavesItsBoxEmpty();
     void randomDataFileMustBeMendedBeforeSaving_data();
     void randomDataFileMustBeMendedBeforeSaving();
+    void savedSetIsPlayedAndRead();
 
 private:
     FrmEdit *open();
@@ -590,6 +597,68 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     next.LoadCardFolder();
     QVERIFY(next.takeNotices().isEmpty());
     QCOMPARE(next.label(unreadable.first() + 1), QStringLiteral("銀"));
+}
+
+void TestEditor::savedSetIsPlayedAndRead()
+{
+    // From the editor's save to the other windows, as the user goes: choose
+    // a folder of 12 pictures, name the cards, save; then a match and an
+    // automatic reading use that set.
+    makeSets();
+    QList<QPointer<testing::RecordingSoundDevice>> devices;
+    m_hub->soundFactory = [&devices](QObject *owner) -> SoundDevice * {
+        auto *device = new testing::RecordingSoundDevice(owner);
+        devices << device;
+        return device;
+    };
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    edit->mnuForuda->trigger();
+    QVERIFY(edit->Dir1->setPath(m_sets + QStringLiteral("/twelve")));
+    edit->mnuForuda->trigger();
+    QCOMPARE(edit->Text2->text(), QStringLiteral("12"));
+    for (int k = 0; k < 12; ++k)
+        edit->Text1[k]->setText(QString(QChar(u'ア' + 2 * k)));
+    testing::MessageBoxAnswerer answerer;
+    edit->mnuWrite->trigger();
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    edit->mnuEnd->trigger();
+
+    const QString twelve = m_sets + QStringLiteral("/twelve");
+    QTest::mouseClick(m_hub->menu()->Command1, Qt::LeftButton);
+    FrmKaruto *match = m_hub->karuto();
+    QVERIFY(match);
+    m_hub->matchSettings();
+    m_hub->settei()->Option2[1]->setChecked(true); // read aloud
+    match->mnuGo->trigger();
+    QSet<QString> onTable;
+    for (int k = 0; k < 49; ++k) {
+        QCOMPARE(match->Img1[k]->isVisible(), k < 12);
+        if (k < 12) {
+            QVERIFY(match->Img1[k]->hasPicture());
+            onTable << match->Img1[k]->accessibleName();
+        }
+    }
+    QCOMPARE(onTable.size(), 12);
+    QVERIFY(onTable.contains(QStringLiteral("ア")) && onTable.contains(QString(QChar(u'ア' + 22))));
+    QVERIFY(devices.last()->lastFile.startsWith(twelve + QStringLiteral("/karuon")));
+    match->mnuEnd->trigger();
+
+    QTest::mouseClick(m_hub->menu()->Command2, Qt::LeftButton);
+    FrmMain *reading = m_hub->reading();
+    QVERIFY(reading);
+    reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(reading->Command1, Qt::LeftButton);
+    for (int n = 1; n <= 12; ++n) {
+        QVERIFY(reading->Timer1->isActive());
+        reading->Timer1_Timer();
+        QTRY_COMPARE(devices.last()->lastFile, twelve + QStringLiteral("/karuon%1.wav").arg(Module1::cardNumberText(n)));
+        QCOMPARE(reading->Label1[1]->text(), QString(QChar(u'ア' + 2 * (n - 1))));
+        if (n == 12)
+            answerer.texts.clear();
+        devices.last()->finish();
+    }
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
 }
 
 GINREI_TEST_MAIN(TestEditor)
