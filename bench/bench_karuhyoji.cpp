@@ -14,6 +14,7 @@
 #include "match/frmkaruto.h"
 #include "sound/sounddevice.h"
 #include "tests/exifwriter.h"
+#include "tests/recordingsounddevice.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -62,17 +63,6 @@ QImage photo(int n)
     }
     return image;
 }
-
-// A device that plays nothing: the benchmark only lays out the table.
-class SilentDevice : public SoundDevice
-{
-public:
-    using SoundDevice::SoundDevice;
-    void prepare() override {}
-    void play(const QString &) override {}
-    void stopAndClose() override {}
-    void close() override {}
-};
 
 double ms(qint64 nanoseconds)
 {
@@ -185,7 +175,7 @@ int main(int argc, char **argv)
 
     Module1 data(dir.path());
     WindowHub hub(data);
-    hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new SilentDevice(owner); };
+    hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
 
     Times withThumb, withoutThumb;
     for (int r = 0; r < rounds; ++r) {

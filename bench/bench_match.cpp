@@ -20,6 +20,7 @@
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "sound/sounddevice.h"
+#include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
 #include <QApplication>
@@ -35,16 +36,6 @@
 #include <functional>
 
 namespace {
-
-class SilentDevice : public SoundDevice
-{
-public:
-    using SoundDevice::SoundDevice;
-    void prepare() override {}
-    void play(const QString &) override {}
-    void stopAndClose() override {}
-    void close() override {}
-};
 
 // Calls back when a timer event reaches the watched object, before the
 // object itself handles it.
@@ -127,7 +118,7 @@ struct Bench {
         data.LoadCardFolder();
         data.takeNotices();
         if (!realSound)
-            hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new SilentDevice(owner); };
+            hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
         hub.showKaruto();
         window = hub.karuto();
         if (!QTest::qWaitForWindowExposed(window))

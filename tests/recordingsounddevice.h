@@ -40,4 +40,16 @@ private:
     QPointer<SoundDevice> m_forward;
 };
 
+// A device that plays nothing and never sends done(), for the tools and
+// benchmarks that only lay out or play the table.
+class SilentDevice : public SoundDevice
+{
+public:
+    using SoundDevice::SoundDevice;
+    void prepare() override {}
+    void play(const QString &) override {}
+    void stopAndClose() override {}
+    void close() override {}
+};
+
 } // namespace testing

@@ -7,24 +7,13 @@
 #include "data/module1.h"
 #include "match/frmkaruto.h"
 #include "sound/sounddevice.h"
+#include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
 #include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
-
-namespace {
-class SilentDevice : public SoundDevice
-{
-public:
-    using SoundDevice::SoundDevice;
-    void prepare() override {}
-    void play(const QString &) override {}
-    void stopAndClose() override {}
-    void close() override {}
-};
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -40,7 +29,7 @@ int main(int argc, char **argv)
     Module1 data(program.path());
     data.LoadCardFolder();
     WindowHub hub(data);
-    hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new SilentDevice(owner); };
+    hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
     hub.showKaruto();
     FrmKaruto *window = hub.karuto();
     window->placeFrame2(data.cardCount());
