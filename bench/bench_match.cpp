@@ -36,29 +36,6 @@
 #include <functional>
 
 namespace {
-
-// Calls back when a timer event reaches the watched object, before the
-// object itself handles it.
-class TimerEventWatch : public QObject
-{
-public:
-    TimerEventWatch(QObject *watched, std::function<void()> onTimer) : m_onTimer(std::move(onTimer))
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Timer)
-            m_onTimer();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onTimer;
-};
-
 QElapsedTimer Clock;
 
 // Runs the event loop (a real one: QTest::qWait and qWaitFor sleep between
@@ -169,7 +146,7 @@ void timerPhase(int samples)
         if (w->Timer1->isActive())
             announcedAt = nowMs();
     });
-    TimerEventWatch watch(w->Timer1, [&] {
+    testing::EventWatch watch(w->Timer1, QEvent::Timer, [&] {
         if (announcedAt >= 0 && errors.size() < samples) {
             errors << nowMs() - announcedAt - w->Timer1->interval();
             announcedAt = -1;

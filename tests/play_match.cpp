@@ -27,30 +27,6 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <functional>
-
-namespace {
-// Calls back at every move of the watched widget.
-class MoveWatch : public QObject
-{
-public:
-    MoveWatch(QWidget *watched, std::function<void()> onMove) : m_onMove(std::move(onMove))
-    {
-        watched->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Move)
-            m_onMove();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onMove;
-};
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -94,7 +70,7 @@ int main(int argc, char **argv)
     // what each step painted.
     int liftMoves = 0, lastY = 0, startY = 0;
     bool grabbedLift = lift.isEmpty();
-    MoveWatch liftWatch(window->Image1[1], [&] {
+    testing::EventWatch liftWatch(window->Image1[1], QEvent::Move, [&] {
         QWidget *hand = window->Image1[1];
         if (grabbedLift || !hand->isVisible())
             return;

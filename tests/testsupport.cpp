@@ -137,4 +137,17 @@ void MessageBoxAnswerer::poll()
         button->click();
 }
 
+EventWatch::EventWatch(QObject *watched, QEvent::Type type, std::function<void()> onEvent)
+    : m_type(type), m_onEvent(std::move(onEvent))
+{
+    watched->installEventFilter(this);
+}
+
+bool EventWatch::eventFilter(QObject *, QEvent *event)
+{
+    if (event->type() == m_type)
+        m_onEvent();
+    return false;
+}
+
 } // namespace testing

@@ -3,6 +3,7 @@
 // Shared by the test suites: a QApplication set up as the program sets it
 // up, throw-away program folders, and an answerer for modal message boxes.
 
+#include <QEvent>
 #include <QMessageBox>
 #include <QObject>
 #include <QStringList>
@@ -81,6 +82,21 @@ private:
     void poll();
     QMessageBox::StandardButton m_answer;
     QTimer m_timer;
+};
+
+// Calls back whenever an event of one type reaches the watched object,
+// before the object handles it.
+class EventWatch : public QObject
+{
+public:
+    EventWatch(QObject *watched, QEvent::Type type, std::function<void()> onEvent);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QEvent::Type m_type;
+    std::function<void()> m_onEvent;
 };
 
 } // namespace testing

@@ -583,21 +583,15 @@ void TestMatchFlow::closingTheWindowWhileTheComputerLifts()
     // The close box is pressed as the hand starts to lift the card; the
     // lift runs without the event loop, so the close comes right after it.
     ui::PictureBox *box = w->Img1[22];
-    struct CloseOnLift : QObject {
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            if (event->type() == QEvent::Move && !posted) {
-                posted = true;
-                QCoreApplication::postEvent(static_cast<QWidget *>(watched)->window()->windowHandle(), new QCloseEvent);
-            }
-            return false;
-        }
-        bool posted = false;
-    } closer;
-    box->installEventFilter(&closer);
+    bool posted = false;
+    testing::EventWatch closer(box, QEvent::Move, [&] {
+        if (!posted)
+            QCoreApplication::postEvent(w->windowHandle(), new QCloseEvent);
+        posted = true;
+    });
     QVERIFY(fireTimer1());
     QCOMPARE(stepScan(), 11 * occupiedUpTo(23));
-    QVERIFY(closer.posted);
+    QVERIFY(posted);
     // The take was finished and the next card announced...
     QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
     QCOMPARE(w->match().position(), 3);
