@@ -110,10 +110,13 @@ void FrmMain::showEvent(QShowEvent *event)
     Form_Activate();
 }
 
-void FrmMain::focusMoved(QWindow *window)
+void FrmMain::focusMoved(QWindow *focused)
 {
-    if (!window)
+    if (!focused)
         return;
+    // A dropdown, a context menu or a message box of this window is still
+    // this window: opening and closing one is no visit elsewhere.
+    QWindow *window = belongsHere(focused) ? windowHandle() : focused;
     QWindow *previous = m_lastFocus;
     m_lastFocus = window;
     if (window != windowHandle()) {
@@ -123,17 +126,23 @@ void FrmMain::focusMoved(QWindow *window)
             m_activated = false;
         return;
     }
-    // Back from another window of the program, but not from one of this
-    // window's own message boxes, and only once per visit.
-    if (!m_activated && previous && previous != windowHandle() && !isOwnMessageBox(previous))
+    // Back from another window of the program, and only once per visit.
+    if (!m_activated && previous && previous != windowHandle())
         Form_Activate();
 }
 
-bool FrmMain::isOwnMessageBox(QWindow *window) const
+bool FrmMain::belongsHere(QWindow *window) const
 {
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->windowHandle() == window)
-            return w->parentWidget() == this;
+    if (window == windowHandle())
+        return true;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() != window)
+            continue;
+        for (QWidget *w = top->parentWidget(); w; w = w->parentWidget())
+            if (w == this)
+                return true;
+        return false;
+    }
     return false;
 }
 
@@ -238,6 +247,9 @@ void FrmMain::mnuEnd_Click()
 
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    // Nothing more is read in a closed window, even while it still exists.
+    Timer1->stop();
+    Timer2->stop();
     MMControl1->close();
     m_reading.leave();
     event->accept();

@@ -60,7 +60,8 @@ private:
     void readingTick(QTimer *timer);
     void continueReading();
     void focusMoved(QWindow *window);
-    bool isOwnMessageBox(QWindow *window) const;
+    // The window itself, or a popup or message box of one of its widgets.
+    bool belongsHere(QWindow *window) const;
     QTimer *timerFor(AutoReading::Timer timer) const;
 
     Module1 &m_data;

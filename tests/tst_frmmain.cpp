@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -51,6 +53,8 @@ private Q_SLOTS:
     void cardFolderGoneStopsWithAWord();
     void closeBoxClosesTheDevice();
     void returnFromAnotherWindowActivates();
+    void ownPopupsDoNotActivate_data();
+    void ownPopupsDoNotActivate();
 
 private:
     // Press 実　行 and check the first timer is set for 2000 ms.
@@ -375,11 +379,13 @@ void TestFrmMain::closeBoxClosesTheDevice()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
+    m_sound->finish(); // the reading ends and the next one is due in 5 s
+    QVERIFY(timer->isActive());
     m_sound->commands.clear();
     m_window->close();
     QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
-    m_sound->finish();
-    QCOMPARE(openCount(m_sound), 0);
+    QVERIFY(!m_window->Timer1->isActive());
+    QVERIFY(!m_window->Timer2->isActive());
 }
 
 void TestFrmMain::returnFromAnotherWindowActivates()
@@ -400,6 +406,52 @@ void TestFrmMain::returnFromAnotherWindowActivates()
     QVERIFY(!timer->isActive());
     QVERIFY(m_window->Command1->isEnabled());
     QCOMPARE(m_data->readingPosition(), 0);
+}
+
+void TestFrmMain::ownPopupsDoNotActivate_data()
+{
+    QTest::addColumn<QString>("popup");
+    QTest::newRow("count dropdown") << QStringLiteral("Combo1");
+    QTest::newRow("method dropdown") << QStringLiteral("Combo2");
+    QTest::newRow("context menu of the count text") << QStringLiteral("menu");
+}
+
+void TestFrmMain::ownPopupsDoNotActivate()
+{
+    QFETCH(QString, popup);
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
+    m_window->activateWindow();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+
+    // The real popups, opened and closed as the user would; the focus goes
+    // to the popup and back, as a window manager moves it.
+    QComboBox *combo = m_window->findChild<QComboBox *>(popup);
+    // The edit field's own menu, kept after it closes so that the focus can
+    // come back from it.
+    std::unique_ptr<QMenu> menu;
+    if (combo) {
+        combo->showPopup();
+    } else {
+        QLineEdit *edit = m_window->Combo1->lineEdit();
+        menu.reset(edit->createStandardContextMenu());
+        menu->popup(edit->mapToGlobal(QPoint(2, 2)));
+    }
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QWindow *popupWindow = QApplication::activePopupWidget()->windowHandle();
+    popupWindow->requestActivate();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), popupWindow);
+    if (combo)
+        combo->hidePopup();
+    else
+        QApplication::activePopupWidget()->close();
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+    m_window->activateWindow();
+    QTRY_COMPARE(QGuiApplication::focusWindow(), m_window->windowHandle());
+
+    // The run goes on: nothing was reset.
+    QVERIFY(timer->isActive());
+    QVERIFY(!m_window->Command1->isEnabled());
+    QCOMPARE(m_data->readingPosition(), 1);
 }
 
 GINREI_TEST_MAIN(TestFrmMain)
