@@ -6,7 +6,15 @@
 namespace {
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\u3000';
+}
+
+// Japanese input gives full-width digits, signs and points as easily as
+// ASCII ones: each stands for its ASCII form.
+QChar asciiForm(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u >= 0xFF01 && u <= 0xFF5E ? QChar(char16_t(u - 0xFEE0)) : c;
 }
 
 double radixNumber(const QString &s, qsizetype i, int radix)
@@ -33,7 +41,7 @@ double leadingNumber(QStringView text)
     s.reserve(text.size());
     for (QChar c : text)
         if (!isBlank(c))
-            s += c;
+            s += asciiForm(c);
 
     if (s.size() >= 2 && s[0] == u'&') {
         const QChar kind = s[1].toUpper();

@@ -7,10 +7,11 @@
 
 #include <optional>
 
-// The number at the start of text: blanks (space, tab, CR, LF) anywhere are
-// ignored, reading stops at the first character that cannot continue the
-// number, and an empty or non-numeric text gives 0. Accepts a sign, a
-// fraction, an exponent (E or D) and the &H / &O prefixes.
+// The number at the start of text: blanks (space, tab, CR, LF, the
+// ideographic space) anywhere are ignored, full-width characters count as
+// their ASCII forms, reading stops at the first character that cannot
+// continue the number, and an empty or non-numeric text gives 0. Accepts a
+// sign, a fraction, an exponent (E or D) and the &H / &O prefixes.
 double leadingNumber(QStringView text);
 
 // value rounded to the nearest integer, ties to even (4.5 gives 4, 5.5

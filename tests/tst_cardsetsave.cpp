@@ -112,6 +112,7 @@ void TestCardSetSave::savesTheCount_data()
     QTest::newRow("5.5 to even") << QStringLiteral("5.5") << qint16(6);
     QTest::newRow("1") << QStringLiteral("1") << qint16(1);
     QTest::newRow("49") << QStringLiteral("49") << qint16(49);
+    QTest::newRow("full-width, as Japanese input types it") << QStringLiteral("４６") << qint16(46);
 }
 
 void TestCardSetSave::savesTheCount()

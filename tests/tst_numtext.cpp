@@ -37,7 +37,8 @@ void TestNumText::readsLeadingNumber_data()
     QTest::newRow("second point stops") << QStringLiteral("1.2.3") << 1.2;
     QTest::newRow("hex") << QStringLiteral("&H1F") << 31.0;
     QTest::newRow("octal") << QStringLiteral("&O17") << 15.0;
-    QTest::newRow("full-width digits are not digits") << QStringLiteral("１２") << 0.0;
+    QTest::newRow("full-width digits") << QStringLiteral("４６") << 46.0;
+    QTest::newRow("full-width point, sign and ideographic space") << QStringLiteral("－１．５\u3000７") << -1.57;
     QTest::newRow("reading method text") << QStringLiteral("2：あいう順") << 2.0;
 }
 
