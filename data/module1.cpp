@@ -53,6 +53,19 @@ void Module1::LoadCardFolder()
     const bool inConfigFolder = !m_configFolder.isEmpty() && !folderIsWritable(m_programFolder);
     m_folderFilePath = (inConfigFolder ? m_configFolder : m_programFolder) + u'/' + QLatin1String(FolderFileName);
     OpenFolderFile();
+    // A read-only copy may come with a karupath.dat of its own (a
+    // write-protected portable copy, or one an administrator set up). Its
+    // card folder holds until the user saves a set, which goes to the
+    // config folder and wins from then on.
+    QString source = m_folderFilePath;
+    if (inConfigFolder && m_folderFileRecords == 0 && m_readError.isEmpty() && !QFile::exists(m_folderFilePath)) {
+        const QString beside = m_programFolder + u'/' + QLatin1String(FolderFileName);
+        readFolderFile(beside);
+        if (m_folderFileRecords >= 1 && m_readError.isEmpty())
+            source = beside;
+        else
+            readFolderFile(m_folderFilePath);
+    }
 
     if (!m_readError.isEmpty()) {
         // Unreadable is not empty: never write over a file we could not read.
@@ -60,7 +73,7 @@ void Module1::LoadCardFolder()
         notify(Notice::ReadFailed,
                QStringLiteral("%1 を読み込めませんでした（%2）。\n"
                               "今回は標準のかるたフォルダ「%3」を使います。")
-                   .arg(m_folderFilePath, m_readError, m_cardFolder));
+                   .arg(source, m_readError, m_cardFolder));
     } else if (m_folderFileRecords >= 1) {
         const QString stored = m_folderRecord.folder();
         const QString folder = stored.isEmpty() ? QString() : resolveStoredPath(stored);
@@ -74,19 +87,19 @@ void Module1::LoadCardFolder()
                 notify(Notice::FolderMissing,
                        QStringLiteral("%1 に記録された長さ（%2）が正しくないため、かるたフォルダが分かりません。\n"
                                       "今回は標準のかるたフォルダ「%3」を使います（%1 は書き換えません）。")
-                           .arg(m_folderFilePath)
+                           .arg(source)
                            .arg(m_folderRecord.length())
                            .arg(m_cardFolder));
             else if (stored.isEmpty())
                 notify(Notice::FolderMissing,
                        QStringLiteral("%1 にかるたフォルダが記録されていません。\n"
                                       "今回は標準のかるたフォルダ「%2」を使います（%1 は書き換えません）。")
-                           .arg(m_folderFilePath, m_cardFolder));
+                           .arg(source, m_cardFolder));
             else
                 notify(Notice::FolderMissing,
                        QStringLiteral("かるたフォルダ「%1」が見つかりません。\n"
                                       "今回は標準のかるたフォルダ「%2」を使います（%3 は書き換えません）。")
-                           .arg(folder, m_cardFolder, m_folderFilePath));
+                           .arg(folder, m_cardFolder, source));
         } else {
             m_cardFolder = cleanFolder(folder);
         }
@@ -169,8 +182,13 @@ void Module1::SetDefaultLabels()
 
 void Module1::OpenFolderFile()
 {
+    readFolderFile(m_folderFilePath);
+}
+
+void Module1::readFolderFile(const QString &path)
+{
     QByteArray head;
-    const qint64 size = readHead(m_folderFilePath, FolderRecord::Size, &head);
+    const qint64 size = readHead(path, FolderRecord::Size, &head);
     m_folderFileRecords = recordCount(size, FolderRecord::Size);
     m_folderRecord = FolderRecord::fromBytes(m_folderFileRecords ? QByteArrayView(head) : QByteArrayView());
 }
@@ -242,22 +260,26 @@ Module1::StoredPath Module1::storablePath(const QString &folder) const
 {
     StoredPath result;
     const QString path = cleanFolder(folder);
-    if (!cp932::canEncode(path)) {
-        result.why = QStringLiteral("フォルダ名「%1」には %2 に記録できない文字が含まれています。")
-                         .arg(path, QLatin1String(FolderFileName));
-        return result;
-    }
-    if (cp932::byteLength(path) <= FolderRecord::PathWidth) {
+    const bool encodable = cp932::canEncode(path);
+    if (encodable && cp932::byteLength(path) <= FolderRecord::PathWidth) {
         result.ok = true;
         result.text = path;
         return result;
     }
+    // Inside the program folder the path from there may fit where the whole
+    // one does not: too long, or with a character code page 932 lacks in
+    // the folder names above it (a program folder under "José", say).
     const QString relative = QDir(m_programFolder).relativeFilePath(path);
     const bool inside = !QDir::isAbsolutePath(relative) && relative != u".."
         && !relative.startsWith(QStringLiteral("../"));
-    if (inside && cp932::byteLength(relative) <= FolderRecord::PathWidth) {
+    if (inside && cp932::canEncode(relative) && cp932::byteLength(relative) <= FolderRecord::PathWidth) {
         result.ok = true;
         result.text = relative;
+        return result;
+    }
+    if (!encodable) {
+        result.why = QStringLiteral("フォルダ名「%1」には %2 に記録できない文字が含まれています。")
+                         .arg(path, QLatin1String(FolderFileName));
         return result;
     }
     result.why = QStringLiteral("フォルダ「%1」のパスは長すぎて %2 に記録できません"
@@ -307,6 +329,22 @@ bool Module1::writeRecord(const QString &path, const QByteArray &record, QString
 void Module1::setBeforeCommitHook(BeforeCommitHook hook)
 {
     beforeCommitHook = hook;
+}
+
+std::optional<Module1::StoredSet> Module1::readStoredSet(const QString &folder)
+{
+    QFile file(folder + u'/' + QLatin1String(DataFileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(DataRecord::Size);
+    if (recordCount(file.size(), DataRecord::Size) == 0)
+        return std::nullopt;
+    const DataRecord record = DataRecord::fromBytes(head);
+    StoredSet set;
+    for (int k = 1; k <= MaxCards; ++k)
+        set.labels[k] = record.label(k);
+    set.count = qint16(qBound(1, int(record.count()), int(MaxCards)));
+    return set;
 }
 
 void Module1::adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count)

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class Module1
 {
@@ -123,12 +124,24 @@ public:
     qint64 folderFileRecords() const { return m_folderFileRecords; }
     qint64 dataFileRecords() const { return m_dataFileRecords; }
 
+    // The card set stored in another folder's karudata.dat, without
+    // touching the state: what the editor shows when that folder is chosen.
+    // Empty when the folder has no readable data file. The count is kept to
+    // 1..49 as at start-up.
+    struct StoredSet {
+        qint16 count = 0;
+        LabelTable labels;
+    };
+    static std::optional<StoredSet> readStoredSet(const QString &folder);
+
     // Used by the card-set editor's save: replaces the state in one step
     // after both files have been written.
     void adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count);
 
 private:
     void notify(Notice::Kind kind, const QString &text);
+    // OpenFolderFile on a given file.
+    void readFolderFile(const QString &path);
     // The first recordSize bytes of the file and its whole size (0 when it
     // is missing or unreadable).
     qint64 readHead(const QString &path, int recordSize, QByteArray *head);

@@ -72,7 +72,8 @@ private Q_SLOTS:
     void badStoredFolderFallsBack();
     void badCountIsClampedNotWritten_data();
     void badCountIsClampedNotWritten();
-    void longProgramFolderStoresRelativePath();
+    void programFolderStoresRelativePath_data();
+    void programFolderStoresRelativePath();
     void relativeStoredPathReadsFromProgramFolder();
     void unstorablePathIsRefused();
     void unwritableFilesAreReported();
@@ -328,13 +329,24 @@ void TestCardFiles::badCountIsClampedNotWritten()
     QCOMPARE(readAll(path), bytes);
 }
 
-void TestCardFiles::longProgramFolderStoresRelativePath()
+void TestCardFiles::programFolderStoresRelativePath_data()
 {
-    testing::ProgramFolder outer(false);
+    QTest::addColumn<QString>("programFolder");
     // Deep enough that program folder + "/ondat" takes more than 50 bytes.
-    const QString programFolder = outer.file(QStringLiteral("かるた練習用の長いフォルダ名/プログラム"));
+    QTest::newRow("too long") << QStringLiteral("かるた練習用の長いフォルダ名/プログラム");
+    // A name code page 932 cannot hold, above the program.
+    QTest::newRow("unencodable") << QStringLiteral("José/karuta");
+}
+
+void TestCardFiles::programFolderStoresRelativePath()
+{
+    QFETCH(QString, programFolder);
+    testing::ProgramFolder outer(false);
+    programFolder = outer.file(programFolder);
     testing::copyCards(programFolder + QStringLiteral("/ondat"), 2);
-    QVERIFY(cp932::byteLength(programFolder + QStringLiteral("/ondat")) > 50);
+    // The whole path cannot be stored as it is.
+    const QString ondat = programFolder + QStringLiteral("/ondat");
+    QVERIFY(!cp932::canEncode(ondat) || cp932::byteLength(ondat) > 50);
 
     Module1 data(programFolder);
     data.LoadCardFolder();
@@ -342,6 +354,11 @@ void TestCardFiles::longProgramFolderStoresRelativePath()
     QCOMPARE(data.cardFolder(), programFolder + QStringLiteral("/ondat"));
     QCOMPARE(readAll(programFolder + QStringLiteral("/karupath.dat")), folderFile(5, QStringLiteral("ondat")));
     QVERIFY(QFile::exists(programFolder + QStringLiteral("/ondat/karudata.dat")));
+    // The editor saves a folder inside the program folder the same way.
+    QDir().mkpath(programFolder + QStringLiteral("/sets/kana"));
+    const Module1::StoredPath inside = data.storablePath(programFolder + QStringLiteral("/sets/kana"));
+    QVERIFY2(inside.ok, qPrintable(inside.why));
+    QCOMPARE(inside.text, QStringLiteral("sets/kana"));
 
     // And the next start reads it back from the program folder.
     Module1 again(programFolder);

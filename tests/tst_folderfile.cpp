@@ -118,17 +118,21 @@ void TestFolderFile::firstStartWritesOneFolderFile()
 void TestFolderFile::readsOnlyItsOwnFolderFile_data()
 {
     QTest::addColumn<bool>("programWritable");
+    QTest::addColumn<bool>("configHasOne");
     QTest::addColumn<QString>("expectedSet"); // which of the two sets is used
-    QTest::newRow("portable copy reads beside the program") << true << QStringLiteral("beside");
-    QTest::newRow("installed copy reads the config folder") << false << QStringLiteral("config");
+    QTest::newRow("portable copy reads beside the program") << true << true << QStringLiteral("beside");
+    QTest::newRow("installed copy reads the config folder") << false << true << QStringLiteral("config");
+    QTest::newRow("read-only copy with its own file, never saved by the user")
+        << false << false << QStringLiteral("beside");
 }
 
 void TestFolderFile::readsOnlyItsOwnFolderFile()
 {
     QFETCH(bool, programWritable);
+    QFETCH(bool, configHasOne);
     QFETCH(QString, expectedSet);
     Places places;
-    // Each file names a card set of its own; both exist.
+    // Each file names a card set of its own.
     const QString besideSet = places.dir.path() + QStringLiteral("/beside");
     const QString configSet = places.dir.path() + QStringLiteral("/config");
     QDir().mkpath(besideSet);
@@ -136,7 +140,8 @@ void TestFolderFile::readsOnlyItsOwnFolderFile()
     const QByteArray besideBytes = folderFile(besideSet);
     const QByteArray configBytes = folderFile(configSet);
     writeAll(places.besideProgram(), besideBytes);
-    writeAll(places.inConfig(), configBytes);
+    if (configHasOne)
+        writeAll(places.inConfig(), configBytes);
 
     Module1 data(places.program, places.config);
     data.setWritableProbe(forced(programWritable));
@@ -144,9 +149,11 @@ void TestFolderFile::readsOnlyItsOwnFolderFile()
     QVERIFY(data.takeNotices().isEmpty());
     QCOMPARE(data.cardFolder(), places.dir.path() + u'/' + expectedSet);
     QCOMPARE(data.cardDataPath(), places.dir.path() + u'/' + expectedSet + QStringLiteral("/karudata.dat"));
-    // Reading rewrites neither file.
+    // Reading rewrites neither file, and makes none.
     QCOMPARE(readAll(places.besideProgram()), besideBytes);
-    QCOMPARE(readAll(places.inConfig()), configBytes);
+    QCOMPARE(readAll(places.inConfig()), configHasOne ? configBytes : QByteArray());
+    // A save always goes where this user may write.
+    QCOMPARE(data.folderFilePath(), programWritable ? places.besideProgram() : places.inConfig());
 }
 
 void TestFolderFile::longInstalledPathIsStoredRelative()
