@@ -18,6 +18,8 @@ const QColor Pink(255, 192, 192);
 // Label boxes whose text will be shortened in the file, or cannot be saved.
 const QColor CutColour(255, 240, 140);
 const QColor UnstorableColour(255, 130, 130);
+// Labels of cards beyond the count.
+const QColor BeyondCountText(150, 150, 150);
 
 // A folder path in a narrow box: the middle gives way so that both the
 // start and the folder's own name stay readable. text() is the whole path.
@@ -100,11 +102,15 @@ FrmEdit::FrmEdit(Module1 &data) : m_data(data)
         Img1[k]->setGeometry(QRect(at + QPoint(0, Layout::px(Layout::Edit::Img1OffsetY)), Layout::Edit::Img1Size.toPx()));
 
         connect(Text1[k], &QLineEdit::textChanged, this, [this, k] {
-            showLabelFit(k);
+            styleLabelBox(k);
             nameImage(k);
         });
     }
     m_plainText1 = Text1[0]->palette();
+    connect(Text2, &QLineEdit::textChanged, this, [this] {
+        for (int k = 0; k < Module1::MaxCards; ++k)
+            styleLabelBox(k);
+    });
 
     // The chooser lies over the upper part of the grid.
     Drive1 = new DriveList(client);
@@ -161,21 +167,36 @@ void FrmEdit::showEvent(QShowEvent *event)
 void FrmEdit::DataHyoji()
 {
     const int count = qBound(0, int(m_data.cardCount()), Module1::MaxCards);
+    showLabels(m_data.labels(), count);
     for (int i = 1; i <= Module1::MaxCards; ++i) {
-        Label1[i - 1]->setText(QString::number(i));
-        if (i <= count) {
-            Text1[i - 1]->setText(m_data.label(i));
-            // A missing picture leaves its box empty.
+        // A missing picture leaves its box empty.
+        if (i <= count)
             Img1[i - 1]->loadPicture(m_data.cardPicturePath(i));
-        } else {
-            Text1[i - 1]->clear();
+        else
             Img1[i - 1]->clearPicture();
-        }
         nameImage(i - 1);
     }
-    Label3->setText(m_data.cardFolder());
-    Label3->setToolTip(m_data.cardFolder());
+    showFolder(m_data.cardFolder());
+    m_shownFolder = m_data.cardFolder();
     Text2->setText(QString::number(m_data.cardCount()));
+}
+
+void FrmEdit::showLabels(const Module1::LabelTable &labels, int count)
+{
+    for (int i = 1; i <= Module1::MaxCards; ++i) {
+        Label1[i - 1]->setText(QString::number(i));
+        // Beyond the count a label is still part of the set, shown greyed:
+        // a count lowered and raised again finds it there, and a save keeps
+        // it. A blank one shows as an empty box.
+        const QString &label = labels[i];
+        Text1[i - 1]->setText(i > count && label.trimmed().isEmpty() ? QString() : label);
+    }
+}
+
+void FrmEdit::showFolder(const QString &folder)
+{
+    Label3->setText(folder);
+    Label3->setToolTip(folder);
 }
 
 SaveRequest FrmEdit::saveRequest() const
@@ -250,8 +271,7 @@ void FrmEdit::Drive1_Change()
 void FrmEdit::Dir1_Change()
 {
     File1->setPath(Dir1->path());
-    Label3->setText(File1->path());
-    Label3->setToolTip(File1->path());
+    showFolder(File1->path());
     Drive1->showDriveOf(Dir1->path());
 }
 
@@ -259,9 +279,11 @@ void FrmEdit::Dir1_KeyPress(int keyAscii)
 {
     if (keyAscii != 27)
         return;
-    // Cancels the choice; the folder label keeps the directory last opened.
+    // Cancels the choice: the folder label goes back to the folder whose
+    // set the grid shows, so that a save cannot put that set elsewhere.
     showChooser(false);
     FolderMode = 0;
+    showFolder(m_shownFolder);
 }
 
 void FrmEdit::DataClear()
@@ -276,18 +298,25 @@ void FrmEdit::FolRead()
 {
     DataClear();
     const QString folder = Label3->text();
-    // Consecutive pictures from karue01.jpg; the first that cannot be loaded
-    // ends the count. One entry fewer than the grid is ever counted.
-    constexpr int MostCounted = Module1::MaxCards - 1;
+    m_shownFolder = folder;
+    // Consecutive pictures from karue01.jpg, as many as the board holds;
+    // the first that cannot be loaded ends the count.
     int loaded = 0;
-    while (loaded < MostCounted && Img1[loaded]->loadPicture(Module1::picturePathIn(folder, loaded + 1))) {
+    while (loaded < Module1::MaxCards && Img1[loaded]->loadPicture(Module1::picturePathIn(folder, loaded + 1))) {
         nameImage(loaded);
         ++loaded;
     }
-    Text2->setText(QString::number(loaded));
+    // A folder that holds a set of its own shows that set, so that a save
+    // writes back what it holds rather than the labels of the set before.
+    if (const std::optional<Module1::StoredSet> stored = Module1::readStoredSet(folder)) {
+        showLabels(stored->labels, stored->count);
+        Text2->setText(QString::number(stored->count));
+    } else {
+        Text2->setText(QString::number(loaded));
+    }
 }
 
-void FrmEdit::showLabelFit(int k)
+void FrmEdit::styleLabelBox(int k)
 {
     QLineEdit *box = Text1[k];
     const LabelFit fit = fitLabel(box->text());
@@ -300,6 +329,12 @@ void FrmEdit::showLabelFit(int k)
     } else if (fit.state == LabelFit::Unstorable) {
         palette.setColor(QPalette::Base, UnstorableColour);
         why = QStringLiteral("ファイルに記録できない文字が含まれているため、このままでは保存できません。");
+    }
+    const std::optional<qint16> count = cardCountFromText(Text2->text());
+    if (count && k + 1 > *count) {
+        palette.setColor(QPalette::Text, BeyondCountText);
+        if (why.isEmpty())
+            why = QStringLiteral("枚数の外の札です。ここの文字も保存されます。");
     }
     box->setPalette(palette);
     box->setToolTip(why);

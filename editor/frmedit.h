@@ -4,6 +4,7 @@
 // picture, the card count and the card folder, with a folder chooser over
 // the grid. Nothing is written until 保存.
 
+#include "data/module1.h"
 #include "editor/cardsetsave.h"
 
 #include <QMainWindow>
@@ -66,12 +67,18 @@ protected:
 private:
     void Form_Load();
     void showChooser(bool shown);
-    // Marks a label box whose text the file cannot hold as typed.
-    void showLabelFit(int k);
+    // Marks a label box whose text the file cannot hold as typed, and one
+    // beyond the card count.
+    void styleLabelBox(int k);
+    // Fills the label boxes from a label table, with count cards in play.
+    void showLabels(const Module1::LabelTable &labels, int count);
+    void showFolder(const QString &folder);
     void nameImage(int k);
 
     Module1 &m_data;
     qint16 FolderMode = 0;
+    // The folder whose set the grid shows; Esc in the chooser returns to it.
+    QString m_shownFolder;
     bool m_placed = false;
     QPalette m_plainText1;
 };

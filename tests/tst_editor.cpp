@@ -4,6 +4,7 @@
 #include "app/frmmenu.h"
 #include "app/uikit.h"
 #include "app/windowhub.h"
+#include "data/cp932.h"
 #include "data/module1.h"
 #include "editor/folderlists.h"
 #include "editor/frmedit.h"
@@ -44,7 +45,9 @@ private Q_SLOTS:
     void browsingWithKeysAndDrives();
     void findsTheDriveOfAFolder_data();
     void findsTheDriveOfAFolder();
-    void escapeKeepsTheDirectoryForASave();
+    void escapeCancelsTheChoice();
+    void confirmedFolderShowsItsOwnSet();
+    void labelsBeyondTheCountAreKept();
     void backKeepsChooserCloseBoxResetsIt();
     void saveProblemsAreExplained_data();
     void saveProblemsAreExplained();
@@ -250,7 +253,7 @@ void TestEditor::countsAFoldersPictures_data()
     QTest::addColumn<int>("count");
     QTest::newRow("karue01 to 12") << QStringLiteral("twelve") << 12;
     QTest::newRow("01, 02 and 04") << QStringLiteral("gap") << 2;
-    QTest::newRow("60 pictures: 48") << QStringLiteral("sixty") << 48;
+    QTest::newRow("60 pictures: 49, as many as the board holds") << QStringLiteral("sixty") << 49;
     QTest::newRow("no pictures") << QStringLiteral("empty") << 0;
     QTest::newRow("02 is not a picture") << QStringLiteral("broken") << 1;
 }
@@ -370,33 +373,106 @@ void TestEditor::findsTheDriveOfAFolder()
     QCOMPARE(DriveList::driveOf(path, roots), drive);
 }
 
-void TestEditor::escapeKeepsTheDirectoryForASave()
+void TestEditor::escapeCancelsTheChoice()
 {
     makeSets();
     FrmEdit *edit = open();
     QVERIFY(edit);
+    const QByteArray twelveBefore = readAll(m_sets + QStringLiteral("/twelve/karudata.dat"));
     edit->mnuForuda->trigger();
     QVERIFY(edit->Dir1->setPath(m_sets));
     edit->Dir1->setCurrentRow(edit->Dir1->rowOf(QStringLiteral("twelve")));
     QTest::keyClick(edit->Dir1, Qt::Key_Return);
+    QCOMPARE(edit->Label3->text(), m_sets + QStringLiteral("/twelve"));
     QTest::keyClick(edit->Dir1, Qt::Key_Escape);
 
-    const QString twelve = m_sets + QStringLiteral("/twelve");
     QCOMPARE(edit->folderMode(), qint16(0));
     QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ変更"));
     QVERIFY(!edit->Dir1->isVisible());
-    QCOMPARE(edit->Label3->text(), twelve);
-    // Nothing was loaded.
+    // Back to the folder of the set the grid still shows; nothing loaded.
+    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
     QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
     QCOMPARE(picturesShown(edit), 46);
 
+    // A save writes that set where it came from, and nothing into the
+    // folder browsed to.
     testing::MessageBoxAnswerer answerer;
     edit->mnuWrite->trigger();
-    QCOMPARE(answerer.titles, QStringList{QStringLiteral("保存")});
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
-    QCOMPARE(m_data->cardFolder(), twelve);
-    QCOMPARE(readAll(m_data->folderFilePath()).mid(2, twelve.size()), twelve.toUtf8());
-    QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")).left(2), QByteArray("\x2E\x00", 2));
+    QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
+    QCOMPARE(readAll(m_sets + QStringLiteral("/twelve/karudata.dat")), twelveBefore);
+}
+
+void TestEditor::confirmedFolderShowsItsOwnSet()
+{
+    // Two saved sets: the default one and five cards in "twelve" whose
+    // labels differ from the default ones.
+    makeSets();
+    const QString twelve = m_sets + QStringLiteral("/twelve");
+    const QString labels = QStringLiteral("月火水木金");
+    QByteArray record = QByteArray("\x05\x00", 2);
+    for (int k = 0; k < 50; ++k)
+        record += k < labels.size() ? cp932::encodeField(labels.mid(k, 1), 2) : QByteArray("  ");
+    record += QByteArray(154, ' ');
+    testing::writeAll(twelve + QStringLiteral("/karudata.dat"), record);
+
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    const QByteArray defaultSet = readAll(m_data->cardDataPath());
+    auto chooseAndSave = [&](const QString &folder) {
+        edit->mnuForuda->trigger();
+        QVERIFY(edit->Dir1->setPath(folder));
+        edit->mnuForuda->trigger();
+        testing::MessageBoxAnswerer answerer;
+        edit->mnuWrite->trigger();
+        QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    };
+
+    // The folder's own labels and count, not those of the set before.
+    chooseAndSave(twelve);
+    QCOMPARE(edit->Text2->text(), QStringLiteral("5"));
+    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("月"));
+    QCOMPARE(edit->Text1[4]->text(), QStringLiteral("金"));
+    QCOMPARE(edit->Text1[5]->text(), QString());
+    QCOMPARE(picturesShown(edit), 12);
+    QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")), record);
+    QCOMPARE(m_data->label(1), QStringLiteral("月"));
+
+    // And back: the default set is whole again.
+    chooseAndSave(m_program->cardFolder());
+    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(readAll(m_program->cardFolder() + QStringLiteral("/karudata.dat")), defaultSet);
+    QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")), record);
+}
+
+void TestEditor::labelsBeyondTheCountAreKept()
+{
+    FrmEdit *edit = open();
+    QVERIFY(edit);
+    auto save = [&](const QString &count) {
+        edit->Text2->setText(count);
+        testing::MessageBoxAnswerer answerer;
+        edit->mnuWrite->trigger();
+        QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    };
+    save(QStringLiteral("3"));
+    QCOMPARE(open(), edit);
+
+    // え … 銀 are still part of the set: shown, greyed.
+    const QColor inPlay = edit->Text1[2]->palette().color(QPalette::Text);
+    QCOMPARE(edit->Text1[3]->text(), QStringLiteral("え"));
+    QCOMPARE(edit->Text1[45]->text(), QStringLiteral("銀"));
+    QVERIFY(edit->Text1[3]->palette().color(QPalette::Text) != inPlay);
+    QCOMPARE(edit->Text1[46]->text(), QString());
+    // Raising the count brings them back into play, and a save keeps them.
+    edit->Text2->setText(QStringLiteral("46"));
+    QCOMPARE(edit->Text1[3]->palette().color(QPalette::Text), inPlay);
+    save(QStringLiteral("46"));
+    QCOMPARE(m_data->label(4), QStringLiteral("え"));
+    QCOMPARE(m_data->label(46), QStringLiteral("銀"));
+    QCOMPARE(readAll(m_data->cardDataPath()).mid(2, 2 * 46),
+             cp932::encode(QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀")));
 }
 
 void TestEditor::backKeepsChooserCloseBoxResetsIt()
@@ -525,10 +601,12 @@ void TestEditor::damagedPictureLeavesItsBoxEmpty()
     QCOMPARE(edit->Img1[1]->accessibleName().endsWith(QStringLiteral("（絵なし）")), !shown);
     QVERIFY(edit->Img1[0]->hasPicture() && edit->Img1[2]->hasPicture());
     QCOMPARE(edit->Text1[1]->text(), QStringLiteral("い"));
-    // Counting the folder's pictures stops at the first that cannot be read.
+    // Counting the folder's pictures stops at the first that cannot be read;
+    // the count box shows the set the folder holds.
     edit->mnuForuda->trigger();
     edit->mnuForuda->trigger();
-    QCOMPARE(edit->Text2->text(), shown ? QStringLiteral("46") : QStringLiteral("1"));
+    QCOMPARE(picturesShown(edit), shown ? 46 : 1);
+    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
     QCOMPARE(m_data->cardCount(), 46);
 }
 
@@ -571,7 +649,9 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     QVERIFY(edit);
     QList<int> unreadable;
     for (int k = 0; k < Module1::MaxCards; ++k) {
-        QCOMPARE(edit->Text1[k]->text(), k < data.cardCount() ? data.label(k + 1) : QString());
+        // Beyond the count too: only a blank label shows as an empty box.
+        const bool blankBeyond = k >= data.cardCount() && data.label(k + 1).trimmed().isEmpty();
+        QCOMPARE(edit->Text1[k]->text(), blankBeyond ? QString() : data.label(k + 1));
         // What bytes that could not be read decode to: U+FFFD or a control character.
         const QString label = edit->Text1[k]->text();
         if (std::any_of(label.begin(), label.end(), [](QChar c) {
