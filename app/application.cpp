@@ -39,7 +39,8 @@ void parseCommandLine(int argc, char **argv)
 void setUpToolkit()
 {
     setIdentity();
-    QApplication::setApplicationDisplayName(ui::programTitle());
+    // No application display name: the toolkit would add it to every title
+    // bar, and each window's title bar reads exactly its own caption.
     // Ties the windows to ginrei-karuta.desktop (its name and icon in the
     // desktop's task list).
     QGuiApplication::setDesktopFileName(QStringLiteral("ginrei-karuta"));
