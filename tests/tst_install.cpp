@@ -74,6 +74,7 @@ QList<std::pair<QString, QString>> expectedFiles()
         {ManualPage, QStringLiteral("gzip")},
         {QStringLiteral("share/doc/ginrei-karuta/copyright"), QString()},
         {Changelog, QStringLiteral("gzip")},
+        {QStringLiteral("share/lintian/overrides/ginrei-karuta"), QString()},
     };
     for (int n = 1; n <= Module1::DefaultCount; ++n) {
         files.append({ProgramDir + QStringLiteral("/ondat/karue%1.jpg").arg(Module1::cardNumberText(n)), QString()});
