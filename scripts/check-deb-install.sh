@@ -3,12 +3,14 @@
 # debootstrap and starts the installed program there as a normal user, on
 # Qt's offscreen platform. Checks that apt pulls in everything the program
 # needs (Depends only, no Recommends), that `ginrei-karuta --version` works,
-# that the program gets through its start-up into its event loop, and that
+# that `man ginrei-karuta` shows the manual page, that the program started
+# as the desktop menu starts it (the desktop entry's Exec, with a PATH that
+# lacks /usr/games) gets through its start-up into its event loop, and that
 # it writes karupath.dat into the user's config folder and nothing into the
 # program folder.
 #
 # Needs root (debootstrap, chroot, mounts) and the network path to a Debian
-# mirror; downloads about 120 MB. Not part of `make test`.
+# mirror; downloads about 125 MB. Not part of `make test`.
 #
 #   scripts/check-deb-install.sh [path/to/ginrei-karuta_X.Y.Z_amd64.deb]
 #
@@ -100,11 +102,12 @@ chroot "$root" apt-get install -y -q --no-install-recommends "/tmp/$(basename "$
 echo "   $(grep -c '^Setting up' "$WORK/apt.log") packages set up"
 
 step "installed files"
-for f in /usr/bin/ginrei-karuta /usr/lib/ginrei-karuta/ginrei-karuta /usr/lib/ginrei-karuta/index.htm \
+for f in /usr/games/ginrei-karuta /usr/lib/ginrei-karuta/ginrei-karuta /usr/lib/ginrei-karuta/index.htm \
     /usr/lib/ginrei-karuta/hand.ico /usr/lib/ginrei-karuta/ondat/karudata.dat \
     /usr/lib/ginrei-karuta/ondat/karue46.jpg /usr/lib/ginrei-karuta/ondat/karuon46.wav \
     /usr/share/applications/ginrei-karuta.desktop /usr/share/metainfo/ginrei-karuta.metainfo.xml \
-    /usr/share/icons/hicolor/48x48/apps/ginrei-karuta.png; do
+    /usr/share/icons/hicolor/48x48/apps/ginrei-karuta.png /usr/share/man/man6/ginrei-karuta.6.gz \
+    /usr/share/doc/ginrei-karuta/copyright /usr/share/doc/ginrei-karuta/changelog.gz; do
     [ -e "$root$f" ] || fail "missing $f"
 done
 # What the program loads at run time rather than links: the WAV parser, the
@@ -116,19 +119,32 @@ echo "   Japanese font: $font"
 case "$font" in *[Gg]othic* | *CJK* | *VL*) ;; *) fail "no Japanese font ($font)" ;; esac
 
 step "ginrei-karuta --version"
-got=$(chroot "$root" ginrei-karuta --version)
+got=$(chroot "$root" /usr/games/ginrei-karuta --version)
 echo "   $got"
 [ "$got" = "ginrei-karuta $version" ] || fail "--version printed '$got', the package is $version"
 
-step "start as a normal user (offscreen)"
+step "man ginrei-karuta (man-db installed on top)"
+chroot "$root" apt-get install -y -q --no-install-recommends man-db >> "$WORK/apt.log" 2>&1 ||
+    { tail -n 30 "$WORK/apt.log"; fail "apt-get install man-db"; }
+page=$(chroot "$root" /usr/bin/env -i PATH=/usr/bin:/bin LC_ALL=C.UTF-8 MANWIDTH=80 man -P cat ginrei-karuta 2>&1) ||
+    { echo "$page"; fail "man ginrei-karuta"; }
+echo "$page" | sed -n '/^NAME/,/^$/p' | sed 's/^/   | /'
+# man justifies the lines it wraps, so the words may stand further apart.
+echo "$page" | grep -Eq 'ginrei-karuta +- +karuta +trainer' || fail "man ginrei-karuta shows no NAME line"
+
+step "start from the desktop menu's entry as a normal user (offscreen)"
+exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/ginrei-karuta.desktop")
+echo "   Exec=$exec_line"
 chroot "$root" useradd --create-home --shell /bin/sh karuta
 uid=$(chroot "$root" id -u karuta)
 mkdir -m 700 "$root/tmp/runtime-karuta"
 chown "$uid:$uid" "$root/tmp/runtime-karuta"
 config=$root/home/karuta/.config/ginrei-karuta
+# A desktop session's PATH: without /usr/games.
+# shellcheck disable=SC2086
 chroot --userspec=karuta:karuta "$root" /usr/bin/env -i PATH=/usr/bin:/bin HOME=/home/karuta \
     XDG_RUNTIME_DIR=/tmp/runtime-karuta QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 \
-    /usr/bin/ginrei-karuta > "$WORK/program.log" 2>&1 &
+    $exec_line > "$WORK/program.log" 2>&1 &
 pid=$!
 
 # Started means: karupath.dat written and the main thread asleep in poll,

@@ -12,7 +12,9 @@ qt6-translations-l10n fonts-ipafont-gothic
 pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
 xvfb xauth imagemagick xdotool
 espeak-ng
-dpkg-dev file desktop-file-utils appstream
+dpkg-dev file desktop-file-utils appstream git
+lintian man-db groff-base
+libqt6sql6-sqlite qt6-charts-dev
 "
 # `install-deps.sh fuzz`: also clang and its libFuzzer runtime (make fuzz).
 if [ "${1:-}" = fuzz ]; then

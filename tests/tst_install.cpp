@@ -1,7 +1,9 @@
 // The installed program: `cmake --install` into a temporary prefix lays out
 // every file in its place and nothing else, and the program started from
 // there keeps karupath.dat in the user's config folder when it cannot write
-// its own folder, while a portable copy keeps it beside itself.
+// its own folder, while a portable copy keeps it beside itself. The desktop
+// entry, the AppStream data, the manual page and the changelog agree with
+// the program they describe.
 //
 // The read-only program folder is real here: as a normal user its write
 // permissions are taken away; as root, who ignores them, the program is run
@@ -12,6 +14,7 @@
 #include "data/module1.h"
 #include "version.h"
 
+#include <QDateTime>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -29,12 +32,25 @@
 namespace {
 constexpr uid_t Nobody = 65534;
 const QString ProgramDir = QStringLiteral("lib/ginrei-karuta");
+const QString Launcher = QStringLiteral("games/ginrei-karuta");
+const QString ManualPage = QStringLiteral("share/man/man6/ginrei-karuta.6.gz");
+const QString Changelog = QStringLiteral("share/doc/ginrei-karuta/changelog.gz");
 const QList<int> IconSizes{16, 32, 48, 64, 128, 256};
 
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The uncompressed contents of a gzip file, or nothing.
+QByteArray gunzip(const QString &path)
+{
+    QProcess gzip;
+    gzip.start(QStringLiteral("gzip"), {QStringLiteral("-dc"), path});
+    if (!gzip.waitForFinished(30000) || gzip.exitStatus() != QProcess::NormalExit || gzip.exitCode() != 0)
+        return QByteArray();
+    return gzip.readAllStandardOutput();
 }
 
 QByteArray folderFile(const QString &path)
@@ -48,13 +64,17 @@ QByteArray folderFile(const QString &path)
 QList<std::pair<QString, QString>> expectedFiles()
 {
     QList<std::pair<QString, QString>> files{
-        {QStringLiteral("bin/ginrei-karuta"), QStringLiteral("launcher")},
+        {Launcher, QStringLiteral("launcher")},
         {ProgramDir + QStringLiteral("/ginrei-karuta"), QStringLiteral("program")},
         {ProgramDir + QStringLiteral("/hand.ico"), QString()},
         {ProgramDir + QStringLiteral("/index.htm"), QString()},
         {ProgramDir + QStringLiteral("/ondat/karudata.dat"), QString()},
         {QStringLiteral("share/applications/ginrei-karuta.desktop"), QString()},
         {QStringLiteral("share/metainfo/ginrei-karuta.metainfo.xml"), QString()},
+        {ManualPage, QStringLiteral("gzip")},
+        {QStringLiteral("share/doc/ginrei-karuta/copyright"), QString()},
+        {Changelog, QStringLiteral("gzip")},
+        {QStringLiteral("share/lintian/overrides/ginrei-karuta"), QString()},
     };
     for (int n = 1; n <= Module1::DefaultCount; ++n) {
         files.append({ProgramDir + QStringLiteral("/ondat/karue%1.jpg").arg(Module1::cardNumberText(n)), QString()});
@@ -135,6 +155,7 @@ private Q_SLOTS:
     void shipsTheCardDataAFirstStartWrites();
     void desktopEntryNamesInstalledFiles();
     void versionComesFromOneSource();
+    void manualPageListsEveryOption();
     void startsFromInstalledTree_data();
     void startsFromInstalledTree();
 
@@ -198,6 +219,16 @@ void TestInstall::installsEveryFile()
         QVERIFY(bytes.startsWith("\x89PNG\r\n\x1a\n"));
         QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 16), size);
         QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 20), size);
+    } else if (kind == u"gzip") {
+        // As Debian wants it: no file name (flag 0x08) and no time stamp,
+        // which would make two builds differ, and the best compression
+        // (extra flags 2).
+        QVERIFY(bytes.size() > 10);
+        QVERIFY(bytes.startsWith("\x1f\x8b\x08"));
+        QCOMPARE(bytes.at(3) & 0x08, 0);
+        QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 4), 0u);
+        QCOMPARE(int(bytes.at(8)), 2);
+        QVERIFY(!gunzip(file).isEmpty());
     } else {
         QVERIFY(!bytes.isEmpty());
     }
@@ -240,9 +271,11 @@ void TestInstall::desktopEntryNamesInstalledFiles()
     const QByteArray entry = readAll(prefix() + QStringLiteral("/share/applications/ginrei-karuta.desktop"));
     QCOMPARE(desktopValue(entry, QStringLiteral("Name[ja]")), QStringLiteral("銀鈴かるた"));
     QVERIFY(!desktopValue(entry, QStringLiteral("Name")).isEmpty());
-    // The command it runs is the one on the installed PATH ...
+    // The command it runs is the installed one, by its full path: a desktop
+    // session's PATH may lack the games folder ...
     const QString command = desktopValue(entry, QStringLiteral("Exec")).section(u' ', 0, 0);
-    QVERIFY(QFileInfo(prefix() + QStringLiteral("/bin/") + command).isExecutable());
+    QCOMPARE(command, prefix() + u'/' + Launcher);
+    QVERIFY(QFileInfo(command).isExecutable());
     // ... its icon is in the theme ...
     const QString icon = desktopValue(entry, QStringLiteral("Icon"));
     for (int size : IconSizes)
@@ -250,7 +283,7 @@ void TestInstall::desktopEntryNamesInstalledFiles()
     // ... and the AppStream data points at this entry and this command.
     const QString metainfo = QString::fromUtf8(readAll(prefix() + QStringLiteral("/share/metainfo/ginrei-karuta.metainfo.xml")));
     QVERIFY(metainfo.contains(QStringLiteral("<launchable type=\"desktop-id\">ginrei-karuta.desktop</launchable>")));
-    QVERIFY(metainfo.contains(QStringLiteral("<binary>%1</binary>").arg(command)));
+    QVERIFY(metainfo.contains(QStringLiteral("<binary>%1</binary>").arg(QFileInfo(command).fileName())));
     QVERIFY(metainfo.contains(QStringLiteral("<name xml:lang=\"ja\">銀鈴かるた</name>")));
 }
 
@@ -260,7 +293,7 @@ void TestInstall::versionComesFromOneSource()
     QCOMPARE(version, QStringLiteral("%1.%2.%3").arg(GINREI_VERSION_MAJOR).arg(GINREI_VERSION_MINOR).arg(GINREI_VERSION_PATCH));
 
     QProcess program;
-    program.start(prefix() + QStringLiteral("/bin/ginrei-karuta"), {QStringLiteral("--version")});
+    program.start(prefix() + u'/' + Launcher, {QStringLiteral("--version")});
     QVERIFY(program.waitForFinished(30000));
     QCOMPARE(program.exitCode(), 0);
     QCOMPARE(QString::fromUtf8(program.readAllStandardOutput()).trimmed(), QStringLiteral("ginrei-karuta ") + version);
@@ -272,6 +305,53 @@ void TestInstall::versionComesFromOneSource()
     const QString cpack = QString::fromUtf8(readAll(QStringLiteral(GINREI_BUILD_DIR "/CPackConfig.cmake")));
     const QRegularExpression packageVersion(QStringLiteral("set\\(CPACK_PACKAGE_VERSION \"([^\"]*)\"\\)"));
     QCOMPARE(packageVersion.match(cpack).captured(1), version);
+
+    // The changelog's entry is this version, released the day the AppStream
+    // data says: both come from the build, not from a date kept by hand.
+    const QString changelog = QString::fromUtf8(gunzip(prefix() + u'/' + Changelog));
+    const QRegularExpression entry(QStringLiteral("^ginrei-karuta \\(([^)]*)\\) .*\n\n(?:  \\* .*\n)+\n -- .+ <.+>  (.+)\n"));
+    const QRegularExpressionMatch entryMatch = entry.match(changelog);
+    QVERIFY2(entryMatch.hasMatch(), qPrintable(changelog));
+    QCOMPARE(entryMatch.captured(1), version);
+    const QDateTime released = QDateTime::fromString(entryMatch.captured(2), Qt::RFC2822Date);
+    QVERIFY2(released.isValid(), qPrintable(entryMatch.captured(2)));
+    const QRegularExpression releaseDate(QStringLiteral("<release version=\"[^\"]*\" date=\"([^\"]*)\""));
+    QCOMPARE(releaseDate.match(metainfo).captured(1), released.toUTC().date().toString(Qt::ISODate));
+}
+
+// The options that `--help` lists and those the manual page describes under
+// OPTIONS are the same.
+void TestInstall::manualPageListsEveryOption()
+{
+    QProcess program;
+    program.start(prefix() + u'/' + Launcher, {QStringLiteral("--help")});
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitCode(), 0);
+    const QRegularExpression option(QStringLiteral("(?<![\\w-])--?[a-z][a-z-]*"));
+    QStringList listed;
+    for (const QString &line : QString::fromUtf8(program.readAllStandardOutput()).split(u'\n')) {
+        // "  -h, --help     Displays help ...": the names before the text.
+        if (!line.startsWith(QStringLiteral("  -")))
+            continue;
+        for (const auto &m : option.globalMatch(line.trimmed().section(QStringLiteral("  "), 0, 0)))
+            listed << m.captured();
+    }
+    QVERIFY(listed.contains(QStringLiteral("--version")));
+
+    // In the page, the tag line of each .TP paragraph under .SH OPTIONS.
+    const QStringList page = QString::fromUtf8(gunzip(prefix() + u'/' + ManualPage)).split(u'\n');
+    QStringList documented;
+    bool inOptions = false;
+    for (qsizetype i = 0; i < page.size(); ++i) {
+        if (page.at(i).startsWith(QStringLiteral(".SH")))
+            inOptions = page.at(i) == QStringLiteral(".SH OPTIONS");
+        else if (inOptions && page.at(i) == QStringLiteral(".TP") && i + 1 < page.size())
+            for (const auto &m : option.globalMatch(QString(page.at(i + 1)).replace(QStringLiteral("\\-"), QStringLiteral("-"))))
+                documented << m.captured();
+    }
+    listed.sort();
+    documented.sort();
+    QCOMPARE(documented, listed);
 }
 
 void TestInstall::startsFromInstalledTree_data()
@@ -295,7 +375,9 @@ void TestInstall::startsFromInstalledTree()
     QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     QString folder = programFolder();
-    QString executable = prefix() + QStringLiteral("/bin/ginrei-karuta");
+    // Installed, it starts as the desktop menu starts it.
+    QString executable = desktopValue(readAll(prefix() + QStringLiteral("/share/applications/ginrei-karuta.desktop")),
+                                      QStringLiteral("Exec")).section(u' ', 0, 0);
     const QString shipped = folder + QStringLiteral("/ondat/karudata.dat");
     const QByteArray shippedBytes = readAll(shipped);
     QString runAs;
