@@ -197,12 +197,11 @@ void FrmKaruto::placeFrame2(int cardCount)
 
 void FrmKaruto::showCard(ui::PictureBox *box, int card)
 {
-    const Module1 &data = m_hub.data();
-    QString name = data.label(card);
+    QString name = m_match.label(card);
     if (name.trimmed().isEmpty())
         name = QStringLiteral("札%1").arg(card);
     const qreal ratio = box->devicePixelRatioF();
-    const QImage picture = m_pictures.load(data.cardPicturePath(card), box->size() * ratio);
+    const QImage picture = m_pictures.load(m_match.picturePath(card), box->size() * ratio);
     const bool loaded = !picture.isNull();
     if (loaded) {
         QPixmap pixmap = QPixmap::fromImage(picture);
@@ -257,7 +256,7 @@ MatchState::Setup FrmKaruto::readSettings()
 void FrmKaruto::drawOrders(const MatchState::Setup &setup)
 {
     Module1 &data = m_hub.data();
-    m_match.begin(data.cardCount(), setup, randomorder::clockSeed(), randomorder::clockSeed());
+    m_match.begin(MatchState::Cards::from(data), setup, randomorder::clockSeed(), randomorder::clockSeed());
     Timer1->setInterval(m_match.reactionIntervalMs());
     // The program-wide arrays get the same orders; the match itself reads
     // only its own copy.
@@ -269,7 +268,7 @@ void FrmKaruto::drawOrders(const MatchState::Setup &setup)
 
 void FrmKaruto::announce(bool startReactionTimer, bool handBackToRest)
 {
-    const MatchState::Announcement a = m_match.announcement(m_hub.data());
+    const MatchState::Announcement a = m_match.announcement();
     Label1[2]->setText(a.label);
     if (handBackToRest) {
         Image1[0]->move(K::Image1_0.toPx().topLeft());
@@ -288,7 +287,7 @@ void FrmKaruto::Yomiage()
     const int card = m_match.currentCard();
     if (card == 0)
         return;
-    MMControl1->play(m_hub.data().cardSoundPath(card));
+    MMControl1->play(m_match.soundPath(card));
 }
 
 void FrmKaruto::cutReadingShort()
@@ -321,7 +320,7 @@ void FrmKaruto::Main()
     m_scan.invalidate();
     drawOrders(setup);
     KaruHyoji();
-    const MatchState::Announcement first = m_match.announcement(m_hub.data());
+    const MatchState::Announcement first = m_match.announcement();
     Label1[2]->setText(first.label);
     showScores();
     if (first.readAloud)

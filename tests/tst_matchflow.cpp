@@ -77,7 +77,8 @@ private Q_SLOTS:
     void closingTheWindowMidScan();
     void closingTheWindowWhileTheComputerLifts();
     void cardFolderGoneWhileRunning();
-    void matchReadsItsOwnOrder();
+    void matchPlaysItsOwnOrderAndCards_data();
+    void matchPlaysItsOwnOrderAndCards();
     void boxesBeyondTheSetStayHidden();
 
 private:
@@ -150,12 +151,12 @@ void TestMatchFlow::arrange(int position, int slot)
     MatchState &match = m_window->match();
     const MatchState::Setup setup = match.setup();
     for (quint64 seed = 1;; ++seed) {
-        match.begin(m_data->cardCount(), setup, 777, seed);
+        match.begin(match.cards(), setup, 777, seed);
         if (match.boardOrder()[slot] == match.readingOrder()[position])
             break;
     }
     m_window->KaruHyoji();
-    m_window->Label1[2]->setText(m_data->label(match.currentCard()));
+    m_window->Label1[2]->setText(match.label(match.currentCard()));
 }
 
 bool TestMatchFlow::fireTimer1()
@@ -635,16 +636,39 @@ void TestMatchFlow::cardFolderGoneWhileRunning()
     QCOMPARE(w->findChildren<QMessageBox *>().size(), 1);
 }
 
-void TestMatchFlow::matchReadsItsOwnOrder()
+void TestMatchFlow::matchPlaysItsOwnOrderAndCards_data()
 {
-    FrmKaruto *w = start(5);
+    QTest::addColumn<bool>("saveAnotherSet");
+    // The automatic reading draws its own order into the shared array.
+    QTest::newRow("new shared order") << false;
+    // The editor saves a set of 3 cards, with other labels, in another folder.
+    QTest::newRow("another set saved") << true;
+}
+
+void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
+{
+    QFETCH(bool, saveAnotherSet);
+    FrmKaruto *w = start(5, true);
     QVERIFY(w);
     const MatchState::Order order = w->match().readingOrder();
+    const Module1::LabelTable labels = m_data->labels();
+    const QString folder = m_data->cardFolder();
+    if (saveAnotherSet) {
+        m_otherSet = std::make_unique<QTemporaryDir>();
+        Module1::LabelTable other;
+        other.fill(QStringLiteral("他"));
+        m_data->adoptSavedSet(m_otherSet->path(), other, 3);
+    } else {
+        for (int p = 1; p <= 46; ++p)
+            m_data->readingOrder()[p] = order[47 - p];
+    }
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     for (int p = 1; p <= 46; ++p) {
-        // Another activity draws its own order into the shared array.
-        m_data->readingOrder()[p] = qint16(47 - p);
-        QCOMPARE(w->Label1[2]->text(), m_data->label(order[p]));
+        const int card = order[p];
+        QCOMPARE(w->Label1[2]->text(), labels[card]);
+        const QStringList &commands = device()->commands;
+        QCOMPARE(commands.value(commands.size() - 2),
+                 QStringLiteral("Open %1/karuon%2.wav").arg(folder, Module1::cardNumberText(card)));
         playerTakes();
     }
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("230"));

@@ -1,5 +1,5 @@
 // The rules of the match table apart from any window: the strength table,
-// where cards, frames and piles lie, and the match's own orders.
+// where cards, frames and piles lie, and the match's own orders and cards.
 
 #include "data/module1.h"
 #include "match/board.h"
@@ -7,6 +7,7 @@
 #include "settings/matchsettings.h"
 #include "settings/strength.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,7 +34,8 @@ private Q_SLOTS:
     void piles();
     void beginDrawsTwoIndependentPermutations_data();
     void beginDrawsTwoIndependentPermutations();
-    void matchKeepsItsOwnOrders();
+    void matchKeepsItsOwnOrdersAndCards_data();
+    void matchKeepsItsOwnOrdersAndCards();
     void announcementOfTheCardBeingRead_data();
     void announcementOfTheCardBeingRead();
 };
@@ -141,19 +143,52 @@ void TestMatchRules::beginDrawsTwoIndependentPermutations()
         QVERIFY(match.readingOrder() != match.boardOrder());
 }
 
-void TestMatchRules::matchKeepsItsOwnOrders()
+void TestMatchRules::matchKeepsItsOwnOrdersAndCards_data()
 {
+    QTest::addColumn<int>("savedCount"); // 0: no set is saved
+    QTest::newRow("new shared orders drawn") << 0;
+    QTest::newRow("a set of 3 saved elsewhere") << 3;
+    QTest::newRow("a set of 49 saved elsewhere") << 49;
+}
+
+void TestMatchRules::matchKeepsItsOwnOrdersAndCards()
+{
+    QFETCH(int, savedCount);
     QTemporaryDir dir;
     Module1 data(dir.path());
+    data.LoadCardFolder();
+    const Module1::LabelTable labels = data.labels();
+    const QString folder = data.cardFolder();
     MatchState match;
-    match.begin(46, {}, 7, 8);
+    match.begin(MatchState::Cards::from(data), MatchState::Setup{3, true}, 7, 8);
     const MatchState::Order reading = match.readingOrder();
-    const int card = match.currentCard();
-    // Someone else draws new shared orders: the match's own stay as drawn.
+    const MatchState::Order board = match.boardOrder();
+
+    // Someone else draws new shared orders, and the editor may save another
+    // set into the same card state while the match runs.
     data.readingOrder().fill(1);
     data.boardOrder().fill(1);
+    if (savedCount > 0) {
+        Module1::LabelTable other;
+        other.fill(QStringLiteral("他"));
+        data.adoptSavedSet(dir.filePath(QStringLiteral("other")), other, qint16(savedCount));
+    }
+    QCOMPARE(match.cardCount(), 46);
     QCOMPARE(match.readingOrder(), reading);
-    QCOMPARE(match.currentCard(), card);
+    QCOMPARE(match.boardOrder(), board);
+    // Every card is read from the set the match began with.
+    for (int p = 1; p <= 46; ++p) {
+        const MatchState::Announcement a = match.announcement();
+        QCOMPARE(a.card, int(reading[p]));
+        QCOMPARE(a.label, labels[a.card]);
+        QCOMPARE(QFileInfo(a.soundFile).path(), folder);
+        QCOMPARE(QFileInfo(match.picturePath(a.card)).path(), folder);
+        int slot = 1;
+        while (match.cardInSlot(slot) != a.card)
+            ++slot;
+        QVERIFY(match.take(Board::Pile::Player, slot) > 0);
+    }
+    QVERIFY(match.finished());
 }
 
 void TestMatchRules::announcementOfTheCardBeingRead_data()
@@ -170,12 +205,12 @@ void TestMatchRules::announcementOfTheCardBeingRead()
     Module1 data(dir.path());
     data.LoadCardFolder();
     MatchState none;
-    QCOMPARE(none.announcement(data).card, 0);
-    QVERIFY(!none.announcement(data).readAloud);
+    QCOMPARE(none.announcement().card, 0);
+    QVERIFY(!none.announcement().readAloud);
 
     MatchState match;
-    match.begin(data.cardCount(), MatchState::Setup{3, voice}, 5, 6);
-    const MatchState::Announcement a = match.announcement(data);
+    match.begin(MatchState::Cards::from(data), MatchState::Setup{3, voice}, 5, 6);
+    const MatchState::Announcement a = match.announcement();
     QCOMPARE(a.card, int(match.readingOrder()[1]));
     QCOMPARE(a.label, data.label(a.card));
     QCOMPARE(a.soundFile, data.cardFolder() + QStringLiteral("/karuon") + QString::number(a.card + 100).right(2) + QStringLiteral(".wav"));
