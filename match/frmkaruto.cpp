@@ -320,6 +320,11 @@ void FrmKaruto::Main()
     m_scan.invalidate();
     drawOrders(setup);
     KaruHyoji();
+    // The last match may have ended with a take by the computer, its hand
+    // still up where the lift ended.
+    Image1[0]->move(K::Image1_0.toPx().topLeft());
+    Image1[0]->show();
+    Image1[1]->hide();
     const MatchState::Announcement first = m_match.announcement();
     Label1[2]->setText(first.label);
     showScores();
@@ -334,9 +339,20 @@ void FrmKaruto::showScores()
     Label2[1]->setText(QString::number(m_match.computerScore()));
 }
 
+void FrmKaruto::bringToFront(QWidget *widget)
+{
+    widget->raise();
+    // The piles grow across the displays and the frames: from its 36th card
+    // the computer's reaches the reading display, and with 49 cards the
+    // player's runs under the computer's frame.
+    const std::array<QWidget *, 6> displays{Label3[0], Label1[2], Label3[1], Label1[3], Frame1, Frame2};
+    for (QWidget *display : displays)
+        display->raise();
+}
+
 void FrmKaruto::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
 {
-    box->raise();
+    bringToFront(box);
     box->move(Board::pilePosition(side, k).toPx());
     box->setAccessibleDescription(side == Board::Pile::Player ? QStringLiteral("あなたが取った札")
                                                               : QStringLiteral("コンピュータが取った札"));
@@ -426,7 +442,7 @@ void FrmKaruto::computerTakes(int slot)
     QRegion dirty = QRegion(Image1[0]->geometry()) | hand->geometry();
     Image1[0]->hide();
     hand->show();
-    hand->raise();
+    bringToFront(hand);
     hand->move(Board::handOnCard(slot).toPx());
     for (const Board::LiftStep &step : lift) {
         dirty |= QRegion(box->geometry()) | hand->geometry();

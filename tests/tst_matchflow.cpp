@@ -16,6 +16,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QGroupBox>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -45,6 +46,20 @@ protected:
 QPoint px(int left, int top)
 {
     return Layout::TwipPoint{left, top}.toPx();
+}
+
+// The names of the widgets of the table that lie over w and hide part of it.
+QStringList coveringWidgets(QWidget *w)
+{
+    QStringList over;
+    QWidget *table = w->parentWidget();
+    const QObjectList stack = table->children();
+    for (qsizetype i = stack.indexOf(w) + 1; i < stack.size(); ++i) {
+        auto *above = qobject_cast<QWidget *>(stack[i]);
+        if (above && above->isVisibleTo(table) && above->geometry().intersects(w->geometry()))
+            over << above->objectName();
+    }
+    return over;
 }
 
 const QString Win = QStringLiteral("あなたの勝ちです！！もう一度やりますか？");
@@ -80,6 +95,8 @@ private Q_SLOTS:
     void matchPlaysItsOwnOrderAndCards_data();
     void matchPlaysItsOwnOrderAndCards();
     void boxesBeyondTheSetStayHidden();
+    void displaysStayAboveThePilesAndTheHand_data();
+    void displaysStayAboveThePilesAndTheHand();
 
 private:
     FrmKaruto *start(int level = 3, bool voice = false);
@@ -485,8 +502,12 @@ void TestMatchFlow::pilesGrowFromRightToLeft()
         const int k = (p + 1) / 2;
         QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(side, k).toPx());
         QCOMPARE(w->Img1[slot - 1]->pos(), px(11160 - 300 * (k - 1), p % 2 ? 9120 : 120));
-        // In front of the card before it, and of everything else.
-        QCOMPARE(table->children().last(), w->Img1[slot - 1]);
+        // In front of every other card, the one before it on the pile too.
+        const QObjectList stack = table->children();
+        for (ui::PictureBox *other : w->Img1) {
+            if (other != w->Img1[slot - 1])
+                QVERIFY(stack.indexOf(other) < stack.indexOf(w->Img1[slot - 1]));
+        }
     }
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("25"));
     QCOMPARE(w->Label2[1]->text(), QStringLiteral("20"));
@@ -699,6 +720,61 @@ void TestMatchFlow::boxesBeyondTheSetStayHidden()
     w->Img1_Click(20);
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("-3"));
     QCOMPARE(w->match().position(), 1);
+}
+
+void TestMatchFlow::displaysStayAboveThePilesAndTheHand_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<bool>("computerTakes"); // every card after the first
+    // From its 36th card the computer's pile reaches the reading and level
+    // displays; its last lift, from slot 1, ends over the reading display.
+    QTest::newRow("46 cards, the computer's pile and hand") << 46 << true;
+    // With the last row full the computer's frame stands in the player's row.
+    QTest::newRow("49 cards, the player's pile") << 49 << false;
+}
+
+void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
+{
+    QFETCH(int, n);
+    QFETCH(bool, computerTakes);
+    if (n != 46)
+        useCardSet(n);
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    arrange(n, 1);
+    const std::array<QWidget *, 6> displays{w->Label3[0], w->Label1[2], w->Label3[1], w->Label1[3], w->Frame1, w->Frame2};
+    auto hidden = [&] {
+        QStringList found;
+        for (QWidget *display : displays) {
+            const QStringList over = coveringWidgets(display);
+            if (!over.isEmpty())
+                found << display->objectName() + QStringLiteral(" under ") + over.join(u' ');
+        }
+        return found.join(QStringLiteral("; "));
+    };
+    // Also while the hand lifts a card.
+    QString hiddenInLift;
+    testing::EventWatch lift(w->Image1[1], QEvent::Move, [&] {
+        if (hiddenInLift.isEmpty())
+            hiddenInLift = hidden();
+    });
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    for (int p = 1; p <= n; ++p) {
+        if (p == 1 || !computerTakes) {
+            playerTakes();
+        } else {
+            QVERIFY(fireTimer1());
+            QVERIFY(stepScan() > 0);
+        }
+        QVERIFY2(hidden().isEmpty(), qPrintable(QStringLiteral("card %1: ").arg(p) + hidden()));
+        QVERIFY2(hiddenInLift.isEmpty(), qPrintable(QStringLiteral("card %1: ").arg(p) + hiddenInLift));
+    }
+    QCOMPARE(answerer.texts.size(), 1);
+    // The next match starts with the hand at rest, over nothing.
+    w->mnuGo->trigger();
+    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
+    QCOMPARE(w->Image1[0]->pos(), px(3000, 360));
+    QVERIFY2(hidden().isEmpty(), qPrintable(hidden()));
 }
 
 GINREI_TEST_MAIN(TestMatchFlow)
