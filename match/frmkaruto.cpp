@@ -195,17 +195,15 @@ void FrmKaruto::placeFrame2(int cardCount)
     Frame2->move(Board::frame2Position(cardCount).toPx());
 }
 
-void FrmKaruto::showCard(ui::PictureBox *box, int card)
+void FrmKaruto::showCard(ui::PictureBox *box, int card, const QImage &picture)
 {
     QString name = m_match.label(card);
     if (name.trimmed().isEmpty())
         name = QStringLiteral("札%1").arg(card);
-    const qreal ratio = box->devicePixelRatioF();
-    const QImage picture = m_pictures.load(m_match.picturePath(card), box->size() * ratio);
     const bool loaded = !picture.isNull();
     if (loaded) {
         QPixmap pixmap = QPixmap::fromImage(picture);
-        pixmap.setDevicePixelRatio(ratio);
+        pixmap.setDevicePixelRatio(box->devicePixelRatioF());
         box->setPixmap(pixmap);
         box->setFrameStyle(QFrame::NoFrame);
         box->setAutoFillBackground(false);
@@ -225,6 +223,13 @@ void FrmKaruto::showCard(ui::PictureBox *box, int card)
 void FrmKaruto::KaruHyoji()
 {
     const int n = m_match.cardCount();
+    // All the pictures of the table at once, decoded in parallel; every one
+    // is here before the first box is filled, and so before the first card
+    // is announced. The boxes are all of one size.
+    QStringList paths;
+    for (int s = 1; s <= n; ++s)
+        paths << m_match.picturePath(m_match.cardInSlot(s));
+    const QList<QImage> pictures = m_pictures.loadAll(paths, Img1[0]->size() * Img1[0]->devicePixelRatioF());
     for (int s = 1; s <= Board::Boxes; ++s) {
         ui::PictureBox *box = Img1[s - 1];
         if (s > n) {
@@ -235,7 +240,7 @@ void FrmKaruto::KaruHyoji()
         }
         box->move(Board::slotPosition(s).toPx());
         box->setAccessibleDescription(QString());
-        showCard(box, m_match.cardInSlot(s));
+        showCard(box, m_match.cardInSlot(s), pictures[s - 1]);
         box->show();
     }
     // Cards taken in an earlier match were brought to the front. On the

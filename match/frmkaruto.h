@@ -114,7 +114,7 @@ protected:
 private:
     void Form_Load();
     void Form_Unload();
-    void showCard(ui::PictureBox *box, int card);
+    void showCard(ui::PictureBox *box, int card, const QImage &picture);
     void showScores();
     // The computer takes the card in board slot s (the take never yields).
     void computerTakes(int slot);
