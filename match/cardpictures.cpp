@@ -51,7 +51,8 @@ QList<QImage> CardPictures::loadAll(const QStringList &paths, QSize target)
     m_lastDecoded = int(decoding.size());
 
     // The window's thread waits here, with no event loop, until the last
-    // picture is there; meanwhile it runs any task no worker has started.
+    // picture is there; a task that no worker has started by the time it is
+    // waited for runs on this thread.
     for (Decoding &d : decoding) {
         const QString &path = paths[d.index];
         QImage image = d.image.result();
