@@ -1,9 +1,11 @@
 // Laying out a match table of 49 camera-sized pictures (4000 x 3000): the
-// match window's KaruHyoji against putting the same pictures into the same
-// boxes fully decoded, for camera photos (which carry an Exif thumbnail)
-// and for the same photos without one, at a window's first match and at
-// later ones.
+// match window's KaruHyoji at a window's first match (every picture decoded
+// at box size, in parallel) and at later ones (the pictures kept), against
+// putting the same pictures into the same boxes fully decoded. The same
+// box-size decoding one picture after another shows what the parallel
+// decoding gains on this machine's cores.
 //   bench_karuhyoji [rounds]
+//   taskset -c 0 bench_karuhyoji [rounds]      (one core)
 // Prints the times (median of the rounds) and their ratios.
 
 #include "app/application.h"
@@ -11,9 +13,9 @@
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/board.h"
+#include "match/cardpictures.h"
 #include "match/frmkaruto.h"
 #include "sound/sounddevice.h"
-#include "tests/exifwriter.h"
 #include "tests/recordingsounddevice.h"
 
 #include <QApplication>
@@ -25,6 +27,8 @@
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QThread>
+#include <QThreadPool>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -75,9 +79,9 @@ qint64 median(QList<qint64> values)
     return values[values.size() / 2];
 }
 
-// Writes the 49 card pictures into folder; with thumbnail, each carries the
-// 160 x 120 Exif thumbnail a camera stores with its photos.
-qint64 writeCards(const QString &folder, const QList<QImage> &photos, bool thumbnail)
+// Writes the 49 card pictures into folder, the photographs in turn, one
+// file per card.
+qint64 writeCards(const QString &folder, const QList<QImage> &photos)
 {
     QDir().mkpath(folder);
     QList<QByteArray> files;
@@ -86,18 +90,10 @@ qint64 writeCards(const QString &folder, const QList<QImage> &photos, bool thumb
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         image.save(&buffer, "JPEG", 90);
-        if (thumbnail) {
-            QByteArray thumb;
-            QBuffer thumbBuffer(&thumb);
-            thumbBuffer.open(QIODevice::WriteOnly);
-            image.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).save(&thumbBuffer, "JPEG", 85);
-            bytes = testing::withExifThumbnail(bytes, thumb);
-        }
         files << bytes;
     }
     qint64 total = 0;
     for (int n = 1; n <= Cards; ++n) {
-        // The photographs in turn, one file per card.
         const QByteArray &bytes = files[(n - 1) % files.size()];
         QFile file(folder + QStringLiteral("/karue") + Module1::cardNumberText(n) + QStringLiteral(".jpg"));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -108,12 +104,12 @@ qint64 writeCards(const QString &folder, const QList<QImage> &photos, bool thumb
 }
 
 struct Times {
-    QList<qint64> first, later, full;
+    QList<qint64> first, later, oneByOne, full;
 };
 
-// One round on one card folder: a new match window lays out the table (its
-// first match), then again (a later match), then the same boxes get the
-// same pictures fully decoded.
+// One round: a new match window lays out the table (its first match), then
+// again (a later match); then the same boxes get the same pictures decoded
+// at box size one after another, and fully decoded.
 void round(WindowHub &hub, Module1 &data, const QString &folder, Times &times)
 {
     Module1::LabelTable labels;
@@ -136,6 +132,17 @@ void round(WindowHub &hub, Module1 &data, const QString &folder, Times &times)
     clock.start();
     window->KaruHyoji();
     times.later << clock.nsecsElapsed();
+
+    const QSize box = window->Img1[0]->size() * window->Img1[0]->devicePixelRatioF();
+    clock.start();
+    for (int s = 1; s <= Cards; ++s) {
+        const QString path = data.cardPicturePath(window->match().cardInSlot(s));
+        const QImage picture = CardPictures::decode(path, box);
+        if (picture.isNull())
+            qFatal("cannot decode %s", qPrintable(path));
+        window->Img1[s - 1]->setPixmap(QPixmap::fromImage(picture));
+    }
+    times.oneByOne << clock.nsecsElapsed();
 
     clock.start();
     for (int s = 1; s <= Cards; ++s) {
@@ -160,43 +167,41 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     if (!dir.isValid())
         qFatal("no temporary folder");
-    std::printf("drawing 7 photographs of %dx%d, written as %d cards twice ...\n", PhotoSize.width(), PhotoSize.height(), Cards);
+    std::printf("drawing 7 photographs of %dx%d, written as %d cards ...\n", PhotoSize.width(), PhotoSize.height(), Cards);
     std::fflush(stdout);
     QList<QImage> photos;
     for (int n = 1; n <= 7; ++n)
         photos << photo(n);
-    const QString camera = dir.filePath(QStringLiteral("camera"));
-    const QString plain = dir.filePath(QStringLiteral("plain"));
-    const qint64 cameraBytes = writeCards(camera, photos, true);
-    const qint64 plainBytes = writeCards(plain, photos, false);
+    const QString folder = dir.filePath(QStringLiteral("photos"));
+    const qint64 bytes = writeCards(folder, photos);
     photos.clear();
-    std::printf("camera photos (with Exif thumbnail): %.1f MB; without thumbnail: %.1f MB\n\n", double(cameraBytes) / 1e6,
-                double(plainBytes) / 1e6);
+    std::printf("%.1f MB of JPEG files; %d cores, %d decoding threads\n\n", double(bytes) / 1e6,
+                QThread::idealThreadCount(), QThreadPool::globalInstance()->maxThreadCount());
 
     Module1 data(dir.path());
     WindowHub hub(data);
     hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
 
-    Times withThumb, withoutThumb;
+    Times times;
     for (int r = 0; r < rounds; ++r) {
-        round(hub, data, camera, withThumb);
-        round(hub, data, plain, withoutThumb);
-        std::printf("round %d: camera photos: first %.1f ms, later %.1f ms, fully decoded %.1f ms; "
-                    "without thumbnail: first %.1f ms, fully decoded %.1f ms\n",
-                    r + 1, ms(withThumb.first.last()), ms(withThumb.later.last()), ms(withThumb.full.last()),
-                    ms(withoutThumb.first.last()), ms(withoutThumb.full.last()));
+        round(hub, data, folder, times);
+        std::printf("round %d: first %.1f ms, later %.1f ms, box size one by one %.1f ms, fully decoded %.1f ms\n",
+                    r + 1, ms(times.first.last()), ms(times.later.last()), ms(times.oneByOne.last()),
+                    ms(times.full.last()));
         std::fflush(stdout);
     }
 
-    auto report = [](const char *what, qint64 karuhyoji, qint64 full) {
-        std::printf("%-42s KaruHyoji %7.1f ms, fully decoded %7.1f ms, ratio %.4f\n", what, ms(karuhyoji), ms(full),
-                    full > 0 ? double(karuhyoji) / double(full) : 0.0);
+    const qint64 full = median(times.full);
+    auto report = [full](const char *what, qint64 t) {
+        std::printf("%-40s %7.1f ms, ratio to fully decoded %.4f\n", what, ms(t), full > 0 ? double(t) / double(full) : 0.0);
     };
-    std::printf("\n%d pictures of %dx%d, median of %d rounds (goal: ratio 0.25 or less):\n", Cards, PhotoSize.width(),
-                PhotoSize.height(), rounds);
-    report("camera photos, first match:", median(withThumb.first), median(withThumb.full));
-    report("camera photos, later matches:", median(withThumb.later), median(withThumb.full));
-    report("photos without thumbnail, first match:", median(withoutThumb.first), median(withoutThumb.full));
-    report("photos without thumbnail, later matches:", median(withoutThumb.later), median(withoutThumb.full));
+    std::printf("\n%d pictures of %dx%d, median of %d rounds (goal: first match ratio 0.25 or less):\n", Cards,
+                PhotoSize.width(), PhotoSize.height(), rounds);
+    report("KaruHyoji, first match:", median(times.first));
+    report("KaruHyoji, later matches:", median(times.later));
+    report("box size, one picture after another:", median(times.oneByOne));
+    std::printf("%-40s %7.1f ms\n", "fully decoded:", ms(full));
+    std::printf("parallel gain at the first match: %.2f times\n",
+                double(median(times.oneByOne)) / double(std::max<qint64>(1, median(times.first))));
     return 0;
 }

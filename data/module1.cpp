@@ -253,7 +253,12 @@ QString Module1::missingCardFolderText() const
 
 QString Module1::cardSoundPath(int n) const
 {
-    return m_cardFolder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");
+    return soundPathIn(m_cardFolder, n);
+}
+
+QString Module1::soundPathIn(const QString &folder, int n)
+{
+    return folder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");
 }
 
 Module1::StoredPath Module1::storablePath(const QString &folder) const

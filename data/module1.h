@@ -93,6 +93,7 @@ public:
     // before it becomes the card folder).
     static QString picturePathIn(const QString &folder, int n);
     QString cardSoundPath(int n) const;
+    static QString soundPathIn(const QString &folder, int n);
     // Empty while the card folder is there; once it has been moved or
     // deleted behind the program's back, a sentence saying so.
     QString missingCardFolderText() const;

@@ -1,33 +1,40 @@
 #pragma once
 
-// Card pictures at the size of their box, for the match table. A camera
-// photo is shown from the thumbnail the camera stored in it when that is big
-// enough; any other picture is decoded at box size. Each result is kept, so
-// that the next match lays out the same cards at once, until its file
-// changes.
+// Card pictures at the size of their box, for the match table. Each picture
+// is decoded from its own file, at box size, so that the JPEG decoder skips
+// most of the work. The pictures of a table are decoded in parallel, one
+// task per picture on Qt's thread pool; a task touches nothing but its file
+// and the image it returns. The results are kept here, on the window's
+// thread, so that the next match lays out the same cards at once, until a
+// file changes.
 
 #include <QDateTime>
 #include <QHash>
 #include <QImage>
+#include <QList>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class CardPictures
 {
 public:
-    // The picture of the file at the given size in device pixels, or a null
-    // image when it cannot be read.
+    // The pictures of the files at the given size in device pixels, in the
+    // order of the paths, with a null image for a file that cannot be read.
+    // Returns once every one of them is there.
+    QList<QImage> loadAll(const QStringList &paths, QSize target);
     QImage load(const QString &path, QSize target);
 
-    // How the last load() got its picture, for tests and benchmarks.
-    enum class Source { None, Kept, Thumbnail, Decoded };
-    Source lastSource() const { return m_lastSource; }
+    // The work of one task: the file decoded at the given size, or a null
+    // image. Safe on any thread.
+    static QImage decode(const QString &path, QSize target);
+
+    // How many pictures the last load had to decode; the others were kept.
+    int lastDecoded() const { return m_lastDecoded; }
 
     void clear() { m_kept.clear(); }
 
 private:
-    QImage fromThumbnail(const QString &path, QSize target) const;
-
     struct Kept {
         qint64 size = -1;
         QDateTime modified;
@@ -35,5 +42,5 @@ private:
         QImage image;
     };
     QHash<QString, Kept> m_kept;
-    Source m_lastSource = Source::None;
+    int m_lastDecoded = 0;
 };

@@ -195,18 +195,15 @@ void FrmKaruto::placeFrame2(int cardCount)
     Frame2->move(Board::frame2Position(cardCount).toPx());
 }
 
-void FrmKaruto::showCard(ui::PictureBox *box, int card)
+void FrmKaruto::showCard(ui::PictureBox *box, int card, const QImage &picture)
 {
-    const Module1 &data = m_hub.data();
-    QString name = data.label(card);
+    QString name = m_match.label(card);
     if (name.trimmed().isEmpty())
         name = QStringLiteral("札%1").arg(card);
-    const qreal ratio = box->devicePixelRatioF();
-    const QImage picture = m_pictures.load(data.cardPicturePath(card), box->size() * ratio);
     const bool loaded = !picture.isNull();
     if (loaded) {
         QPixmap pixmap = QPixmap::fromImage(picture);
-        pixmap.setDevicePixelRatio(ratio);
+        pixmap.setDevicePixelRatio(box->devicePixelRatioF());
         box->setPixmap(pixmap);
         box->setFrameStyle(QFrame::NoFrame);
         box->setAutoFillBackground(false);
@@ -226,6 +223,13 @@ void FrmKaruto::showCard(ui::PictureBox *box, int card)
 void FrmKaruto::KaruHyoji()
 {
     const int n = m_match.cardCount();
+    // All the pictures of the table at once, decoded in parallel; every one
+    // is here before the first box is filled, and so before the first card
+    // is announced. The boxes are all of one size.
+    QStringList paths;
+    for (int s = 1; s <= n; ++s)
+        paths << m_match.picturePath(m_match.cardInSlot(s));
+    const QList<QImage> pictures = m_pictures.loadAll(paths, Img1[0]->size() * Img1[0]->devicePixelRatioF());
     for (int s = 1; s <= Board::Boxes; ++s) {
         ui::PictureBox *box = Img1[s - 1];
         if (s > n) {
@@ -236,7 +240,7 @@ void FrmKaruto::KaruHyoji()
         }
         box->move(Board::slotPosition(s).toPx());
         box->setAccessibleDescription(QString());
-        showCard(box, m_match.cardInSlot(s));
+        showCard(box, m_match.cardInSlot(s), pictures[s - 1]);
         box->show();
     }
     // Cards taken in an earlier match were brought to the front. On the
@@ -257,7 +261,7 @@ MatchState::Setup FrmKaruto::readSettings()
 void FrmKaruto::drawOrders(const MatchState::Setup &setup)
 {
     Module1 &data = m_hub.data();
-    m_match.begin(data.cardCount(), setup, randomorder::clockSeed(), randomorder::clockSeed());
+    m_match.begin(MatchState::Cards::from(data), setup, randomorder::clockSeed(), randomorder::clockSeed());
     Timer1->setInterval(m_match.reactionIntervalMs());
     // The program-wide arrays get the same orders; the match itself reads
     // only its own copy.
@@ -269,7 +273,7 @@ void FrmKaruto::drawOrders(const MatchState::Setup &setup)
 
 void FrmKaruto::announce(bool startReactionTimer, bool handBackToRest)
 {
-    const MatchState::Announcement a = m_match.announcement(m_hub.data());
+    const MatchState::Announcement a = m_match.announcement();
     Label1[2]->setText(a.label);
     if (handBackToRest) {
         Image1[0]->move(K::Image1_0.toPx().topLeft());
@@ -288,7 +292,7 @@ void FrmKaruto::Yomiage()
     const int card = m_match.currentCard();
     if (card == 0)
         return;
-    MMControl1->play(m_hub.data().cardSoundPath(card));
+    MMControl1->play(m_match.soundPath(card));
 }
 
 void FrmKaruto::cutReadingShort()
@@ -321,7 +325,12 @@ void FrmKaruto::Main()
     m_scan.invalidate();
     drawOrders(setup);
     KaruHyoji();
-    const MatchState::Announcement first = m_match.announcement(m_hub.data());
+    // The last match may have ended with a take by the computer, its hand
+    // still up where the lift ended.
+    Image1[0]->move(K::Image1_0.toPx().topLeft());
+    Image1[0]->show();
+    Image1[1]->hide();
+    const MatchState::Announcement first = m_match.announcement();
     Label1[2]->setText(first.label);
     showScores();
     if (first.readAloud)
@@ -335,9 +344,20 @@ void FrmKaruto::showScores()
     Label2[1]->setText(QString::number(m_match.computerScore()));
 }
 
+void FrmKaruto::bringToFront(QWidget *widget)
+{
+    widget->raise();
+    // The piles grow across the displays and the frames: from its 36th card
+    // the computer's reaches the reading display, and with 49 cards the
+    // player's runs under the computer's frame.
+    const std::array<QWidget *, 6> displays{Label3[0], Label1[2], Label3[1], Label1[3], Frame1, Frame2};
+    for (QWidget *display : displays)
+        display->raise();
+}
+
 void FrmKaruto::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
 {
-    box->raise();
+    bringToFront(box);
     box->move(Board::pilePosition(side, k).toPx());
     box->setAccessibleDescription(side == Board::Pile::Player ? QStringLiteral("あなたが取った札")
                                                               : QStringLiteral("コンピュータが取った札"));
@@ -427,7 +447,7 @@ void FrmKaruto::computerTakes(int slot)
     QRegion dirty = QRegion(Image1[0]->geometry()) | hand->geometry();
     Image1[0]->hide();
     hand->show();
-    hand->raise();
+    bringToFront(hand);
     hand->move(Board::handOnCard(slot).toPx());
     for (const Board::LiftStep &step : lift) {
         dirty |= QRegion(box->geometry()) | hand->geometry();

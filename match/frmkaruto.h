@@ -114,12 +114,16 @@ protected:
 private:
     void Form_Load();
     void Form_Unload();
-    void showCard(ui::PictureBox *box, int card);
+    void showCard(ui::PictureBox *box, int card, const QImage &picture);
     void showScores();
     // The computer takes the card in board slot s (the take never yields).
     void computerTakes(int slot);
-    // Moves a taken card onto a side's pile, in front of everything.
+    // Moves a taken card onto a side's pile, in front of the other cards.
     void putOnPile(ui::PictureBox *box, Board::Pile side, int k);
+    // Brings a card or the hand to the front of the table, yet under the
+    // reading and level displays, their captions and the score frames,
+    // which the player must see at all times.
+    void bringToFront(QWidget *widget);
     // After a take: the next card, or the end of the match.
     void nextCardOrEnd(bool handBackToRest);
     // Keeps the scan timer running exactly while a turn is waiting.

@@ -1,6 +1,5 @@
 #include "match/matchstate.h"
 
-#include "data/module1.h"
 #include "settings/matchsettings.h"
 
 #include <algorithm>
@@ -14,10 +13,22 @@ MatchState::Setup MatchState::Setup::from(const MatchSettings &settings)
     return setup;
 }
 
+MatchState::Cards MatchState::Cards::from(const Module1 &data)
+{
+    return Cards{data.cardCount(), data.labels(), data.cardFolder()};
+}
+
 void MatchState::begin(int cardCount, const Setup &setup, quint64 readingSeed, quint64 boardSeed)
 {
+    begin(Cards{cardCount, {}, {}}, setup, readingSeed, boardSeed);
+}
+
+void MatchState::begin(const Cards &cards, const Setup &setup, quint64 readingSeed, quint64 boardSeed)
+{
     m_begun = true;
-    m_cardCount = std::clamp(cardCount, 0, int(Module1::MaxCards));
+    m_cards = cards;
+    m_cardCount = std::clamp(cards.count, 0, int(Module1::MaxCards));
+    m_cards.count = m_cardCount;
     m_setup = setup;
     if (!Strength::isLevel(m_setup.level))
         m_setup.level = Strength::Default;
@@ -44,14 +55,31 @@ int MatchState::cardInSlot(int slot) const
     return m_boardOrder[slot];
 }
 
-MatchState::Announcement MatchState::announcement(const Module1 &data) const
+QString MatchState::label(int card) const
+{
+    if (card < 1 || card > m_cardCount)
+        return {};
+    return m_cards.labels[card];
+}
+
+QString MatchState::picturePath(int card) const
+{
+    return Module1::picturePathIn(m_cards.folder, card);
+}
+
+QString MatchState::soundPath(int card) const
+{
+    return Module1::soundPathIn(m_cards.folder, card);
+}
+
+MatchState::Announcement MatchState::announcement() const
 {
     Announcement a;
     a.card = currentCard();
     if (a.card == 0)
         return a;
-    a.label = data.label(a.card);
-    a.soundFile = data.cardSoundPath(a.card);
+    a.label = label(a.card);
+    a.soundFile = soundPath(a.card);
     a.readAloud = m_setup.voice;
     return a;
 }

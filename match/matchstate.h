@@ -1,10 +1,12 @@
 #pragma once
 
-// The state of one match, apart from any window: its settings, fixed at its
-// start, and its own reading and board orders. The match keeps its own copy
-// of both orders, so an activity that draws new shared orders while a match
-// is running (the automatic reading) cannot change the match's cards.
+// The state of one match, apart from any window: its settings and its
+// cards, fixed at its start, and its own reading and board orders. The match
+// keeps its own copy of all of them, so an activity that draws new shared
+// orders while a match is running (the automatic reading), or a set saved in
+// the editor meanwhile, cannot change the match's cards.
 
+#include "data/module1.h"
 #include "data/randomorder.h"
 #include "match/board.h"
 #include "settings/strength.h"
@@ -12,7 +14,6 @@
 #include <QString>
 
 class MatchSettings;
-class Module1;
 
 class MatchState
 {
@@ -27,6 +28,16 @@ public:
         static Setup from(const MatchSettings &settings);
     };
 
+    // The card set a match is played with: how many cards, what each is
+    // called and the folder of their pictures and recordings.
+    struct Cards {
+        int count = 0;
+        Module1::LabelTable labels{};
+        QString folder;
+        // The current set of the program-wide card state.
+        static Cards from(const Module1 &data);
+    };
+
     // What is announced for the card being read.
     struct Announcement {
         int card = 0;       // 0 when no card is being read
@@ -35,13 +46,21 @@ public:
         bool readAloud = false;
     };
 
-    // Sets up a match of cardCount cards (taken as 0..49): the settings, the
-    // reading order drawn from readingSeed, then the board order from
-    // boardSeed, and the first card as the one being read.
+    // Sets up a match with its own copy of the cards (their count taken as
+    // 0..49): the settings, the reading order drawn from readingSeed, then
+    // the board order from boardSeed, and the first card as the one being
+    // read.
+    void begin(const Cards &cards, const Setup &setup, quint64 readingSeed, quint64 boardSeed);
+    // The same for cards without labels or files, where only the rules count.
     void begin(int cardCount, const Setup &setup, quint64 readingSeed, quint64 boardSeed);
     bool begun() const { return m_begun; }
 
     int cardCount() const { return m_cardCount; }
+    // The match's own copy of the cards, as they were at its start.
+    const Cards &cards() const { return m_cards; }
+    QString label(int card) const;
+    QString picturePath(int card) const;
+    QString soundPath(int card) const;
     const Setup &setup() const { return m_setup; }
     int level() const { return m_setup.level; }
     bool voiceOn() const { return m_setup.voice; }
@@ -59,7 +78,7 @@ public:
     // The card lying in board slot s (1..N), or 0 for an empty slot.
     int cardInSlot(int slot) const;
 
-    Announcement announcement(const Module1 &data) const;
+    Announcement announcement() const;
 
     // Every card of the match has been taken.
     bool finished() const { return m_begun && m_position > m_cardCount; }
@@ -93,6 +112,7 @@ public:
 private:
     bool m_begun = false;
     int m_cardCount = 0;
+    Cards m_cards;
     Setup m_setup;
     Order m_readingOrder{};
     Order m_boardOrder{};

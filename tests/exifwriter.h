@@ -1,7 +1,8 @@
 #pragma once
 
 // Puts an Exif block with a thumbnail into a JPEG, laid out as cameras write
-// it, for tests and benchmarks of camera photos.
+// it: a photo whose embedded thumbnail shows something else, for the tests
+// that the program shows the photo itself.
 
 #include <QByteArray>
 

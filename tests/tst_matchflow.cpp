@@ -16,6 +16,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QGroupBox>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -45,6 +46,20 @@ protected:
 QPoint px(int left, int top)
 {
     return Layout::TwipPoint{left, top}.toPx();
+}
+
+// The names of the widgets of the table that lie over w and hide part of it.
+QStringList coveringWidgets(QWidget *w)
+{
+    QStringList over;
+    QWidget *table = w->parentWidget();
+    const QObjectList stack = table->children();
+    for (qsizetype i = stack.indexOf(w) + 1; i < stack.size(); ++i) {
+        auto *above = qobject_cast<QWidget *>(stack[i]);
+        if (above && above->isVisibleTo(table) && above->geometry().intersects(w->geometry()))
+            over << above->objectName();
+    }
+    return over;
 }
 
 const QString Win = QStringLiteral("あなたの勝ちです！！もう一度やりますか？");
@@ -77,8 +92,11 @@ private Q_SLOTS:
     void closingTheWindowMidScan();
     void closingTheWindowWhileTheComputerLifts();
     void cardFolderGoneWhileRunning();
-    void matchReadsItsOwnOrder();
+    void matchPlaysItsOwnOrderAndCards_data();
+    void matchPlaysItsOwnOrderAndCards();
     void boxesBeyondTheSetStayHidden();
+    void displaysStayAboveThePilesAndTheHand_data();
+    void displaysStayAboveThePilesAndTheHand();
 
 private:
     FrmKaruto *start(int level = 3, bool voice = false);
@@ -150,12 +168,12 @@ void TestMatchFlow::arrange(int position, int slot)
     MatchState &match = m_window->match();
     const MatchState::Setup setup = match.setup();
     for (quint64 seed = 1;; ++seed) {
-        match.begin(m_data->cardCount(), setup, 777, seed);
+        match.begin(match.cards(), setup, 777, seed);
         if (match.boardOrder()[slot] == match.readingOrder()[position])
             break;
     }
     m_window->KaruHyoji();
-    m_window->Label1[2]->setText(m_data->label(match.currentCard()));
+    m_window->Label1[2]->setText(match.label(match.currentCard()));
 }
 
 bool TestMatchFlow::fireTimer1()
@@ -294,9 +312,12 @@ void TestMatchFlow::wrongClicks()
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("-4"));
 
     // A wrong click leaves the reading, the table and the computer's
-    // countdown alone; a card on the pile is a wrong card.
+    // countdown alone; a card on the pile is a wrong card. The countdown has
+    // run for a while, so a restarted one would have more time left.
     const QString reading = w->Label1[2]->text();
+    QTest::qSleep(100);
     const int remaining = w->Timer1->remainingTime();
+    QVERIFY2(remaining <= w->Timer1->interval() - 100, qPrintable(QString::number(remaining)));
     QTest::mouseClick(w->Img1[right - 1], Qt::LeftButton);
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("-7"));
     QCOMPARE(w->Label1[2]->text(), reading);
@@ -484,8 +505,12 @@ void TestMatchFlow::pilesGrowFromRightToLeft()
         const int k = (p + 1) / 2;
         QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(side, k).toPx());
         QCOMPARE(w->Img1[slot - 1]->pos(), px(11160 - 300 * (k - 1), p % 2 ? 9120 : 120));
-        // In front of the card before it, and of everything else.
-        QCOMPARE(table->children().last(), w->Img1[slot - 1]);
+        // In front of every other card, the one before it on the pile too.
+        const QObjectList stack = table->children();
+        for (ui::PictureBox *other : w->Img1) {
+            if (other != w->Img1[slot - 1])
+                QVERIFY(stack.indexOf(other) < stack.indexOf(w->Img1[slot - 1]));
+        }
     }
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("25"));
     QCOMPARE(w->Label2[1]->text(), QStringLiteral("20"));
@@ -635,16 +660,39 @@ void TestMatchFlow::cardFolderGoneWhileRunning()
     QCOMPARE(w->findChildren<QMessageBox *>().size(), 1);
 }
 
-void TestMatchFlow::matchReadsItsOwnOrder()
+void TestMatchFlow::matchPlaysItsOwnOrderAndCards_data()
 {
-    FrmKaruto *w = start(5);
+    QTest::addColumn<bool>("saveAnotherSet");
+    // The automatic reading draws its own order into the shared array.
+    QTest::newRow("new shared order") << false;
+    // The editor saves a set of 3 cards, with other labels, in another folder.
+    QTest::newRow("another set saved") << true;
+}
+
+void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
+{
+    QFETCH(bool, saveAnotherSet);
+    FrmKaruto *w = start(5, true);
     QVERIFY(w);
     const MatchState::Order order = w->match().readingOrder();
+    const Module1::LabelTable labels = m_data->labels();
+    const QString folder = m_data->cardFolder();
+    if (saveAnotherSet) {
+        m_otherSet = std::make_unique<QTemporaryDir>();
+        Module1::LabelTable other;
+        other.fill(QStringLiteral("他"));
+        m_data->adoptSavedSet(m_otherSet->path(), other, 3);
+    } else {
+        for (int p = 1; p <= 46; ++p)
+            m_data->readingOrder()[p] = order[47 - p];
+    }
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     for (int p = 1; p <= 46; ++p) {
-        // Another activity draws its own order into the shared array.
-        m_data->readingOrder()[p] = qint16(47 - p);
-        QCOMPARE(w->Label1[2]->text(), m_data->label(order[p]));
+        const int card = order[p];
+        QCOMPARE(w->Label1[2]->text(), labels[card]);
+        const QStringList &commands = device()->commands;
+        QCOMPARE(commands.value(commands.size() - 2),
+                 QStringLiteral("Open %1/karuon%2.wav").arg(folder, Module1::cardNumberText(card)));
         playerTakes();
     }
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("230"));
@@ -675,6 +723,61 @@ void TestMatchFlow::boxesBeyondTheSetStayHidden()
     w->Img1_Click(20);
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("-3"));
     QCOMPARE(w->match().position(), 1);
+}
+
+void TestMatchFlow::displaysStayAboveThePilesAndTheHand_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<bool>("computerTakes"); // every card after the first
+    // From its 36th card the computer's pile reaches the reading and level
+    // displays; its last lift, from slot 1, ends over the reading display.
+    QTest::newRow("46 cards, the computer's pile and hand") << 46 << true;
+    // With the last row full the computer's frame stands in the player's row.
+    QTest::newRow("49 cards, the player's pile") << 49 << false;
+}
+
+void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
+{
+    QFETCH(int, n);
+    QFETCH(bool, computerTakes);
+    if (n != 46)
+        useCardSet(n);
+    FrmKaruto *w = start(5);
+    QVERIFY(w);
+    arrange(n, 1);
+    const std::array<QWidget *, 6> displays{w->Label3[0], w->Label1[2], w->Label3[1], w->Label1[3], w->Frame1, w->Frame2};
+    auto hidden = [&] {
+        QStringList found;
+        for (QWidget *display : displays) {
+            const QStringList over = coveringWidgets(display);
+            if (!over.isEmpty())
+                found << display->objectName() + QStringLiteral(" under ") + over.join(u' ');
+        }
+        return found.join(QStringLiteral("; "));
+    };
+    // Also while the hand lifts a card.
+    QString hiddenInLift;
+    testing::EventWatch lift(w->Image1[1], QEvent::Move, [&] {
+        if (hiddenInLift.isEmpty())
+            hiddenInLift = hidden();
+    });
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    for (int p = 1; p <= n; ++p) {
+        if (p == 1 || !computerTakes) {
+            playerTakes();
+        } else {
+            QVERIFY(fireTimer1());
+            QVERIFY(stepScan() > 0);
+        }
+        QVERIFY2(hidden().isEmpty(), qPrintable(QStringLiteral("card %1: ").arg(p) + hidden()));
+        QVERIFY2(hiddenInLift.isEmpty(), qPrintable(QStringLiteral("card %1: ").arg(p) + hiddenInLift));
+    }
+    QCOMPARE(answerer.texts.size(), 1);
+    // The next match starts with the hand at rest, over nothing.
+    w->mnuGo->trigger();
+    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
+    QCOMPARE(w->Image1[0]->pos(), px(3000, 360));
+    QVERIFY2(hidden().isEmpty(), qPrintable(hidden()));
 }
 
 GINREI_TEST_MAIN(TestMatchFlow)

@@ -1,5 +1,5 @@
 // The rules of the match table apart from any window: the strength table,
-// where cards, frames and piles lie, and the match's own orders.
+// where cards, frames and piles lie, and the match's own orders and cards.
 
 #include "data/module1.h"
 #include "match/board.h"
@@ -33,7 +33,8 @@ private Q_SLOTS:
     void piles();
     void beginDrawsTwoIndependentPermutations_data();
     void beginDrawsTwoIndependentPermutations();
-    void matchKeepsItsOwnOrders();
+    void matchKeepsItsOwnOrdersAndCards_data();
+    void matchKeepsItsOwnOrdersAndCards();
     void announcementOfTheCardBeingRead_data();
     void announcementOfTheCardBeingRead();
 };
@@ -141,44 +142,77 @@ void TestMatchRules::beginDrawsTwoIndependentPermutations()
         QVERIFY(match.readingOrder() != match.boardOrder());
 }
 
-void TestMatchRules::matchKeepsItsOwnOrders()
+void TestMatchRules::matchKeepsItsOwnOrdersAndCards_data()
 {
+    QTest::addColumn<bool>("saveAnotherSet");
+    QTest::newRow("new shared orders drawn") << false;
+    QTest::newRow("a set of 3 saved elsewhere") << true;
+}
+
+void TestMatchRules::matchKeepsItsOwnOrdersAndCards()
+{
+    QFETCH(bool, saveAnotherSet);
     QTemporaryDir dir;
     Module1 data(dir.path());
+    data.LoadCardFolder();
     MatchState match;
-    match.begin(46, {}, 7, 8);
+    match.begin(MatchState::Cards::from(data), MatchState::Setup{3, true}, 7, 8);
     const MatchState::Order reading = match.readingOrder();
-    const int card = match.currentCard();
-    // Someone else draws new shared orders: the match's own stay as drawn.
+    const MatchState::Order board = match.boardOrder();
+    const MatchState::Announcement first = match.announcement();
+    const QString picture = match.picturePath(first.card);
+
+    // Someone else draws new shared orders, or the editor saves another set
+    // into the card state the match was begun from.
     data.readingOrder().fill(1);
     data.boardOrder().fill(1);
+    if (saveAnotherSet) {
+        Module1::LabelTable other;
+        other.fill(QStringLiteral("他"));
+        data.adoptSavedSet(dir.filePath(QStringLiteral("other")), other, 3);
+    }
+    QCOMPARE(match.cardCount(), 46);
     QCOMPARE(match.readingOrder(), reading);
-    QCOMPARE(match.currentCard(), card);
+    QCOMPARE(match.boardOrder(), board);
+    const MatchState::Announcement now = match.announcement();
+    QCOMPARE(now.card, first.card);
+    QCOMPARE(now.label, first.label);
+    QCOMPARE(now.soundFile, first.soundFile);
+    QCOMPARE(match.picturePath(first.card), picture);
 }
 
 void TestMatchRules::announcementOfTheCardBeingRead_data()
 {
+    QTest::addColumn<int>("card");
     QTest::addColumn<bool>("voice");
-    QTest::newRow("aloud") << true;
-    QTest::newRow("silent") << false;
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("sound");
+    QTest::newRow("card 1, aloud") << 1 << true << QStringLiteral("あ") << QStringLiteral("karuon01.wav");
+    QTest::newRow("card 5, silent") << 5 << false << QStringLiteral("お") << QStringLiteral("karuon05.wav");
+    QTest::newRow("card 46, aloud") << 46 << true << QStringLiteral("銀") << QStringLiteral("karuon46.wav");
 }
 
 void TestMatchRules::announcementOfTheCardBeingRead()
 {
+    QFETCH(int, card);
     QFETCH(bool, voice);
+    QFETCH(QString, label);
+    QFETCH(QString, sound);
     QTemporaryDir dir;
     Module1 data(dir.path());
     data.LoadCardFolder();
     MatchState none;
-    QCOMPARE(none.announcement(data).card, 0);
-    QVERIFY(!none.announcement(data).readAloud);
+    QCOMPARE(none.announcement().card, 0);
+    QVERIFY(!none.announcement().readAloud);
 
+    // A reading order that starts with the card.
     MatchState match;
-    match.begin(data.cardCount(), MatchState::Setup{3, voice}, 5, 6);
-    const MatchState::Announcement a = match.announcement(data);
-    QCOMPARE(a.card, int(match.readingOrder()[1]));
-    QCOMPARE(a.label, data.label(a.card));
-    QCOMPARE(a.soundFile, data.cardFolder() + QStringLiteral("/karuon") + QString::number(a.card + 100).right(2) + QStringLiteral(".wav"));
+    for (quint64 seed = 1; match.currentCard() != card; ++seed)
+        match.begin(MatchState::Cards::from(data), MatchState::Setup{3, voice}, seed, 6);
+    const MatchState::Announcement a = match.announcement();
+    QCOMPARE(a.card, card);
+    QCOMPARE(a.label, label);
+    QCOMPARE(a.soundFile, data.cardFolder() + u'/' + sound);
     QCOMPARE(a.readAloud, voice);
 }
 

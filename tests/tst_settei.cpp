@@ -195,12 +195,15 @@ void TestSettei::closeBoxDiscardsTheChoices()
     FrmSettei *w = settings();
     w->Option1[0]->setChecked(true);
     w->Option2[0]->setChecked(true);
+    match->Label1[3]->setText(QStringLiteral("x"));
     QPointer<FrmSettei> closed = w;
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
     QVERIFY(!m_hub->settei());
-    // The next match start finds the defaults: level 3, read aloud.
+    // The discarded level is not shown; the next match start finds the
+    // defaults, level 3 read aloud, and shows that level.
+    QCOMPARE(match->Label1[3]->text(), QStringLiteral("x"));
     const MatchState::Setup setup = match->readSettings();
     QCOMPARE(setup.level, 3);
     QVERIFY(setup.voice);
