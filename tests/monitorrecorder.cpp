@@ -42,11 +42,13 @@ void MonitorRecorder::onRead(pa_stream *stream, size_t, void *self)
     while (pa_stream_readable_size(stream) > 0) {
         if (pa_stream_peek(stream, &data, &bytes) < 0 || bytes == 0)
             return;
-        const qsizetype n = qsizetype(bytes / sizeof(float));
+        const qsizetype n = qsizetype(bytes / sizeof(float) / 2);
         QMutexLocker lock(&r->m_mutex);
         if (data) {
             const auto *f = static_cast<const float *>(data);
-            r->m_samples.append(QList<float>(f, f + n));
+            r->m_samples.reserve(r->m_samples.size() + n);
+            for (qsizetype i = 0; i < n; ++i)
+                r->m_samples.append(f[2 * i]);
         } else {
             // A hole: the server had nothing for this stretch.
             r->m_samples.append(QList<float>(n, 0.0f));
@@ -92,7 +94,7 @@ bool MonitorRecorder::start(QString *error, const QByteArray &source)
         }
         pa_threaded_mainloop_wait(m_loop);
     }
-    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(Rate), 1};
+    const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(Rate), 2};
     m_stream = pa_stream_new(m_context, "monitor", &spec, nullptr);
     pa_stream_set_state_callback(m_stream, &MonitorRecorder::onState, this);
     pa_stream_set_read_callback(m_stream, &MonitorRecorder::onRead, this);
@@ -104,7 +106,7 @@ bool MonitorRecorder::start(QString *error, const QByteArray &source)
     attr.tlength = uint32_t(-1);
     attr.prebuf = uint32_t(-1);
     attr.minreq = uint32_t(-1);
-    attr.fragsize = 1024 * sizeof(float);
+    attr.fragsize = 1024 * 2 * sizeof(float);
     if (pa_stream_connect_record(m_stream, sourceName.constData(), &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
         pa_threaded_mainloop_unlock(m_loop);
         return fail(QStringLiteral("cannot record %1").arg(QString::fromUtf8(sourceName)));

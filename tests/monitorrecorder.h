@@ -38,8 +38,8 @@ public:
     bool start(QString *error, const QByteArray &source = QByteArray());
     void stop();
 
-    // Frames since the last clear() (the channels mixed to one), full
-    // scale 1.0; the first of them is frame firstFrame().
+    // The left channel's frames since the last clear(), full scale 1.0;
+    // the first of them is frame firstFrame().
     QList<float> samples() const;
     qint64 firstFrame() const;
     qint64 frames() const;
