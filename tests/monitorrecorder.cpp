@@ -53,14 +53,20 @@ void MonitorRecorder::onRead(pa_stream *stream, size_t, void *self)
             // A hole: the server had nothing for this stretch.
             r->m_samples.append(QList<float>(n, 0.0f));
         }
-        // The last frame so far has arrived by now; so frame k can have
-        // arrived no later than now - (last - k) / Rate. The smallest such
+        // The server hands over each quantum of the monitor as the sink
+        // takes it, all its frames at once: the chunk's first frame is the
+        // one that was at the sink when the chunk left. Frame k can have
+        // arrived no earlier than now - (k - first) / Rate; the smallest such
         // offset over all chunks is the one with the least waiting in it.
-        const qint64 last = r->m_dropped + r->m_samples.size();
-        const qint64 offset = now - last * 1000000000 / Rate;
-        if (!r->m_haveOffset || offset < r->m_offsetNs) {
+        // The first half second is left out: a new stream is handed what
+        // the server had buffered in a burst, faster than real time.
+        const qint64 first = r->m_dropped + r->m_samples.size() - n;
+        const qint64 offset = now - first * 1000000000 / Rate;
+        const bool steady = first > Rate / 2;
+        if (!r->m_haveOffset || (steady && !r->m_steady) || ((steady || !r->m_steady) && offset < r->m_offsetNs)) {
             r->m_offsetNs = offset;
             r->m_haveOffset = true;
+            r->m_steady = steady;
         }
         lock.unlock();
         pa_stream_drop(stream);

@@ -5,11 +5,12 @@
 // no monitor sources, so QAudioSource cannot be used for this.
 //
 // Every chunk is stamped with the monotonic clock (the clock QElapsedTimer
-// and monotonicNs() read) when it reaches this process. Frame k is taken to
-// have arrived at arrivalNs(k): the earliest arrival that all chunks allow,
-// on a line of slope 1/48000 s a frame. What the sink played reaches the
-// recorder a little after it played; how much later is measured, not
-// assumed (bench/bench_onset's loopback).
+// and monotonicNs() read) when it reaches this process. The server hands
+// the monitor over a quantum at a time, as the sink takes it; frame k is
+// taken to have arrived at arrivalNs(k), on a line of slope 1/48000 s a
+// frame through the chunk starts that came with the least waiting. What the
+// sink took reaches the recorder a little later; how much later is measured,
+// not assumed (bench/bench_onset's loopback).
 
 #include <QByteArray>
 #include <QList>
@@ -65,6 +66,7 @@ private:
     qint64 m_dropped = 0;          // frames thrown away by clear()
     qint64 m_offsetNs = 0;         // arrival line: frame k arrives at m_offsetNs + k / Rate
     bool m_haveOffset = false;
+    bool m_steady = false;         // the offset comes from after the first half second
 };
 
 } // namespace testing
