@@ -501,9 +501,10 @@ void TestSound::toneIsHeardAtItsPitch()
     const QList<float> heard = recorder.samples();
     const auto [first, end] = loudSpan(heard);
     QVERIFY2(first >= 0, "nothing was heard");
-    // All of it, and nothing else.
+    // All of it, and nothing else; within one quantum of the server (21 ms),
+    // which a busy machine may lose or repeat in the recording.
     const double heardMs = double(end - first) * 1000 / testing::MonitorRecorder::Rate;
-    QVERIFY2(std::abs(heardMs - 400) <= 15, qPrintable(QString::number(heardMs)));
+    QVERIFY2(std::abs(heardMs - 400) <= 25, qPrintable(QString::number(heardMs)));
     // At its pitch: the tone stands out, a fifth above or below does not.
     const qsizetype middle = first + (end - first) / 4;
     const qsizetype count = (end - first) / 2;
