@@ -166,7 +166,7 @@ void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &t
 
 QString noSoundOutputText()
 {
-    return QStringLiteral("音を出す装置が見つかりません（サウンドサーバーが動いていないか、出力装置がありません）。\n"
+    return QStringLiteral("音を出す装置が見つかりません。\n"
                           "よみあげは音なしで、録音と同じ時間をかけて進みます。");
 }
 
