@@ -190,12 +190,14 @@ void SinkSoundDevice::dropStream(Stream &stream)
         return;
     // Stopping closes the server's stream: what it still held is not played.
     stream.sink->stop();
-    // Deleted later, from the event loop, and not with this device: its
-    // destructor lets pending events run, which must never happen in the
-    // middle of a caller's step or of a window being destroyed. Should the
-    // program end first, the application takes it down.
+    // Deleted a while later, from the event loop, and not with this device:
+    // its destructor lets pending events run, which must never happen in
+    // the middle of a caller's step or of a window being destroyed; and a
+    // stream that ran dry asked the server to drain it, whose answer comes
+    // back to the sink object on the server's thread, possibly after the
+    // stop. Should the program end first, the application takes it down.
     stream.sink->setParent(QCoreApplication::instance());
-    stream.sink->deleteLater();
+    QTimer::singleShot(DeleteAfterMs, stream.sink, &QObject::deleteLater);
     stream = {};
 }
 

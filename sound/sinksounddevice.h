@@ -52,6 +52,8 @@ public:
     // A stream that stops reporting progress is given up this long after
     // its reading should have ended, and the reading counts as played.
     static constexpr int StallGraceMs = 2000;
+    // How long a closed stream's sink object is kept (see dropStream()).
+    static constexpr int DeleteAfterMs = 2000;
 
     explicit SinkSoundDevice(QObject *parent = nullptr);
     ~SinkSoundDevice() override;
