@@ -164,4 +164,10 @@ void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &t
     shown->show();
 }
 
+QString noSoundOutputText()
+{
+    return QStringLiteral("音を出す装置が見つかりません。\n"
+                          "よみあげは音なしで、録音と同じ時間をかけて進みます。");
+}
+
 } // namespace ui

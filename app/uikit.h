@@ -73,5 +73,7 @@ bool askYesNo(QWidget *parent, const QString &title, const QString &text);
 // A warning that waits for nothing: the window stays usable and its timers
 // keep running. A warning of the same kind still up is replaced.
 void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &title, const QString &text);
+// What a window says, once, when its readings go on without sound.
+QString noSoundOutputText();
 
 } // namespace ui

@@ -7,13 +7,13 @@
 #include "match/frmkaruto.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
-#include "sound/mediasounddevice.h"
+#include "sound/sinksounddevice.h"
 
 #include <QApplication>
 
 WindowHub::WindowHub(Module1 &data, QObject *parent)
     : QObject(parent),
-      soundFactory([](QObject *owner) -> SoundDevice * { return new MediaSoundDevice(owner); }),
+      soundFactory([](QObject *owner) -> SoundDevice * { return new SinkSoundDevice(owner); }),
       m_data(data)
 {
 }

@@ -48,6 +48,13 @@ int MatchState::currentCard() const
     return m_readingOrder[m_position];
 }
 
+int MatchState::nextCard() const
+{
+    if (m_position < 1 || m_position >= m_cardCount)
+        return 0;
+    return m_readingOrder[m_position + 1];
+}
+
 int MatchState::cardInSlot(int slot) const
 {
     if (slot < 1 || slot > m_cardCount)

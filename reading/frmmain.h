@@ -57,6 +57,8 @@ private:
     void Form_Load();
     void EndIni();
     void reportSoundProblem();
+    // Has the recording of the run's next reading decoded before its tick.
+    void readAhead();
     void readingTick(QTimer *timer);
     void continueReading();
     void focusMoved(QWindow *window);
@@ -74,4 +76,5 @@ private:
     bool m_activated = false;       // activated since the window last lost focus
     QPointer<QWindow> m_lastFocus;
     QPointer<QMessageBox> m_soundProblem;
+    QPointer<QMessageBox> m_noSoundOutput;
 };

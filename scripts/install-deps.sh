@@ -9,7 +9,7 @@ cmake make g++ pkgconf
 qt6-base-dev qt6-multimedia-dev
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 qt6-translations-l10n fonts-ipafont-gothic
-pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
+pipewire pipewire-pulse wireplumber pulseaudio-utils dbus libpulse-dev
 xvfb xauth imagemagick xdotool
 espeak-ng
 dpkg-dev file desktop-file-utils appstream git
