@@ -66,27 +66,21 @@ struct Header {
     bool hasTables = false;
 };
 
-bool readValue(QSqlDatabase &db, const QString &sql, qint64 *value, QSqlError *error)
+// One statement, so that the three are read at one moment: another copy
+// of the program may be bringing up a new file at the same time.
+bool readHeader(QSqlDatabase &db, Header *header, QSqlError *error)
 {
     QSqlQuery query(db);
-    if (!query.exec(sql) || !query.next()) {
+    if (!query.exec(QStringLiteral("SELECT (SELECT application_id FROM pragma_application_id()),"
+                                   " (SELECT user_version FROM pragma_user_version()),"
+                                   " (SELECT count(*) FROM sqlite_schema)"))
+        || !query.next()) {
         *error = query.lastError();
         return false;
     }
-    *value = query.value(0).toLongLong();
-    return true;
-}
-
-bool readHeader(QSqlDatabase &db, Header *header, QSqlError *error)
-{
-    qint64 version = 0;
-    qint64 tables = 0;
-    if (!readValue(db, QStringLiteral("PRAGMA application_id"), &header->applicationId, error)
-        || !readValue(db, QStringLiteral("PRAGMA user_version"), &version, error)
-        || !readValue(db, QStringLiteral("SELECT count(*) FROM sqlite_schema"), &tables, error))
-        return false;
-    header->version = int(version);
-    header->hasTables = tables > 0;
+    header->applicationId = query.value(0).toLongLong();
+    header->version = query.value(1).toInt();
+    header->hasTables = query.value(2).toLongLong() > 0;
     return true;
 }
 
