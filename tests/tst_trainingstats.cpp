@@ -122,7 +122,7 @@ void TestTrainingStats::cardTable()
     // come from when the set was larger.
     TakeTally tally(4);
     tally.addTake(1, 1, Taker::Player, 640);
-    tally.addTake(1, 2, Taker::Computer, std::nullopt);
+    tally.addTake(1, 2, Taker::Computer, 90); // the time is not the player's
     tally.addTake(1, 7, Taker::Player, 100);
     tally.addTake(2, 1, Taker::Computer, std::nullopt);
     tally.addTake(2, 1, Taker::Player, 410);
