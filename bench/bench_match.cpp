@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Timing of a match in the real match window, with its real timers:
 //   timer  - over `samples` announcements, how far each firing of the
 //            computer's reaction timer lies from its nominal interval

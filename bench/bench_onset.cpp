@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the player hears: from the announcement of a card in a real match
 // (level 5, reading aloud) to the first sample of its recording that reaches
 // the null sink, for the stream device the windows use and for the media

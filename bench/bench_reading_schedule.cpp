@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How closely the automatic reading keeps its schedule: the first reading
 // 2000 ms after "実　行", each next one 5000 ms after the previous reading
 // finished playing. A real run of short recordings through the sound device

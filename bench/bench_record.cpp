@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The training record's costs, on a record of 100,000 takes in 2,000
 // matches spread over 200 days (made first, through the real writer):
 //   take   - the time one take costs the UI thread (the hand-over call),

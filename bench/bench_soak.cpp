@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Soak: many readings in a row through the windows and the sound device
 // they use, with no sound server at all and on the null sink, watching the
 // user-interface thread for stalls. A 5 ms timer beats in that thread; a

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the Debian packages that building, running and testing need.
 # Idempotent: asks apt only for what is missing, refreshes the package lists
 # only when something is missing, and uses sudo only when not already root.

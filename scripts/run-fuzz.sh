@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs each libFuzzer target of a fuzz build for a set time, one after the
 # other, starting from the seed corpus in tests/fuzz/corpus/.
 #   run-fuzz.sh <fuzz build dir> <seconds per target> [target...]

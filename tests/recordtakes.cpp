@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Not a test: a match recorded from a process of its own, as a second copy
 // of the program records it, or as one that is killed in the middle of a
 // match. Run by tst_trainingrecord and bench_record.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The automatic reading window driven through its real timers and a sound
 // device that records what it is asked and completes when the test says so.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A whole match in the real match window, with its real timers: the start,
 // the player's takes, the computer's turns and takes, the result message,
 // leaving the window and carrying a match on. Instead of waiting, the tests

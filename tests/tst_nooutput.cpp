@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The stream device with no sound server to talk to, as on a machine where
 // none runs: readings go on silently, each as long as its recording, the
 // windows are told once, and nothing waits for a server that is not there.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real sound devices, playing real WAV files: the stream device the
 // windows use and the media player it hands other files to. Every rule of
 // the notices holds for both. Run by CTest inside scripts/with-null-sink.sh,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The training record on disk: what a match hands over is what the
 // statistics read back, over each period; a file that cannot be kept is
 // left alone with one message; a killed program, a full disk and a second

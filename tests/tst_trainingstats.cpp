@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The numbers of the statistics window, apart from the database: medians,
 // the trend, the card table, the weakest cards for a drill and CSV
 // quoting, each against a table worked out by hand.

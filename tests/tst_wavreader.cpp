@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The WAV reader: the files it takes come out as the same sound at 48 kHz
 // stereo, checked against the tone they were written from; the files it
 // refuses say why, and whether a general player may still manage them.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A WAV file of any length and content, as a card's recording: the reader
 // either takes it, giving samples in the output format that are as long as
 // the file says, or refuses it with a reason; never both, and the same

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Writes the seed corpus of the fuzz targets into tests/fuzz/corpus/. The
 # files are kept in the repository; run this again only to change them.
 # Needs printf and iconv (libc-bin) only.
