@@ -6,7 +6,7 @@
 // Small pieces every window uses: placing windows, the program's fonts and
 // colours, picture boxes and message boxes.
 
-#include "app/layout.h"
+#include "layout/layout.h"
 
 #include <QColor>
 #include <QFont>

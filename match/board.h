@@ -6,7 +6,7 @@
 // Where things lie on the match table, in twips: the card slots of the
 // 10 x 5 grid, the computer's score frame, and the two piles of taken cards.
 
-#include "app/layout.h"
+#include "layout/layout.h"
 
 #include <vector>
 
