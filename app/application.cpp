@@ -4,9 +4,9 @@
 #include "app/application.h"
 
 #include "app/frmmenu.h"
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
+#include "ui/uikit.h"
 #include "version.h"
 
 #include <QApplication>

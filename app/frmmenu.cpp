@@ -3,9 +3,9 @@
 
 #include "app/frmmenu.h"
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
+#include "ui/uikit.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>

@@ -12,7 +12,6 @@
 // Prints the times (median of the rounds) and their ratios.
 
 #include "app/application.h"
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/board.h"
@@ -20,6 +19,7 @@
 #include "match/frmkaruto.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
+#include "ui/uikit.h"
 
 #include <QApplication>
 #include <QBuffer>

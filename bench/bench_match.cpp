@@ -16,7 +16,6 @@
 // Run the click phase under scripts/with-null-sink.sh for a real audio path.
 // When the player hears a card: bench_onset, which records the sink.
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/frmkaruto.h"
@@ -24,6 +23,7 @@
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -27,7 +27,6 @@
 //   The first card of a match is reported apart: its stream is opened at
 //   試合開始, in the same handler that announces it.
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/frmkaruto.h"
@@ -37,6 +36,7 @@
 #include "tests/monitorrecorder.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
+#include "ui/uikit.h"
 
 #include <pulse/error.h>
 #include <pulse/simple.h>

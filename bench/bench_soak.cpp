@@ -13,7 +13,6 @@
 // (the right card clicked 100 to 400 ms after its announcement, so some
 // readings are cut off and some end by themselves).
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/frmkaruto.h"
@@ -21,6 +20,7 @@
 #include "settings/frmsettei.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
+#include "ui/uikit.h"
 
 #include <QApplication>
 #include <QComboBox>

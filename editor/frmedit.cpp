@@ -3,9 +3,9 @@
 
 #include "editor/frmedit.h"
 
-#include "app/uikit.h"
 #include "data/module1.h"
 #include "editor/folderlists.h"
+#include "ui/uikit.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -3,7 +3,7 @@
 
 #include "help/frmabout.h"
 
-#include "app/uikit.h"
+#include "ui/uikit.h"
 #include "version.h"
 
 #include <QPainter>

@@ -3,8 +3,8 @@
 
 #include "help/frmhelp.h"
 
-#include "app/uikit.h"
 #include "data/module1.h"
+#include "ui/uikit.h"
 
 #include <QFileInfo>
 #include <QMenuBar>

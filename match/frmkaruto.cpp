@@ -3,12 +3,12 @@
 
 #include "match/frmkaruto.h"
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/board.h"
 #include "settings/frmsettei.h"
 #include "sound/sounddevice.h"
+#include "ui/uikit.h"
 
 #include <QCloseEvent>
 #include <QCursor>

@@ -3,9 +3,9 @@
 
 #include "reading/frmmain.h"
 
-#include "app/uikit.h"
 #include "data/randomorder.h"
 #include "sound/sounddevice.h"
+#include "ui/uikit.h"
 
 #include <QApplication>
 #include <QCloseEvent>

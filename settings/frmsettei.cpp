@@ -3,10 +3,10 @@
 
 #include "settings/frmsettei.h"
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "match/frmkaruto.h"
 #include "settings/strength.h"
+#include "ui/uikit.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -14,12 +14,12 @@
 //   play_match <midway.png> <result.png> [lift.png]
 
 #include "app/frmmenu.h"
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 
 #include <QApplication>
 #include <QMessageBox>

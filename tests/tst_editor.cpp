@@ -5,7 +5,6 @@
 // the folder chooser and counting a folder's pictures, and saving from it.
 
 #include "app/frmmenu.h"
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/cp932.h"
 #include "data/module1.h"
@@ -16,6 +15,7 @@
 #include "settings/frmsettei.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 
 #include <QAccessible>
 #include <QComboBox>

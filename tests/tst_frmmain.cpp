@@ -4,11 +4,11 @@
 // The automatic reading window driven through its real timers and a sound
 // device that records what it is asked and completes when the test says so.
 
-#include "app/uikit.h"
 #include "data/module1.h"
 #include "reading/frmmain.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,7 +6,6 @@
 // device, and leaving the window.
 
 #include "app/frmmenu.h"
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/board.h"
@@ -17,6 +16,7 @@
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 
 #include <QAccessible>
 #include <QBuffer>

@@ -7,7 +7,6 @@
 // fire the reaction timer and step the computer's scan themselves, each
 // time after checking that the window has that timer running.
 
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "match/board.h"
@@ -16,6 +15,7 @@
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -5,7 +5,6 @@
 // ending the program.
 
 #include "app/frmmenu.h"
-#include "app/uikit.h"
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "editor/frmedit.h"
@@ -16,6 +15,7 @@
 #include "settings/frmsettei.h"
 #include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
+#include "ui/uikit.h"
 #include "version.h"
 
 #include <QAccessible>

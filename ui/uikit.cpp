@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/uikit.h"
+#include "ui/uikit.h"
 
 #include <QAbstractButton>
 #include <QGuiApplication>
