@@ -5,7 +5,7 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "ui/uikit.h"
 #include "version.h"
 
@@ -81,7 +81,7 @@ int runApplication(int argc, char **argv)
 
     // karupath.dat goes to the user's config folder when the program folder
     // cannot be written, as in an installed copy.
-    Module1 data(QCoreApplication::applicationDirPath(),
+    CardState data(QCoreApplication::applicationDirPath(),
                  QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     WindowHub hub(data);
     hub.menu()->show();

@@ -4,7 +4,7 @@
 #include "app/frmmenu.h"
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "ui/uikit.h"
 
 #include <QCloseEvent>
@@ -96,7 +96,7 @@ FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
 void FrmMenu::Form_Load()
 {
     ui::placeTopCentred(this, Layout::WindowTopTwips);
-    m_hub.data().LoadCardFolder();
+    m_hub.data().loadCardFolder();
 }
 
 void FrmMenu::showEvent(QShowEvent *event)
@@ -116,7 +116,7 @@ void FrmMenu::showLoadNotices()
     // One box for everything loading ran into: a folder that cannot be
     // written fails both files, and that is one problem for the user.
     QStringList texts;
-    for (const Module1::Notice &notice : m_hub.data().takeNotices())
+    for (const CardState::Notice &notice : m_hub.data().takeNotices())
         texts << notice.text;
     if (!texts.isEmpty())
         ui::warn(this, ui::programTitle(), texts.join(QStringLiteral("\n\n")));

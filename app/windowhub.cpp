@@ -14,7 +14,7 @@
 
 #include <QApplication>
 
-WindowHub::WindowHub(Module1 &data, QObject *parent)
+WindowHub::WindowHub(CardState &data, QObject *parent)
     : QObject(parent),
       soundFactory([](QObject *owner) -> SoundDevice * { return new SinkSoundDevice(owner); }),
       m_data(data)

@@ -13,7 +13,7 @@
 
 #include <functional>
 
-class Module1;
+class CardState;
 class FrmMenu;
 class FrmHelp;
 class FrmAbout;
@@ -29,10 +29,10 @@ class WindowHub : public QObject
     Q_OBJECT
 
 public:
-    explicit WindowHub(Module1 &data, QObject *parent = nullptr);
+    explicit WindowHub(CardState &data, QObject *parent = nullptr);
     ~WindowHub() override;
 
-    Module1 &data() { return m_data; }
+    CardState &data() { return m_data; }
 
     // Makes the one sound device of a window, owned by that window. The
     // real device by default; tests put a recording one in its place.
@@ -70,7 +70,7 @@ private:
     Window *ensure(QPointer<Window> &slot, Args &&...args);
     void destroyAll();
 
-    Module1 &m_data;
+    CardState &m_data;
     QPointer<FrmMenu> m_menu;
     QPointer<FrmHelp> m_help;
     QPointer<FrmAbout> m_about;

@@ -13,7 +13,7 @@
 
 #include "app/application.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/board.h"
 #include "match/cardpictures.h"
 #include "match/frmkaruto.h"
@@ -98,7 +98,7 @@ qint64 writeCards(const QString &folder, const QList<QImage> &photos)
     qint64 total = 0;
     for (int n = 1; n <= Cards; ++n) {
         const QByteArray &bytes = files[(n - 1) % files.size()];
-        QFile file(folder + QStringLiteral("/karue") + Module1::cardNumberText(n) + QStringLiteral(".jpg"));
+        QFile file(folder + QStringLiteral("/karue") + CardState::cardNumberText(n) + QStringLiteral(".jpg"));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
             qFatal("cannot write %s", qPrintable(file.fileName()));
         total += bytes.size();
@@ -113,9 +113,9 @@ struct Times {
 // One round: a new match window lays out the table (its first match), then
 // again (a later match); then the same boxes get the same pictures decoded
 // at box size one after another, and fully decoded.
-void round(WindowHub &hub, Module1 &data, const QString &folder, Times &times)
+void round(WindowHub &hub, CardState &data, const QString &folder, Times &times)
 {
-    Module1::LabelTable labels;
+    CardState::LabelTable labels;
     for (int n = 1; n <= Cards; ++n)
         labels[n] = QString::number(n);
     data.adoptSavedSet(folder, labels, Cards);
@@ -181,7 +181,7 @@ int main(int argc, char **argv)
     std::printf("%.1f MB of JPEG files; %d cores, %d decoding threads\n\n", double(bytes) / 1e6,
                 QThread::idealThreadCount(), QThreadPool::globalInstance()->maxThreadCount());
 
-    Module1 data(dir.path());
+    CardState data(dir.path());
     WindowHub hub(data);
     hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
 

@@ -17,7 +17,7 @@
 // When the player hears a card: bench_onset, which records the sink.
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "sound/sounddevice.h"
@@ -86,14 +86,14 @@ void report(const char *what, QList<double> values, const char *unit = "ms")
 
 struct Bench {
     testing::ProgramFolder program;
-    Module1 data{program.path()};
+    CardState data{program.path()};
     WindowHub hub{data};
     FrmKaruto *window = nullptr;
     testing::MessageBoxAnswerer answerer{QMessageBox::Yes};
 
     explicit Bench(bool realSound)
     {
-        data.LoadCardFolder();
+        data.loadCardFolder();
         data.takeNotices();
         if (!realSound)
             hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };

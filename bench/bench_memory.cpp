@@ -13,7 +13,7 @@
 #include "app/application.h"
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "sound/mediasounddevice.h"
 #include "tests/testsupport.h"
@@ -57,21 +57,21 @@ int main(int argc, char **argv)
     testing::ProgramFolder program(false);
     testing::copyCards(program.cardFolder(), 49, true);
     {
-        Module1 setUp(program.path());
-        setUp.LoadCardFolder();
+        CardState setUp(program.path());
+        setUp.loadCardFolder();
         DataRecord record;
-        for (int k = 1; k <= Module1::MaxCards; ++k)
+        for (int k = 1; k <= CardState::MaxCards; ++k)
             record.setLabel(k, k <= 46 ? setUp.label(k) : QStringLiteral("銀"));
-        record.setCount(Module1::MaxCards);
+        record.setCount(CardState::MaxCards);
         QString error;
-        if (!Module1::writeRecord(setUp.cardDataPath(), record.bytes(), &error))
+        if (!CardState::writeRecord(setUp.cardDataPath(), record.bytes(), &error))
             qFatal("%s", qPrintable(error));
     }
 
-    Module1 data(program.path());
+    CardState data(program.path());
     WindowHub hub(data);
     hub.menu()->show();
-    if (data.cardCount() != Module1::MaxCards)
+    if (data.cardCount() != CardState::MaxCards)
         qFatal("the card set has %d cards", int(data.cardCount()));
     hub.showKaruto();
     FrmKaruto *window = hub.karuto();

@@ -28,7 +28,7 @@
 //   試合開始, in the same handler that announces it.
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "sound/mediasounddevice.h"
@@ -173,8 +173,8 @@ struct Result {
 
 Result measure(const QString &kind, const QString &program, testing::MonitorRecorder &recorder, int cards)
 {
-    Module1 data(program);
-    data.LoadCardFolder();
+    CardState data(program);
+    data.loadCardFolder();
     data.takeNotices();
     WindowHub hub(data);
     TimedDevice *timed = nullptr;

@@ -13,7 +13,7 @@
 
 #include "app/application.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "reading/frmmain.h"
 #include "sound/sinksounddevice.h"
 #include "tests/recordingsounddevice.h"
@@ -51,9 +51,9 @@ int main(int argc, char **argv)
     for (int n = 1; n <= readings; ++n)
         testing::writeWav(program.cardFolder() + QStringLiteral("/karuon%1.wav").arg(n, 2, 10, QLatin1Char('0')),
                           testing::WavFormat{22050, 16, 1}, 250);
-    Module1 data(program.path());
-    data.LoadCardFolder();
-    Module1::LabelTable labels = data.labels();
+    CardState data(program.path());
+    data.loadCardFolder();
+    CardState::LabelTable labels = data.labels();
     data.adoptSavedSet(data.cardFolder(), labels, qint16(readings));
 
     QElapsedTimer clock;

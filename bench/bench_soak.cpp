@@ -14,7 +14,7 @@
 // readings are cut off and some end by themselves).
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
@@ -161,8 +161,8 @@ int soak(int readings)
     for (int n = 1; n <= 46; ++n)
         testing::writeWav(program.cardFolder() + QStringLiteral("/karuon%1.wav").arg(n, 2, 10, QLatin1Char('0')),
                           testing::WavFormat{22050, n % 2 ? 8 : 16, 1}, 150 + 10 * (n % 5), 440);
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     data.takeNotices();
     WindowHub hub(data);
 

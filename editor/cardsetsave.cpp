@@ -118,12 +118,12 @@ LabelFit fitLabel(const QString &text)
 std::optional<qint16> cardCountFromText(const QString &text)
 {
     const std::optional<qint16> count = roundToInt16(leadingNumber(text));
-    if (!count || *count < 1 || *count > Module1::MaxCards)
+    if (!count || *count < 1 || *count > CardState::MaxCards)
         return std::nullopt;
     return count;
 }
 
-CardSetSaver::CardSetSaver(Module1 &data) : m_data(data), m_writer(&Module1::writeRecord)
+CardSetSaver::CardSetSaver(CardState &data) : m_data(data), m_writer(&CardState::writeRecord)
 {
 }
 
@@ -135,19 +135,19 @@ QStringList CardSetSaver::check(const SaveRequest &request) const
         const QString typed = request.countText.trimmed();
         problems << (typed.isEmpty() ? QStringLiteral("かるたの枚数が入っていません。")
                                      : QStringLiteral("かるたの枚数「%1」は使えません。").arg(typed))
-                        + QStringLiteral("1 から %1 までの数を入れてください。").arg(Module1::MaxCards);
+                        + QStringLiteral("1 から %1 までの数を入れてください。").arg(CardState::MaxCards);
     }
 
     // One line for all of them: a damaged file can spoil every label.
     QStringList unstorable;
-    for (int k = 0; k < Module1::MaxCards; ++k) {
+    for (int k = 0; k < CardState::MaxCards; ++k) {
         if (fitLabel(request.labels[k]).state == LabelFit::Unstorable)
             unstorable << QStringLiteral("%1 番").arg(k + 1);
     }
     if (!unstorable.isEmpty())
         problems << QStringLiteral("%1 の文字には、%2 に記録できない文字（読み取れなかった文字や制御文字を含む）が含まれています。"
                                    "別の文字に直してください。")
-                        .arg(unstorable.join(QStringLiteral("、")), QLatin1String(Module1::DataFileName));
+                        .arg(unstorable.join(QStringLiteral("、")), QLatin1String(CardState::DataFileName));
 
     const QString folder = cleanFolder(request.folder);
     if (request.folder.trimmed().isEmpty()) {
@@ -158,7 +158,7 @@ QStringList CardSetSaver::check(const SaveRequest &request) const
         // The program never reads a card set from the root at start-up, so
         // one saved there would be lost at the next start.
         problems << QStringLiteral("ルートフォルダ「%1」はかるたフォルダにできません。").arg(folder) + ChooseAnother;
-    } else if (const Module1::StoredPath stored = m_data.storablePath(folder); !stored.ok) {
+    } else if (const CardState::StoredPath stored = m_data.storablePath(folder); !stored.ok) {
         problems << stored.why + u'\n' + ChooseAnother;
     } else if (!m_data.folderIsWritable(folder)) {
         // The installed default set is the usual case: it belongs to the system.
@@ -193,10 +193,10 @@ CardSetSaver::Result CardSetSaver::save(const SaveRequest &request)
         return {Failed, QStringLiteral("保存できませんでした。\n\n%1 を書き込めませんでした（%2）。何も書き換えていません。")
                             .arg(folderFile, error)};
 
-    const QString dataPath = folder + u'/' + QLatin1String(Module1::DataFileName);
+    const QString dataPath = folder + u'/' + QLatin1String(CardState::DataFileName);
     DataRecord record = existingDataRecord(dataPath);
-    Module1::LabelTable labels = m_data.labels();
-    for (int k = 1; k <= Module1::MaxCards; ++k) {
+    CardState::LabelTable labels = m_data.labels();
+    for (int k = 1; k <= CardState::MaxCards; ++k) {
         record.setLabel(k, request.labels[k - 1]);
         labels[k] = request.labels[k - 1]; // the table keeps the text as typed
     }
@@ -206,11 +206,11 @@ CardSetSaver::Result CardSetSaver::save(const SaveRequest &request)
     if (!m_writer(dataPath, record.bytes(), &error)) {
         QString message = QStringLiteral("保存できませんでした。\n\nかるたフォルダ「%1」に %2 を書き込めませんでした（%3）。\n"
                                          "このフォルダには保存できません。")
-                              .arg(folder, QLatin1String(Module1::DataFileName), error)
+                              .arg(folder, QLatin1String(CardState::DataFileName), error)
             + ChooseAnother;
         QString restoreError;
         if (restore(folderFile, before, &restoreError))
-            message += QStringLiteral("\n（%1 は元に戻しました。）").arg(QLatin1String(Module1::FolderFileName));
+            message += QStringLiteral("\n（%1 は元に戻しました。）").arg(QLatin1String(CardState::FolderFileName));
         else
             message += QStringLiteral("\n\n%1 を元に戻せませんでした（%2）。次に起動したときには「%3」が使われます。")
                            .arg(folderFile, restoreError, folder);

@@ -9,7 +9,7 @@
 // folder, and only when both are on disk does the program-wide state take
 // the new set. A failed write leaves files and state as they were.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 
 #include <QString>
 #include <QStringList>
@@ -37,17 +37,17 @@ std::optional<qint16> cardCountFromText(const QString &text);
 // Everything the editor shows that a save takes, as texts.
 struct SaveRequest {
     QString folder;                                   // the folder label
-    std::array<QString, Module1::MaxCards> labels{};  // label box of card k + 1 at k
+    std::array<QString, CardState::MaxCards> labels{};  // label box of card k + 1 at k
     QString countText;                                // the count box
 };
 
 class CardSetSaver
 {
 public:
-    // How a record reaches its file. Module1::writeRecord unless replaced.
+    // How a record reaches its file. CardState::writeRecord unless replaced.
     using Writer = std::function<bool(const QString &path, const QByteArray &record, QString *error)>;
 
-    explicit CardSetSaver(Module1 &data);
+    explicit CardSetSaver(CardState &data);
     void setWriter(Writer writer) { m_writer = std::move(writer); }
 
     // What stands in the way of saving request, one explanation per problem;
@@ -66,6 +66,6 @@ public:
     Result save(const SaveRequest &request);
 
 private:
-    Module1 &m_data;
+    CardState &m_data;
     Writer m_writer;
 };

@@ -3,7 +3,7 @@
 
 #include "editor/frmedit.h"
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "editor/folderlists.h"
 #include "ui/uikit.h"
 
@@ -50,7 +50,7 @@ QLabel *pinkLabel(QLabel *label, Layout::TwipRect rect)
 }
 
 // Where the folder lists start: the card folder, not the working directory.
-QString startFolder(const Module1 &data)
+QString startFolder(const CardState &data)
 {
     for (const QString &folder : {data.cardFolder(), data.programFolder(), QDir::homePath()})
         if (!folder.isEmpty() && QFileInfo(folder).isDir())
@@ -59,7 +59,7 @@ QString startFolder(const Module1 &data)
 }
 } // namespace
 
-FrmEdit::FrmEdit(Module1 &data) : m_data(data)
+FrmEdit::FrmEdit(CardState &data) : m_data(data)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("かるた設定"));
@@ -84,7 +84,7 @@ FrmEdit::FrmEdit(Module1 &data) : m_data(data)
         Label2[i]->setFont(ui::font(ui::PGothic, 9, false));
     }
 
-    for (int k = 0; k < Module1::MaxCards; ++k) {
+    for (int k = 0; k < CardState::MaxCards; ++k) {
         const QPoint at = Layout::Edit::entry(k).toPx();
         Text1[k] = new QLineEdit(client);
         Text1[k]->setObjectName(QStringLiteral("Text1_%1").arg(k));
@@ -111,7 +111,7 @@ FrmEdit::FrmEdit(Module1 &data) : m_data(data)
     }
     m_plainText1 = Text1[0]->palette();
     connect(Text2, &QLineEdit::textChanged, this, [this] {
-        for (int k = 0; k < Module1::MaxCards; ++k)
+        for (int k = 0; k < CardState::MaxCards; ++k)
             styleLabelBox(k);
     });
 
@@ -153,7 +153,7 @@ void FrmEdit::Form_Load()
     FolderMode = 0;
     showChooser(false);
     Dir1->setPath(startFolder(m_data));
-    for (int k = 0; k < Module1::MaxCards; ++k)
+    for (int k = 0; k < CardState::MaxCards; ++k)
         nameImage(k);
 }
 
@@ -169,9 +169,9 @@ void FrmEdit::showEvent(QShowEvent *event)
 
 void FrmEdit::DataHyoji()
 {
-    const int count = qBound(0, int(m_data.cardCount()), Module1::MaxCards);
+    const int count = qBound(0, int(m_data.cardCount()), CardState::MaxCards);
     showLabels(m_data.labels(), count);
-    for (int i = 1; i <= Module1::MaxCards; ++i) {
+    for (int i = 1; i <= CardState::MaxCards; ++i) {
         // A missing picture leaves its box empty.
         if (i <= count)
             Img1[i - 1]->loadPicture(m_data.cardPicturePath(i));
@@ -184,9 +184,9 @@ void FrmEdit::DataHyoji()
     Text2->setText(QString::number(m_data.cardCount()));
 }
 
-void FrmEdit::showLabels(const Module1::LabelTable &labels, int count)
+void FrmEdit::showLabels(const CardState::LabelTable &labels, int count)
 {
-    for (int i = 1; i <= Module1::MaxCards; ++i) {
+    for (int i = 1; i <= CardState::MaxCards; ++i) {
         Label1[i - 1]->setText(QString::number(i));
         // Beyond the count a label is still part of the set, shown greyed:
         // a count lowered and raised again finds it there, and a save keeps
@@ -206,7 +206,7 @@ SaveRequest FrmEdit::saveRequest() const
 {
     SaveRequest request;
     request.folder = Label3->text();
-    for (int k = 0; k < Module1::MaxCards; ++k)
+    for (int k = 0; k < CardState::MaxCards; ++k)
         request.labels[k] = Text1[k]->text();
     request.countText = Text2->text();
     return request;
@@ -291,7 +291,7 @@ void FrmEdit::Dir1_KeyPress(int keyAscii)
 
 void FrmEdit::DataClear()
 {
-    for (int k = 0; k < Module1::MaxCards; ++k) {
+    for (int k = 0; k < CardState::MaxCards; ++k) {
         Img1[k]->clearPicture();
         nameImage(k);
     }
@@ -305,13 +305,13 @@ void FrmEdit::FolRead()
     // Consecutive pictures from karue01.jpg, as many as the board holds;
     // the first that cannot be loaded ends the count.
     int loaded = 0;
-    while (loaded < Module1::MaxCards && Img1[loaded]->loadPicture(Module1::picturePathIn(folder, loaded + 1))) {
+    while (loaded < CardState::MaxCards && Img1[loaded]->loadPicture(CardState::picturePathIn(folder, loaded + 1))) {
         nameImage(loaded);
         ++loaded;
     }
     // A folder that holds a set of its own shows that set, so that a save
     // writes back what it holds rather than the labels of the set before.
-    if (const std::optional<Module1::StoredSet> stored = Module1::readStoredSet(folder)) {
+    if (const std::optional<CardState::StoredSet> stored = CardState::readStoredSet(folder)) {
         showLabels(stored->labels, stored->count);
         Text2->setText(QString::number(stored->count));
     } else {

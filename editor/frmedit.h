@@ -7,7 +7,7 @@
 // picture, the card count and the card folder, with a folder chooser over
 // the grid. Nothing is written until 保存.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "editor/cardsetsave.h"
 
 #include <QMainWindow>
@@ -17,7 +17,7 @@
 class DirList;
 class DriveList;
 class FileList;
-class Module1;
+class CardState;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -28,16 +28,16 @@ class FrmEdit : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit FrmEdit(Module1 &data);
+    explicit FrmEdit(CardState &data);
 
     // Top line.
     std::array<QLabel *, 3> Label2; // "現在のかるたフォルダ", "かるたの枚数", "枚"
     QLabel *Label3;                 // the folder of the set being edited
     QLineEdit *Text2;               // the card count
     // The grid: entry k shows card k + 1.
-    std::array<QLineEdit *, Module1::MaxCards> Text1;
-    std::array<QLabel *, Module1::MaxCards> Label1;
-    std::array<ui::PictureBox *, Module1::MaxCards> Img1;
+    std::array<QLineEdit *, CardState::MaxCards> Text1;
+    std::array<QLabel *, CardState::MaxCards> Label1;
+    std::array<ui::PictureBox *, CardState::MaxCards> Img1;
     // The folder chooser, hidden until フォルダ変更.
     DriveList *Drive1;
     DirList *Dir1;
@@ -74,11 +74,11 @@ private:
     // beyond the card count.
     void styleLabelBox(int k);
     // Fills the label boxes from a label table, with count cards in play.
-    void showLabels(const Module1::LabelTable &labels, int count);
+    void showLabels(const CardState::LabelTable &labels, int count);
     void showFolder(const QString &folder);
     void nameImage(int k);
 
-    Module1 &m_data;
+    CardState &m_data;
     qint16 FolderMode = 0;
     // The folder whose set the grid shows; Esc in the chooser returns to it.
     QString m_shownFolder;

@@ -3,7 +3,7 @@
 
 #include "help/frmhelp.h"
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "ui/uikit.h"
 
 #include <QFileInfo>
@@ -11,7 +11,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-FrmHelp::FrmHelp(const Module1 &data)
+FrmHelp::FrmHelp(const CardState &data)
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("銀鈴かるたの使い方"));
@@ -37,7 +37,7 @@ FrmHelp::FrmHelp(const Module1 &data)
     }
 }
 
-QString FrmHelp::pagePath(const Module1 &data)
+QString FrmHelp::pagePath(const CardState &data)
 {
     return data.programFolder() + QStringLiteral("/index.htm");
 }

@@ -8,7 +8,7 @@
 
 #include <QMainWindow>
 
-class Module1;
+class CardState;
 class QAction;
 class QTextBrowser;
 
@@ -17,13 +17,13 @@ class FrmHelp : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit FrmHelp(const Module1 &data);
+    explicit FrmHelp(const CardState &data);
 
     QTextBrowser *WebBrowser1;
     QAction *mnuEnd; // もどる
 
     // The page the window navigates to when it loads.
-    static QString pagePath(const Module1 &data);
+    static QString pagePath(const CardState &data);
 
     void mnuEnd_Click();
 

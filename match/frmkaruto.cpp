@@ -4,7 +4,7 @@
 #include "match/frmkaruto.h"
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/board.h"
 #include "settings/frmsettei.h"
 #include "sound/sounddevice.h"
@@ -264,7 +264,7 @@ MatchState::Setup FrmKaruto::readSettings()
 
 void FrmKaruto::drawOrders(const MatchState::Setup &setup)
 {
-    Module1 &data = m_hub.data();
+    CardState &data = m_hub.data();
     m_match.begin(MatchState::Cards::from(data), setup, randomorder::clockSeed(), randomorder::clockSeed());
     Timer1->setInterval(m_match.reactionIntervalMs());
     // The program-wide arrays get the same orders; the match itself reads

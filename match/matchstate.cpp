@@ -16,7 +16,7 @@ MatchState::Setup MatchState::Setup::from(const MatchSettings &settings)
     return setup;
 }
 
-MatchState::Cards MatchState::Cards::from(const Module1 &data)
+MatchState::Cards MatchState::Cards::from(const CardState &data)
 {
     return Cards{data.cardCount(), data.labels(), data.cardFolder()};
 }
@@ -30,7 +30,7 @@ void MatchState::begin(const Cards &cards, const Setup &setup, quint64 readingSe
 {
     m_begun = true;
     m_cards = cards;
-    m_cardCount = std::clamp(cards.count, 0, int(Module1::MaxCards));
+    m_cardCount = std::clamp(cards.count, 0, int(CardState::MaxCards));
     m_cards.count = m_cardCount;
     m_setup = setup;
     if (!Strength::isLevel(m_setup.level))
@@ -74,12 +74,12 @@ QString MatchState::label(int card) const
 
 QString MatchState::picturePath(int card) const
 {
-    return Module1::picturePathIn(m_cards.folder, card);
+    return CardState::picturePathIn(m_cards.folder, card);
 }
 
 QString MatchState::soundPath(int card) const
 {
-    return Module1::soundPathIn(m_cards.folder, card);
+    return CardState::soundPathIn(m_cards.folder, card);
 }
 
 MatchState::Announcement MatchState::announcement() const

@@ -9,7 +9,7 @@
 // orders while a match is running (the automatic reading), or a set saved in
 // the editor meanwhile, cannot change the match's cards.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "data/randomorder.h"
 #include "match/board.h"
 #include "settings/strength.h"
@@ -35,10 +35,10 @@ public:
     // called and the folder of their pictures and recordings.
     struct Cards {
         int count = 0;
-        Module1::LabelTable labels{};
+        CardState::LabelTable labels{};
         QString folder;
         // The current set of the program-wide card state.
-        static Cards from(const Module1 &data);
+        static Cards from(const CardState &data);
     };
 
     // What is announced for the card being read.

@@ -6,7 +6,7 @@
 // folder cannot be written by its users, so the package ships this file
 // ready-made instead of leaving it to the first start.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,17 +21,17 @@ int main(int argc, char **argv)
     }
     const QString staging = QString::fromLocal8Bit(argv[1]);
     QDir(staging).removeRecursively();
-    if (!QDir().mkpath(staging + QStringLiteral("/") + QLatin1String(Module1::DefaultFolderName))) {
-        std::fprintf(stderr, "cannot create %s/%s\n", argv[1], Module1::DefaultFolderName);
+    if (!QDir().mkpath(staging + QStringLiteral("/") + QLatin1String(CardState::DefaultFolderName))) {
+        std::fprintf(stderr, "cannot create %s/%s\n", argv[1], CardState::DefaultFolderName);
         return 1;
     }
 
     // A first start in an empty program folder: no karupath.dat, an empty
     // default card folder, so the default set is written there.
-    Module1 data(staging);
-    data.LoadCardFolder();
+    CardState data(staging);
+    data.loadCardFolder();
     bool ok = true;
-    for (const Module1::Notice &notice : data.takeNotices()) {
+    for (const CardState::Notice &notice : data.takeNotices()) {
         std::fprintf(stderr, "%s\n", qPrintable(notice.text));
         ok = false;
     }

@@ -3,13 +3,13 @@
 
 #include "reading/autoreading.h"
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "data/numtext.h"
 #include "data/randomorder.h"
 
 #include <QtGlobal>
 
-AutoReading::AutoReading(Module1 &data) : m_data(data)
+AutoReading::AutoReading(CardState &data) : m_data(data)
 {
 }
 
@@ -29,7 +29,7 @@ void AutoReading::activate(quint64 seed)
     m_state = State::Idle;
     // The run reads from its own copy, so nothing another window writes into
     // the shared order can change the cards of a run under way.
-    m_cards = qBound(1, int(m_data.cardCount()), Module1::MaxCards);
+    m_cards = qBound(1, int(m_data.cardCount()), CardState::MaxCards);
     randomorder::drawRandomOrder(m_order, m_cards, seed, randomorder::Precision::Single);
     std::copy(m_order.begin() + 1, m_order.begin() + 1 + m_cards, m_data.readingOrder().begin() + 1);
     m_position = 0;

@@ -12,7 +12,7 @@
 // going on; anything that still arrives for it (a tick's continuation, a
 // completion notice) is recognised by its run id and ignored.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 
 #include <QString>
 
@@ -28,7 +28,7 @@ public:
     static constexpr int FirstDelayMs = 2000;
     static constexpr int NextDelayMs = 5000;
 
-    explicit AutoReading(Module1 &data);
+    explicit AutoReading(CardState &data);
 
     // The reading count of a run: the number at the start of the text, at
     // most 2. Above 1 means each card is read twice.
@@ -85,8 +85,8 @@ private:
     void setPosition(int position);
     int cardAt(int position) const;
 
-    Module1 &m_data;
-    Module1::Order m_order{};
+    CardState &m_data;
+    CardState::Order m_order{};
     int m_cards = 0; // card count when the order was drawn
     int m_position = 0;
     quint64 m_run = 0;

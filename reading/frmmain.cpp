@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QWindow>
 
-FrmMain::FrmMain(Module1 &data, SoundDevice *device) : m_data(data), m_reading(data)
+FrmMain::FrmMain(CardState &data, SoundDevice *device) : m_data(data), m_reading(data)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("銀鈴かるた自動よみあげ"));

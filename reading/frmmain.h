@@ -30,7 +30,7 @@ class FrmMain : public QMainWindow
 
 public:
     // The window takes ownership of its sound device.
-    FrmMain(Module1 &data, SoundDevice *device);
+    FrmMain(CardState &data, SoundDevice *device);
 
     QComboBox *Combo1;                // よみあげ回数
     QComboBox *Combo2;                // よみあげ方法
@@ -69,7 +69,7 @@ private:
     bool belongsHere(QWindow *window) const;
     QTimer *timerFor(AutoReading::Timer timer) const;
 
-    Module1 &m_data;
+    CardState &m_data;
     AutoReading m_reading;
     // The tick's return to the event loop, so the boxes repaint before the
     // picture is decoded and the sound opened.

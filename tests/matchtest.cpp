@@ -11,8 +11,8 @@ namespace testing {
 void MatchTest::setUpProgram()
 {
     m_program = std::make_unique<ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
-    m_data->LoadCardFolder();
+    m_data = std::make_unique<CardState>(m_program->path());
+    m_data->loadCardFolder();
     m_data->takeNotices();
     m_hub = std::make_unique<WindowHub>(*m_data);
     m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
@@ -37,7 +37,7 @@ void MatchTest::useCardSet(int count)
 {
     m_otherSet = std::make_unique<QTemporaryDir>();
     copyCards(m_otherSet->path(), count);
-    Module1::LabelTable labels = m_data->labels();
+    CardState::LabelTable labels = m_data->labels();
     const QStringList extra{QStringLiteral("ア"), QStringLiteral("イ"), QStringLiteral("ウ")};
     for (int n = 47; n <= count; ++n)
         labels[n] = extra[n - 47];

@@ -8,7 +8,7 @@
 // for each window that asks for one.
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
@@ -34,7 +34,7 @@ protected:
 
     std::unique_ptr<ProgramFolder> m_program;
     std::unique_ptr<QTemporaryDir> m_otherSet;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
     QList<QPointer<RecordingSoundDevice>> m_devices;
 };

@@ -15,7 +15,7 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "tests/testsupport.h"
@@ -44,8 +44,8 @@ int main(int argc, char **argv)
     testing::setUpApplication();
 
     testing::ProgramFolder program;
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     WindowHub hub(data);
     hub.menu()->show();
 

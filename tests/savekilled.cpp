@@ -6,7 +6,7 @@
 // from outside would stop the program. Run by tst_cardsetsave.
 //   savekilled <program folder> <card folder to save> <name of the file to die at>
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "editor/cardsetsave.h"
 
 #include <QString>
@@ -30,10 +30,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: savekilled <program folder> <card folder> <file name>\n");
         return 2;
     }
-    Module1 data(QString::fromLocal8Bit(argv[1]));
-    data.LoadCardFolder();
+    CardState data(QString::fromLocal8Bit(argv[1]));
+    data.loadCardFolder();
     dieAt = QString::fromLocal8Bit(argv[3]);
-    Module1::setBeforeCommitHook(&killAtCommit);
+    CardState::setBeforeCommitHook(&killAtCommit);
 
     SaveRequest request;
     request.folder = QString::fromLocal8Bit(argv[2]);

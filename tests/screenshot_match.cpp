@@ -7,7 +7,7 @@
 //   screenshot_match <output.png>
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
@@ -29,8 +29,8 @@ int main(int argc, char **argv)
     testing::setUpApplication();
 
     testing::ProgramFolder program;
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     WindowHub hub(data);
     hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
     hub.showKaruto();

@@ -4,7 +4,7 @@
 // The automatic reading's rules, without a window: what the choices mean,
 // which card each tick reads, and which notices move a run on.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "reading/autoreading.h"
 
 #include <QTemporaryDir>
@@ -16,14 +16,14 @@ struct Cards {
     Cards(int count = 46)
     {
         QDir(dir.path()).mkdir(QStringLiteral("ondat"));
-        data.LoadCardFolder();
+        data.loadCardFolder();
         if (count != 46) {
-            Module1::LabelTable labels = data.labels();
+            CardState::LabelTable labels = data.labels();
             data.adoptSavedSet(data.cardFolder(), labels, qint16(count));
         }
     }
     QTemporaryDir dir;
-    Module1 data{dir.path()};
+    CardState data{dir.path()};
 };
 
 // Runs a whole run, every notice successful; returns the cards read.
@@ -248,7 +248,7 @@ void TestAutoReading::sharedOrderWrittenButNotReadBack()
     Cards cards;
     AutoReading reading(cards.data);
     reading.activate(77);
-    const Module1::Order drawn = cards.data.readingOrder();
+    const CardState::Order drawn = cards.data.readingOrder();
     // Another window overwrites the shared order during the run.
     reading.start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
     cards.data.readingOrder().fill(1);

@@ -4,8 +4,8 @@
 // karupath.dat and karudata.dat: byte-exact files, loading at start-up and
 // what happens when they are short, damaged, unwritable or point nowhere.
 
+#include "data/cardstate.h"
 #include "data/cp932.h"
-#include "data/module1.h"
 #include "tests/testsupport.h"
 
 #include <QApplication>
@@ -45,9 +45,9 @@ QByteArray dataFile(qint16 count, const QStringList &labels)
 
 const QString DefaultKana = QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀");
 
-QList<Module1::Notice::Kind> kinds(const QList<Module1::Notice> &notices)
+QList<CardState::Notice::Kind> kinds(const QList<CardState::Notice> &notices)
 {
-    QList<Module1::Notice::Kind> k;
+    QList<CardState::Notice::Kind> k;
     for (const auto &n : notices)
         k << n.kind;
     return k;
@@ -125,11 +125,11 @@ void TestCardFiles::namesMedia()
 {
     QFETCH(int, card);
     QFETCH(QString, number);
-    QCOMPARE(Module1::cardNumberText(card), number);
+    QCOMPARE(CardState::cardNumberText(card), number);
     testing::ProgramFolder program(false);
     QDir().mkpath(program.cardFolder());
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     QCOMPARE(data.cardPicturePath(card), program.cardFolder() + QStringLiteral("/karue") + number + QStringLiteral(".jpg"));
     QCOMPARE(data.cardSoundPath(card), program.cardFolder() + QStringLiteral("/karuon") + number + QStringLiteral(".wav"));
 }
@@ -137,8 +137,8 @@ void TestCardFiles::namesMedia()
 void TestCardFiles::firstStartWritesDefaults()
 {
     testing::ProgramFolder program;
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
 
     const QString folder = program.cardFolder();
@@ -174,8 +174,8 @@ void TestCardFiles::readsExistingFiles()
     const QByteArray stored = dataFile(30, labels);
     writeAll(folder + QStringLiteral("/karudata.dat"), stored);
 
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
     QCOMPARE(data.cardCount(), 30);
     QCOMPARE(data.label(0), QString()); // empty after loading a file
@@ -207,8 +207,8 @@ void TestCardFiles::shortFolderFile()
     QByteArray bytes = folderFile(qint16(other.size()), other).left(size);
     writeAll(program.file(QStringLiteral("karupath.dat")), bytes);
 
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     if (read) {
         QCOMPARE(data.cardFolder(), other);
         QCOMPARE(readAll(program.file(QStringLiteral("karupath.dat"))), bytes);
@@ -235,8 +235,8 @@ void TestCardFiles::shortDataFile()
     const QByteArray bytes = dataFile(20, labels).left(size);
     writeAll(program.cardFolder() + QStringLiteral("/karudata.dat"), bytes);
 
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     if (read) {
         QCOMPARE(data.cardCount(), 20);
         QCOMPARE(data.label(49), QStringLiteral("x")); // byte 100, inside 129
@@ -264,8 +264,8 @@ void TestCardFiles::storedLengthLimitsPath()
     // The path field holds more than the stored length covers.
     writeAll(program.file(QStringLiteral("karupath.dat")),
              folderFile(qint16(folder.size() + extra), extra ? folder : folder + QStringLiteral("XYZ")));
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     QCOMPARE(data.cardFolder(), folder);
     QCOMPARE(data.cardDataPath(), folder + QStringLiteral("/karudata.dat"));
 }
@@ -291,11 +291,11 @@ void TestCardFiles::badStoredFolderFallsBack()
     const QByteArray stored = folderFile(length, path);
     writeAll(program.file(QStringLiteral("karupath.dat")), stored);
 
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     const auto notices = data.takeNotices();
     QCOMPARE(notices.size(), 1);
-    QCOMPARE(notices[0].kind, Module1::Notice::FolderMissing);
+    QCOMPARE(notices[0].kind, CardState::Notice::FolderMissing);
     QVERIFY2(notices[0].text.contains(named), qPrintable(notices[0].text));
     QCOMPARE(data.cardFolder(), program.cardFolder());
     QCOMPARE(data.cardCount(), 46);
@@ -322,10 +322,10 @@ void TestCardFiles::badCountIsClampedNotWritten()
     const QString path = program.cardFolder() + QStringLiteral("/karudata.dat");
     writeAll(path, bytes);
 
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     const auto notices = data.takeNotices();
-    QCOMPARE(kinds(notices), QList{Module1::Notice::CountOutOfRange});
+    QCOMPARE(kinds(notices), QList{CardState::Notice::CountOutOfRange});
     QVERIFY(notices[0].text.contains(path));
     QVERIFY(notices[0].text.contains(QString::number(stored)));
     QCOMPARE(int(data.cardCount()), used);
@@ -351,21 +351,21 @@ void TestCardFiles::programFolderStoresRelativePath()
     const QString ondat = programFolder + QStringLiteral("/ondat");
     QVERIFY(!cp932::canEncode(ondat) || cp932::byteLength(ondat) > 50);
 
-    Module1 data(programFolder);
-    data.LoadCardFolder();
+    CardState data(programFolder);
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
     QCOMPARE(data.cardFolder(), programFolder + QStringLiteral("/ondat"));
     QCOMPARE(readAll(programFolder + QStringLiteral("/karupath.dat")), folderFile(5, QStringLiteral("ondat")));
     QVERIFY(QFile::exists(programFolder + QStringLiteral("/ondat/karudata.dat")));
     // The editor saves a folder inside the program folder the same way.
     QDir().mkpath(programFolder + QStringLiteral("/sets/kana"));
-    const Module1::StoredPath inside = data.storablePath(programFolder + QStringLiteral("/sets/kana"));
+    const CardState::StoredPath inside = data.storablePath(programFolder + QStringLiteral("/sets/kana"));
     QVERIFY2(inside.ok, qPrintable(inside.why));
     QCOMPARE(inside.text, QStringLiteral("sets/kana"));
 
     // And the next start reads it back from the program folder.
-    Module1 again(programFolder);
-    again.LoadCardFolder();
+    CardState again(programFolder);
+    again.loadCardFolder();
     QVERIFY(again.takeNotices().isEmpty());
     QCOMPARE(again.cardFolder(), programFolder + QStringLiteral("/ondat"));
 }
@@ -375,8 +375,8 @@ void TestCardFiles::relativeStoredPathReadsFromProgramFolder()
     testing::ProgramFolder program;
     QDir().mkpath(program.file(QStringLiteral("sets/kana")));
     writeAll(program.file(QStringLiteral("karupath.dat")), folderFile(9, QStringLiteral("sets/kana")));
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
     QCOMPARE(data.cardFolder(), program.file(QStringLiteral("sets/kana")));
 }
@@ -384,22 +384,22 @@ void TestCardFiles::relativeStoredPathReadsFromProgramFolder()
 void TestCardFiles::unstorablePathIsRefused()
 {
     testing::ProgramFolder program;
-    Module1 data(program.path());
-    data.LoadCardFolder();
+    CardState data(program.path());
+    data.loadCardFolder();
 
     // Fits: stored as it is.
-    const Module1::StoredPath fits = data.storablePath(QStringLiteral("/srv/かるた"));
+    const CardState::StoredPath fits = data.storablePath(QStringLiteral("/srv/かるた"));
     QVERIFY(fits.ok);
     QCOMPARE(fits.text, QStringLiteral("/srv/かるた"));
 
     // Too long and outside the program folder: never cut.
     const QString far = QStringLiteral("/srv/") + QString(60, u'x');
-    const Module1::StoredPath tooLong = data.storablePath(far);
+    const CardState::StoredPath tooLong = data.storablePath(far);
     QVERIFY(!tooLong.ok);
     QVERIFY(tooLong.why.contains(far));
 
     // Characters code page 932 cannot hold.
-    const Module1::StoredPath unmappable = data.storablePath(QStringLiteral("/srv/카드"));
+    const CardState::StoredPath unmappable = data.storablePath(QStringLiteral("/srv/카드"));
     QVERIFY(!unmappable.ok);
     QVERIFY(!unmappable.why.isEmpty());
 }
@@ -412,10 +412,10 @@ void TestCardFiles::unwritableFilesAreReported()
     writeAll(outer.file(QStringLiteral("plain")), "not a folder");
     const QString programFolder = outer.file(QStringLiteral("plain/program"));
 
-    Module1 data(programFolder);
-    data.LoadCardFolder();
+    CardState data(programFolder);
+    data.loadCardFolder();
     const auto notices = data.takeNotices();
-    QCOMPARE(kinds(notices), (QList{Module1::Notice::WriteFailed, Module1::Notice::WriteFailed}));
+    QCOMPARE(kinds(notices), (QList{CardState::Notice::WriteFailed, CardState::Notice::WriteFailed}));
     QVERIFY(notices[0].text.contains(QStringLiteral("karupath.dat")));
     QVERIFY(notices[1].text.contains(QStringLiteral("karudata.dat")));
     // The run goes on with the defaults in memory.
@@ -430,9 +430,9 @@ void TestCardFiles::somethingInTheWayIsNotOverwritten()
     testing::ProgramFolder program;
     QDir().mkpath(program.file(QStringLiteral("karupath.dat")));
     QDir().mkpath(program.file(QStringLiteral("ondat/karudata.dat")));
-    Module1 data(program.path());
-    data.LoadCardFolder();
-    QCOMPARE(kinds(data.takeNotices()), (QList{Module1::Notice::ReadFailed, Module1::Notice::ReadFailed}));
+    CardState data(program.path());
+    data.loadCardFolder();
+    QCOMPARE(kinds(data.takeNotices()), (QList{CardState::Notice::ReadFailed, CardState::Notice::ReadFailed}));
     QVERIFY(QFileInfo(program.file(QStringLiteral("karupath.dat"))).isDir());
     QVERIFY(QFileInfo(program.file(QStringLiteral("ondat/karudata.dat"))).isDir());
     QCOMPARE(data.cardCount(), 46);
@@ -447,9 +447,9 @@ void TestCardFiles::unreadableDataFileIsNotOverwritten()
     const QByteArray bytes = dataFile(12, QStringList(49, QStringLiteral("q")));
     writeAll(path, bytes);
     QFile::setPermissions(path, QFileDevice::WriteOwner);
-    Module1 data(program.path());
-    data.LoadCardFolder();
-    QCOMPARE(kinds(data.takeNotices()), QList{Module1::Notice::ReadFailed});
+    CardState data(program.path());
+    data.loadCardFolder();
+    QCOMPARE(kinds(data.takeNotices()), QList{CardState::Notice::ReadFailed});
     QCOMPARE(data.cardCount(), 46);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QCOMPARE(readAll(path), bytes);
@@ -463,7 +463,7 @@ void TestCardFiles::writeKeepsBytesPastRecord()
     writeAll(path, folderFile(3, QStringLiteral("abc")) + tail);
     QString error;
     const QByteArray record = folderFile(4, QStringLiteral("/srv"));
-    QVERIFY(Module1::writeRecord(path, record, &error));
+    QVERIFY(CardState::writeRecord(path, record, &error));
     QCOMPARE(readAll(path), record + tail);
 }
 

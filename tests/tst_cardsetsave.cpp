@@ -5,8 +5,8 @@
 // the bytes of both files, the order they are written in, and that a failed
 // write leaves files and card state as they were.
 
+#include "data/cardstate.h"
 #include "data/cp932.h"
-#include "data/module1.h"
 #include "editor/cardsetsave.h"
 #include "tests/testsupport.h"
 
@@ -29,9 +29,9 @@ struct Snapshot {
     bool folderFileExists;
     QString folder;
     qint16 count;
-    Module1::LabelTable labels;
+    CardState::LabelTable labels;
 
-    explicit Snapshot(const Module1 &data)
+    explicit Snapshot(const CardState &data)
         : folderFile(readAll(data.folderFilePath())), dataFile(readAll(data.cardDataPath())),
           folderFileExists(QFileInfo::exists(data.folderFilePath())), folder(data.cardFolder()),
           count(data.cardCount()), labels(data.labels())
@@ -40,11 +40,11 @@ struct Snapshot {
     bool operator==(const Snapshot &) const = default;
 };
 
-SaveRequest requestFor(const Module1 &data, const QString &folder)
+SaveRequest requestFor(const CardState &data, const QString &folder)
 {
     SaveRequest request;
     request.folder = folder;
-    for (int k = 1; k <= Module1::MaxCards; ++k)
+    for (int k = 1; k <= CardState::MaxCards; ++k)
         request.labels[k - 1] = data.label(k);
     request.countText = QString::number(data.cardCount());
     return request;
@@ -83,15 +83,15 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     QString m_other; // a second card folder with 12 pictures
 };
 
 void TestCardSetSave::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
-    m_data->LoadCardFolder();
+    m_data = std::make_unique<CardState>(m_program->path());
+    m_data->loadCardFolder();
     QVERIFY(m_data->takeNotices().isEmpty());
     m_other = m_program->file(QStringLiteral("sets/twelve"));
     testing::copyCards(m_other, 12);
@@ -295,7 +295,7 @@ void TestCardSetSave::folderFileIsWrittenBeforeDataFile()
             // By now the folder file is complete on disk.
             folderFileAtDataWrite = readAll(m_data->folderFilePath());
         }
-        return Module1::writeRecord(path, record, error);
+        return CardState::writeRecord(path, record, error);
     });
     QCOMPARE(saver.save(requestFor(*m_data, m_other)).outcome, CardSetSaver::Saved);
     QCOMPARE(order, (QStringList{QStringLiteral("karupath.dat"), QStringLiteral("karudata.dat")}));
@@ -346,8 +346,8 @@ void TestCardSetSave::unwritableFolderFileWritesNothing()
     // even by root.
     testing::ProgramFolder outer(false);
     writeAll(outer.file(QStringLiteral("plain")), "not a folder");
-    Module1 data(outer.file(QStringLiteral("plain/program")));
-    data.LoadCardFolder();
+    CardState data(outer.file(QStringLiteral("plain/program")));
+    data.loadCardFolder();
     data.takeNotices();
 
     const Snapshot before(data);
@@ -366,8 +366,8 @@ void TestCardSetSave::restartKeepsTheSavedSet()
     request.labels[1] = QStringLiteral("あい");
     QCOMPARE(CardSetSaver(*m_data).save(request).outcome, CardSetSaver::Saved);
 
-    Module1 restarted(m_program->path());
-    restarted.LoadCardFolder();
+    CardState restarted(m_program->path());
+    restarted.loadCardFolder();
     QVERIFY(restarted.takeNotices().isEmpty());
     QCOMPARE(restarted.cardFolder(), m_other);
     QCOMPARE(restarted.cardCount(), 12);
@@ -396,10 +396,10 @@ void TestCardSetSave::killedSaveLeavesWholeFiles()
     // The other folder holds a set of its own.
     DataRecord otherSet;
     otherSet.setCount(12);
-    for (int k = 1; k <= Module1::MaxCards; ++k)
+    for (int k = 1; k <= CardState::MaxCards; ++k)
         otherSet.setLabel(k, QStringLiteral("旧"));
     QString error;
-    QVERIFY(Module1::writeRecord(m_other + QStringLiteral("/karudata.dat"), otherSet.bytes(), &error));
+    QVERIFY(CardState::writeRecord(m_other + QStringLiteral("/karudata.dat"), otherSet.bytes(), &error));
     const QString folder = sameFolder ? m_data->cardFolder() : m_other;
     const QString dying = (dieAt == u"karupath.dat" ? m_program->path() : folder) + u'/' + dieAt;
     const QByteArray before = readAll(dying);
@@ -411,8 +411,8 @@ void TestCardSetSave::killedSaveLeavesWholeFiles()
     QVERIFY2(save.exitStatus() == QProcess::CrashExit, save.readAllStandardError().constData());
 
     QCOMPARE(readAll(dying), before);
-    Module1 next(m_program->path());
-    next.LoadCardFolder();
+    CardState next(m_program->path());
+    next.loadCardFolder();
     QVERIFY(next.takeNotices().isEmpty());
     QCOMPARE(next.cardFolder(), nextInOther ? m_other : m_program->cardFolder());
     QCOMPARE(next.cardCount(), nextInOther ? 12 : 46);

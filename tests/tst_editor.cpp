@@ -6,8 +6,8 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
+#include "data/cardstate.h"
 #include "data/cp932.h"
-#include "data/module1.h"
 #include "editor/folderlists.h"
 #include "editor/frmedit.h"
 #include "match/frmkaruto.h"
@@ -67,7 +67,7 @@ private:
     FrmEdit *open();
     void makeSets();
     std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
     QString m_sets;
 };
@@ -81,13 +81,13 @@ bool pictureShown(const FrmEdit *edit, int k)
 int picturesShown(const FrmEdit *edit)
 {
     int n = 0;
-    for (int k = 0; k < Module1::MaxCards; ++k)
+    for (int k = 0; k < CardState::MaxCards; ++k)
         n += pictureShown(edit, k);
     return n;
 }
 
 // The bytes of both files, to show that nothing was written.
-QByteArray filesOf(const Module1 &data)
+QByteArray filesOf(const CardState &data)
 {
     return readAll(data.folderFilePath()) + '|' + readAll(data.cardDataPath());
 }
@@ -96,7 +96,7 @@ QByteArray filesOf(const Module1 &data)
 void TestEditor::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
+    m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
     m_hub->menu(); // loads the card state
     QVERIFY(m_data->takeNotices().isEmpty());
@@ -212,7 +212,7 @@ void TestEditor::showsTheDefaultSet()
     QCOMPARE(edit->Text1[44]->text(), QStringLiteral("を"));
     QCOMPARE(edit->Text1[45]->text(), QStringLiteral("銀"));
     QCOMPARE(edit->Text1[4]->text(), QStringLiteral("お"));
-    for (int k = 0; k < Module1::MaxCards; ++k) {
+    for (int k = 0; k < CardState::MaxCards; ++k) {
         QCOMPARE(edit->Label1[k]->text(), QString::number(k + 1));
         QCOMPARE(pictureShown(edit, k), k < 46 && k != 4);
         if (k >= 46)
@@ -282,7 +282,7 @@ void TestEditor::countsAFoldersPictures()
     QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ変更"));
     QVERIFY(!edit->Drive1->isVisible() && !edit->Dir1->isVisible() && !edit->File1->isVisible());
     QCOMPARE(edit->Text2->text(), QString::number(count));
-    for (int k = 0; k < Module1::MaxCards; ++k)
+    for (int k = 0; k < CardState::MaxCards; ++k)
         QVERIFY2(pictureShown(edit, k) == (k < count), qPrintable(QString::number(k)));
     // The labels stay those of the set shown before; nothing is written.
     QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
@@ -635,23 +635,23 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     const QString path = m_program->cardFolder() + QStringLiteral("/karudata.dat");
     testing::writeAll(path, bytes);
     const qint16 stored = qFromLittleEndian<qint16>(bytes.constData());
-    const bool countInRange = stored >= 1 && stored <= Module1::MaxCards;
+    const bool countInRange = stored >= 1 && stored <= CardState::MaxCards;
 
-    Module1 data(m_program->path());
+    CardState data(m_program->path());
     WindowHub hub(data);
     testing::MessageBoxAnswerer answerer;
     hub.menu()->show();
     QTest::qWait(100);
     // Told about the count once when it cannot be used; nothing is written.
     QCOMPARE(answerer.texts.size(), countInRange ? 0 : 1);
-    QCOMPARE(int(data.cardCount()), qBound(1, int(stored), Module1::MaxCards));
+    QCOMPARE(int(data.cardCount()), qBound(1, int(stored), CardState::MaxCards));
     QCOMPARE(readAll(path), bytes);
 
     QTest::mouseClick(hub.menu()->Command3, Qt::LeftButton);
     FrmEdit *edit = hub.edit();
     QVERIFY(edit);
     QList<int> unreadable;
-    for (int k = 0; k < Module1::MaxCards; ++k) {
+    for (int k = 0; k < CardState::MaxCards; ++k) {
         // Beyond the count too: only a blank label shows as an empty box.
         const bool blankBeyond = k >= data.cardCount() && data.label(k + 1).trimmed().isEmpty();
         QCOMPARE(edit->Text1[k]->text(), blankBeyond ? QString() : data.label(k + 1));
@@ -676,8 +676,8 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     answerer.texts.clear();
     edit->mnuWrite->trigger();
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
-    Module1 next(m_program->path());
-    next.LoadCardFolder();
+    CardState next(m_program->path());
+    next.loadCardFolder();
     QVERIFY(next.takeNotices().isEmpty());
     QCOMPARE(next.label(unreadable.first() + 1), QStringLiteral("銀"));
 }
@@ -735,7 +735,7 @@ void TestEditor::savedSetIsPlayedAndRead()
     for (int n = 1; n <= 12; ++n) {
         QVERIFY(reading->Timer1->isActive());
         reading->Timer1_Timer();
-        QTRY_COMPARE(devices.last()->lastFile, twelve + QStringLiteral("/karuon%1.wav").arg(Module1::cardNumberText(n)));
+        QTRY_COMPARE(devices.last()->lastFile, twelve + QStringLiteral("/karuon%1.wav").arg(CardState::cardNumberText(n)));
         QCOMPARE(reading->Label1[1]->text(), QString(QChar(u'ア' + 2 * (n - 1))));
         if (n == 12)
             answerer.texts.clear();

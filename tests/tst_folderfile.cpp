@@ -6,8 +6,8 @@
 // copy). The writability probe is forced here, so the read-only cases hold
 // when the tests run as root too.
 
+#include "data/cardstate.h"
 #include "data/cp932.h"
-#include "data/module1.h"
 
 #include <QDir>
 #include <QFile>
@@ -57,7 +57,7 @@ struct Places {
     QString inConfig() const { return config + QStringLiteral("/karupath.dat"); }
 };
 
-Module1::FolderProbe forced(bool writable, QStringList *asked = nullptr)
+CardState::FolderProbe forced(bool writable, QStringList *asked = nullptr)
 {
     return [writable, asked](const QString &folder) {
         if (asked)
@@ -98,10 +98,10 @@ void TestFolderFile::firstStartWritesOneFolderFile()
     QFETCH(bool, withConfigFolder);
     QFETCH(bool, expectInConfig);
     Places places;
-    Module1 data(places.program, withConfigFolder ? places.config : QString());
+    CardState data(places.program, withConfigFolder ? places.config : QString());
     QStringList asked;
     data.setWritableProbe(forced(programWritable, &asked));
-    data.LoadCardFolder();
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
     if (withConfigFolder)
         QCOMPARE(asked.value(0), places.program);
@@ -146,9 +146,9 @@ void TestFolderFile::readsOnlyItsOwnFolderFile()
     if (configHasOne)
         writeAll(places.inConfig(), configBytes);
 
-    Module1 data(places.program, places.config);
+    CardState data(places.program, places.config);
     data.setWritableProbe(forced(programWritable));
-    data.LoadCardFolder();
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
     QCOMPARE(data.cardFolder(), places.dir.path() + u'/' + expectedSet);
     QCOMPARE(data.cardDataPath(), places.dir.path() + u'/' + expectedSet + QStringLiteral("/karudata.dat"));
@@ -166,17 +166,17 @@ void TestFolderFile::longInstalledPathIsStoredRelative()
     Places places(QStringLiteral("opt/かるた練習用のとても長いフォルダ/lib/ginrei-karuta"));
     QVERIFY(cp932::byteLength(places.program + QStringLiteral("/ondat")) > 50);
 
-    Module1 first(places.program, places.config);
+    CardState first(places.program, places.config);
     first.setWritableProbe(forced(false));
-    first.LoadCardFolder();
+    first.loadCardFolder();
     QVERIFY(first.takeNotices().isEmpty());
     QCOMPARE(readAll(places.inConfig()), folderFile(QStringLiteral("ondat")));
 
     // The next start finds the folder again from the program folder, not
     // from the config folder the file lies in.
-    Module1 again(places.program, places.config);
+    CardState again(places.program, places.config);
     again.setWritableProbe(forced(false));
-    again.LoadCardFolder();
+    again.loadCardFolder();
     QVERIFY(again.takeNotices().isEmpty());
     QCOMPARE(again.cardFolder(), places.program + QStringLiteral("/ondat"));
 }
@@ -188,12 +188,12 @@ void TestFolderFile::unusableConfigFolderIsReported()
     Places places;
     writeAll(places.dir.path() + QStringLiteral("/home/.config"), "not a folder");
 
-    Module1 data(places.program, places.config);
+    CardState data(places.program, places.config);
     data.setWritableProbe(forced(false));
-    data.LoadCardFolder();
-    const QList<Module1::Notice> notices = data.takeNotices();
+    data.loadCardFolder();
+    const QList<CardState::Notice> notices = data.takeNotices();
     QCOMPARE(notices.size(), 1);
-    QCOMPARE(notices[0].kind, Module1::Notice::WriteFailed);
+    QCOMPARE(notices[0].kind, CardState::Notice::WriteFailed);
     QVERIFY2(notices[0].text.contains(places.inConfig()), qPrintable(notices[0].text));
     // Never written beside the program instead, and the run goes on.
     QVERIFY(!QFile::exists(places.besideProgram()));
@@ -225,9 +225,9 @@ void TestFolderFile::fileSystemProbe()
     if (what == u"read-only")
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
 
-    QCOMPARE(Module1::fileSystemAllowsWriting(path), writable);
+    QCOMPARE(CardState::fileSystemAllowsWriting(path), writable);
     // Without a probe of its own the program asks the same.
-    Module1 data(dir.path(), dir.path() + QStringLiteral("/config"));
+    CardState data(dir.path(), dir.path() + QStringLiteral("/config"));
     QCOMPARE(data.folderIsWritable(path), writable);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

@@ -4,7 +4,7 @@
 // The automatic reading window driven through its real timers and a sound
 // device that records what it is asked and completes when the test says so.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "reading/frmmain.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -69,7 +69,7 @@ private:
     void tick(QTimer *timer);
 
     std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     testing::RecordingSoundDevice *m_sound = nullptr;
     std::unique_ptr<FrmMain> m_window;
 };
@@ -77,8 +77,8 @@ private:
 void TestFrmMain::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
-    m_data->LoadCardFolder();
+    m_data = std::make_unique<CardState>(m_program->path());
+    m_data->loadCardFolder();
     m_sound = new testing::RecordingSoundDevice;
     m_window = std::make_unique<FrmMain>(*m_data, m_sound);
     m_window->show();
@@ -236,7 +236,7 @@ void TestFrmMain::activationWhileWaitingStopsTheRun()
     tick(timer);
     m_sound->finish();
     QVERIFY(timer->isActive());
-    const Module1::Order before = m_data->readingOrder();
+    const CardState::Order before = m_data->readingOrder();
     m_window->Form_Activate();
     QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
     QVERIFY(m_window->Command1->isEnabled());
@@ -475,7 +475,7 @@ void TestFrmMain::soundIsReadAheadOfEachReading()
 {
     QFETCH(QString, count);
     QFETCH(QString, ending);
-    Module1::LabelTable labels = m_data->labels();
+    CardState::LabelTable labels = m_data->labels();
     m_data->adoptSavedSet(m_data->cardFolder(), labels, 2);
     m_window->Form_Activate();
     m_sound->hints.clear();

@@ -13,8 +13,8 @@
 // as the unprivileged user "nobody" (setpriv), to whom the root-owned
 // install tree is read-only.
 
+#include "data/cardstate.h"
 #include "data/cp932.h"
-#include "data/module1.h"
 #include "version.h"
 
 #include <QDateTime>
@@ -79,9 +79,9 @@ QList<std::pair<QString, QString>> expectedFiles()
         {Changelog, QStringLiteral("gzip")},
         {QStringLiteral("share/lintian/overrides/ginrei-karuta"), QString()},
     };
-    for (int n = 1; n <= Module1::DefaultCount; ++n) {
-        files.append({ProgramDir + QStringLiteral("/ondat/karue%1.jpg").arg(Module1::cardNumberText(n)), QString()});
-        files.append({ProgramDir + QStringLiteral("/ondat/karuon%1.wav").arg(Module1::cardNumberText(n)), QString()});
+    for (int n = 1; n <= CardState::DefaultCount; ++n) {
+        files.append({ProgramDir + QStringLiteral("/ondat/karue%1.jpg").arg(CardState::cardNumberText(n)), QString()});
+        files.append({ProgramDir + QStringLiteral("/ondat/karuon%1.wav").arg(CardState::cardNumberText(n)), QString()});
     }
     for (int size : IconSizes)
         files.append({QStringLiteral("share/icons/hicolor/%1x%1/apps/ginrei-karuta.png").arg(size),
@@ -261,8 +261,8 @@ void TestInstall::shipsTheCardDataAFirstStartWrites()
 {
     QTemporaryDir dir;
     QDir().mkpath(dir.path() + QStringLiteral("/ondat"));
-    Module1 data(dir.path());
-    data.LoadCardFolder();
+    CardState data(dir.path());
+    data.loadCardFolder();
     QVERIFY(data.takeNotices().isEmpty());
     const QByteArray written = readAll(dir.path() + QStringLiteral("/ondat/karudata.dat"));
     QCOMPARE(written.size(), 256);

@@ -7,7 +7,7 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/board.h"
 #include "match/cardpictures.h"
 #include "match/frmkaruto.h"
@@ -282,7 +282,7 @@ void TestKaruto::eachBoxShowsItsOwnCard()
     for (int n = 1; n <= 12; ++n) {
         QImage picture(400, 520, QImage::Format_RGB32);
         picture.fill(n == 7 ? QColor(220, 0, 0) : QColor(0, 0, 220));
-        QVERIFY(picture.save(m_otherSet->filePath(QStringLiteral("karue%1.jpg").arg(Module1::cardNumberText(n))), "JPEG"));
+        QVERIFY(picture.save(m_otherSet->filePath(QStringLiteral("karue%1.jpg").arg(CardState::cardNumberText(n))), "JPEG"));
     }
     // Decoded for the first match, kept for the second, which lays the
     // cards out in another order.
@@ -453,7 +453,7 @@ void TestKaruto::announcementAndDeviceCommands()
     const int card = w->match().currentCard();
     QCOMPARE(w->Label1[2]->text(), m_data->label(card));
     QVERIFY(!w->Timer1->isActive());
-    const QString file = m_program->cardFolder() + QStringLiteral("/karuon%1.wav").arg(Module1::cardNumberText(card));
+    const QString file = m_program->cardFolder() + QStringLiteral("/karuon%1.wav").arg(CardState::cardNumberText(card));
     if (voice)
         QCOMPARE(dev->commands, (QStringList{QStringLiteral("Open ") + file, QStringLiteral("Sound")}));
     else

@@ -8,7 +8,7 @@
 // time after checking that the window has that timer running.
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/board.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
@@ -239,7 +239,7 @@ void TestMatchFlow::playerTakesEveryCard()
         // every later one.
         QCOMPARE(w->Timer1->isActive(), p > 1);
         if (voice) {
-            expected << QStringLiteral("Open %1/karuon%2.wav").arg(m_data->cardFolder(), Module1::cardNumberText(card))
+            expected << QStringLiteral("Open %1/karuon%2.wav").arg(m_data->cardFolder(), CardState::cardNumberText(card))
                      << QStringLiteral("Sound") << QStringLiteral("Stop") << QStringLiteral("Close");
         }
         const int slot = currentSlot();
@@ -680,11 +680,11 @@ void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
     FrmKaruto *w = start(5, true);
     QVERIFY(w);
     const MatchState::Order order = w->match().readingOrder();
-    const Module1::LabelTable labels = m_data->labels();
+    const CardState::LabelTable labels = m_data->labels();
     const QString folder = m_data->cardFolder();
     if (saveAnotherSet) {
         m_otherSet = std::make_unique<QTemporaryDir>();
-        Module1::LabelTable other;
+        CardState::LabelTable other;
         other.fill(QStringLiteral("他"));
         m_data->adoptSavedSet(m_otherSet->path(), other, 3);
     } else {
@@ -697,7 +697,7 @@ void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
         QCOMPARE(w->Label1[2]->text(), labels[card]);
         const QStringList &commands = device()->commands;
         QCOMPARE(commands.value(commands.size() - 2),
-                 QStringLiteral("Open %1/karuon%2.wav").arg(folder, Module1::cardNumberText(card)));
+                 QStringLiteral("Open %1/karuon%2.wav").arg(folder, CardState::cardNumberText(card)));
         playerTakes();
     }
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("230"));

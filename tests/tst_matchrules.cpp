@@ -4,7 +4,7 @@
 // The rules of the match table apart from any window: the strength table,
 // where cards, frames and piles lie, and the match's own orders and cards.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/board.h"
 #include "match/matchstate.h"
 #include "settings/matchsettings.h"
@@ -156,8 +156,8 @@ void TestMatchRules::matchKeepsItsOwnOrdersAndCards()
 {
     QFETCH(bool, saveAnotherSet);
     QTemporaryDir dir;
-    Module1 data(dir.path());
-    data.LoadCardFolder();
+    CardState data(dir.path());
+    data.loadCardFolder();
     MatchState match;
     match.begin(MatchState::Cards::from(data), MatchState::Setup{3, true}, 7, 8);
     const MatchState::Order reading = match.readingOrder();
@@ -170,7 +170,7 @@ void TestMatchRules::matchKeepsItsOwnOrdersAndCards()
     data.readingOrder().fill(1);
     data.boardOrder().fill(1);
     if (saveAnotherSet) {
-        Module1::LabelTable other;
+        CardState::LabelTable other;
         other.fill(QStringLiteral("他"));
         data.adoptSavedSet(dir.filePath(QStringLiteral("other")), other, 3);
     }
@@ -202,8 +202,8 @@ void TestMatchRules::announcementOfTheCardBeingRead()
     QFETCH(QString, label);
     QFETCH(QString, sound);
     QTemporaryDir dir;
-    Module1 data(dir.path());
-    data.LoadCardFolder();
+    CardState data(dir.path());
+    data.loadCardFolder();
     MatchState none;
     QCOMPARE(none.announcement().card, 0);
     QVERIFY(!none.announcement().readAloud);

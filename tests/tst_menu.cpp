@@ -6,7 +6,7 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
@@ -59,14 +59,14 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
 };
 
 void TestMenu::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
+    m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
 }
 
@@ -208,8 +208,8 @@ void TestMenu::helpPagePathWithSpacesAndKana()
     const QString folder = outer.file(QStringLiteral("銀鈴 かるた"));
     QDir().mkpath(folder);
     QFile::copy(QStringLiteral(GINREI_BIN_DIR "/index.htm"), folder + QStringLiteral("/index.htm"));
-    Module1 data(folder);
-    data.LoadCardFolder();
+    CardState data(folder);
+    data.loadCardFolder();
     data.takeNotices();
     FrmHelp help(data);
     QCOMPARE(FrmHelp::pagePath(data), folder + QStringLiteral("/index.htm"));
@@ -333,8 +333,8 @@ void TestMenu::readOnlyProgramFolder()
     const QString cardFolder = m_program->cardFolder();
     if (how == u"probe") {
         // An installed copy comes with its data file.
-        Module1 maker(programFolder);
-        maker.LoadCardFolder();
+        CardState maker(programFolder);
+        maker.loadCardFolder();
         QVERIFY(QFile::remove(maker.folderFilePath()));
     }
     if (how == u"plain") {
@@ -344,7 +344,7 @@ void TestMenu::readOnlyProgramFolder()
     }
     const QByteArray shippedData = testing::readAll(cardFolder + QStringLiteral("/karudata.dat"));
 
-    Module1 data(programFolder, config);
+    CardState data(programFolder, config);
     if (how == u"probe")
         data.setWritableProbe([programFolder](const QString &f) {
             return f != programFolder && !f.startsWith(programFolder + u'/');

@@ -7,7 +7,7 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "reading/frmmain.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
@@ -40,16 +40,16 @@ void makeThreeCardSet(const testing::ProgramFolder &program, int lengthMs)
     for (int n = 1; n <= 3; ++n)
         QVERIFY(testing::writeWav(program.cardFolder() + QStringLiteral("/karuon0%1.wav").arg(n),
                                   testing::WavFormat{22050, 16, 1}, lengthMs));
-    Module1 setUp(program.path());
-    setUp.LoadCardFolder();
-    Module1::LabelTable labels = setUp.labels();
+    CardState setUp(program.path());
+    setUp.loadCardFolder();
+    CardState::LabelTable labels = setUp.labels();
     setUp.adoptSavedSet(setUp.cardFolder(), labels, 3);
     DataRecord record;
     for (int k = 1; k <= 49; ++k)
         record.setLabel(k, labels[k]);
     record.setCount(3);
     QString error;
-    QVERIFY2(Module1::writeRecord(setUp.cardDataPath(), record.bytes(), &error), qPrintable(error));
+    QVERIFY2(CardState::writeRecord(setUp.cardDataPath(), record.bytes(), &error), qPrintable(error));
 }
 } // namespace
 
@@ -79,7 +79,7 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
     if (QTest::currentTestFailed())
         return;
 
-    Module1 data(program.path());
+    CardState data(program.path());
     WindowHub hub(data);
     hub.menu()->show();
     QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
@@ -117,7 +117,7 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
 void TestReadingPlayback::readingWindowExistsOnce()
 {
     testing::ProgramFolder program;
-    Module1 data(program.path());
+    CardState data(program.path());
     WindowHub hub(data);
     hub.menu()->show();
     QVERIFY(hub.menu()->Command2->isEnabled());
@@ -163,7 +163,7 @@ void TestReadingPlayback::damagedRecordingInARun()
         wav.truncate(44 + 2000);
     testing::writeAll(second, wav);
 
-    Module1 data(program.path());
+    CardState data(program.path());
     WindowHub hub(data);
     hub.menu()->show();
     QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);

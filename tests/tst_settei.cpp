@@ -5,7 +5,7 @@
 // that discards the choices.
 
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "match/frmkaruto.h"
 #include "settings/frmsettei.h"
 #include "tests/recordingsounddevice.h"
@@ -37,14 +37,14 @@ private Q_SLOTS:
 private:
     FrmSettei *settings();
     std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
 };
 
 void TestSettei::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>(false);
-    m_data = std::make_unique<Module1>(m_program->path());
+    m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
     m_hub->soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::RecordingSoundDevice(owner); };
 }

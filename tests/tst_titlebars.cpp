@@ -8,7 +8,7 @@
 
 #include "app/frmmenu.h"
 #include "app/windowhub.h"
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
@@ -27,7 +27,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<testing::ProgramFolder> m_program;
-    std::unique_ptr<Module1> m_data;
+    std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
 };
 
@@ -36,7 +36,7 @@ void TestTitleBars::initTestCase()
     if (QGuiApplication::platformName() != u"xcb")
         QSKIP("needs the X11 platform (run under xvfb-run)");
     m_program = std::make_unique<testing::ProgramFolder>();
-    m_data = std::make_unique<Module1>(m_program->path());
+    m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
     m_hub->soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
     m_hub->menu()->show();

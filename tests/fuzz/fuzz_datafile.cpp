@@ -6,7 +6,7 @@
 // every label field is read, the file is never written over, and a save is
 // refused exactly when a label holds what the file cannot keep.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "data/records.h"
 #include "editor/cardsetsave.h"
 #include "tests/fuzz/fuzzsupport.h"
@@ -32,28 +32,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzing::writeFile(dataFile, input);
     const bool hasRecord = recordCount(input.size(), DataRecord::Size) >= 1;
 
-    Module1 loaded(scratch.program());
-    loaded.LoadCardFolder();
-    const QList<Module1::Notice> notices = loaded.takeNotices();
+    CardState loaded(scratch.program());
+    loaded.loadCardFolder();
+    const QList<CardState::Notice> notices = loaded.takeNotices();
     FUZZ_CHECK(loaded.cardDataPath() == dataFile);
-    FUZZ_CHECK(loaded.cardCount() >= 1 && loaded.cardCount() <= Module1::MaxCards);
+    FUZZ_CHECK(loaded.cardCount() >= 1 && loaded.cardCount() <= CardState::MaxCards);
     if (hasRecord) {
         FUZZ_CHECK(fuzzing::readFile(dataFile) == input);
         const DataRecord record = DataRecord::fromBytes(input);
-        for (int k = 1; k <= Module1::MaxCards; ++k) {
+        for (int k = 1; k <= CardState::MaxCards; ++k) {
             FUZZ_CHECK(loaded.label(k) == record.label(k));
             FUZZ_CHECK(loaded.label(k).size() <= DataRecord::LabelWidth);
         }
         const qint16 stored = record.count();
-        if (stored >= 1 && stored <= Module1::MaxCards) {
+        if (stored >= 1 && stored <= CardState::MaxCards) {
             FUZZ_CHECK(notices.isEmpty());
             FUZZ_CHECK(loaded.cardCount() == stored);
         } else {
-            FUZZ_CHECK(notices.size() == 1 && notices[0].kind == Module1::Notice::CountOutOfRange);
+            FUZZ_CHECK(notices.size() == 1 && notices[0].kind == CardState::Notice::CountOutOfRange);
         }
     } else {
         FUZZ_CHECK(notices.isEmpty());
-        FUZZ_CHECK(loaded.cardCount() == Module1::DefaultCount);
+        FUZZ_CHECK(loaded.cardCount() == CardState::DefaultCount);
         FUZZ_CHECK(loaded.label(1) == QStringLiteral("あ"));
         FUZZ_CHECK(fuzzing::readFile(dataFile).size() == DataRecord::Size);
     }
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     request.folder = loaded.cardFolder();
     request.countText = QString::number(loaded.cardCount());
     bool anyUnreadable = false;
-    for (int k = 1; k <= Module1::MaxCards; ++k) {
+    for (int k = 1; k <= CardState::MaxCards; ++k) {
         const QString &label = loaded.label(k);
         request.labels[k - 1] = label;
         // What the file decodes to, it can hold again, unless it stands for bytes it could not read.
@@ -80,11 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_CHECK(saver.save(request).outcome == CardSetSaver::Saved);
-    Module1 again(scratch.program());
-    again.LoadCardFolder();
+    CardState again(scratch.program());
+    again.loadCardFolder();
     FUZZ_CHECK(again.takeNotices().isEmpty());
     FUZZ_CHECK(again.cardCount() == loaded.cardCount());
-    for (int k = 1; k <= Module1::MaxCards; ++k)
+    for (int k = 1; k <= CardState::MaxCards; ++k)
         FUZZ_CHECK(again.label(k) == fitLabel(request.labels[k - 1]).stored);
     return 0;
 }

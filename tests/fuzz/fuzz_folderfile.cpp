@@ -5,7 +5,7 @@
 // the program must end up with a card folder that exists, never write over
 // a file that holds a record, and find the same folder at the next start.
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 #include "data/records.h"
 #include "tests/fuzz/fuzzsupport.h"
 
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzing::writeFile(folderFile, input);
     const bool hasRecord = recordCount(input.size(), FolderRecord::Size) >= 1;
 
-    Module1 loaded(scratch.program());
+    CardState loaded(scratch.program());
     if (hasRecord) {
         // Only the scratch folder may be written to: a record naming an
         // existing folder elsewhere would have karudata.dat made there.
@@ -31,14 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return -1;
     }
 
-    loaded.LoadCardFolder();
-    const QList<Module1::Notice> notices = loaded.takeNotices();
-    for (const Module1::Notice &notice : notices)
+    loaded.loadCardFolder();
+    const QList<CardState::Notice> notices = loaded.takeNotices();
+    for (const CardState::Notice &notice : notices)
         FUZZ_CHECK(!notice.text.isEmpty());
     FUZZ_CHECK(scratch.contains(loaded.cardFolder()));
     FUZZ_CHECK(QFileInfo(loaded.cardFolder()).isDir());
     FUZZ_CHECK(loaded.cardDataPath() == loaded.cardFolder() + QStringLiteral("/karudata.dat"));
-    FUZZ_CHECK(loaded.cardCount() >= 1 && loaded.cardCount() <= Module1::MaxCards);
+    FUZZ_CHECK(loaded.cardCount() >= 1 && loaded.cardCount() <= CardState::MaxCards);
 
     const QByteArray after = fuzzing::readFile(folderFile);
     if (hasRecord) {
@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // The next start finds the same card set and writes nothing.
-    Module1 again(scratch.program());
-    again.LoadCardFolder();
+    CardState again(scratch.program());
+    again.loadCardFolder();
     FUZZ_CHECK(again.cardFolder() == loaded.cardFolder());
     FUZZ_CHECK(again.cardCount() == loaded.cardCount());
     FUZZ_CHECK(fuzzing::readFile(folderFile) == after);

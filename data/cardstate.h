@@ -17,7 +17,7 @@
 #include <functional>
 #include <optional>
 
-class Module1
+class CardState
 {
 public:
     static constexpr int MaxCards = 49;     // the grid and the data file hold 49 cards
@@ -48,7 +48,7 @@ public:
     // configFolder is the user's own folder for karupath.dat, used when the
     // program folder cannot be written (an installed copy); left empty,
     // karupath.dat always lies beside the program, as in a portable copy.
-    explicit Module1(const QString &programFolder, const QString &configFolder = QString());
+    explicit CardState(const QString &programFolder, const QString &configFolder = QString());
 
     // Whether files can be created in a folder. Decides where karupath.dat
     // lives, and tells a save into a read-only card folder (the installed
@@ -62,14 +62,14 @@ public:
 
     // Start-up loading, in this order: program folder, folder file, card
     // folder, card data file. Problems are collected as notices.
-    void LoadCardFolder();
-    void LoadCardData();
-    void CreateCardData();
-    void SetDefaultLabels();
+    void loadCardFolder();
+    void loadCardData();
+    void createCardData();
+    void setDefaultLabels();
     // Read the file's current bytes into its record buffer and count its
     // records. A missing file reads as empty; nothing is created here.
-    void OpenFolderFile();
-    void OpenDataFile();
+    void openFolderFile();
+    void openDataFile();
 
     QList<Notice> takeNotices();
 
@@ -124,7 +124,7 @@ public:
     using BeforeCommitHook = void (*)(const QString &path);
     static void setBeforeCommitHook(BeforeCommitHook hook);
 
-    // Record counts found by the last OpenFolderFile / OpenDataFile.
+    // Record counts found by the last openFolderFile / openDataFile.
     qint64 folderFileRecords() const { return m_folderFileRecords; }
     qint64 dataFileRecords() const { return m_dataFileRecords; }
 
@@ -144,7 +144,7 @@ public:
 
 private:
     void notify(Notice::Kind kind, const QString &text);
-    // OpenFolderFile on a given file.
+    // openFolderFile on a given file.
     void readFolderFile(const QString &path);
     // The first recordSize bytes of the file and its whole size (0 when it
     // is missing or unreadable).

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "data/module1.h"
+#include "data/cardstate.h"
 
 #include "data/cp932.h"
 
@@ -11,11 +11,11 @@
 #include <QSaveFile>
 
 namespace {
-Module1::BeforeCommitHook beforeCommitHook = nullptr;
+CardState::BeforeCommitHook beforeCommitHook = nullptr;
 
 // The default set: the kana in あいう order without ん, then 銀.
 constexpr char16_t DefaultLabels[] = u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀";
-static_assert(std::size(DefaultLabels) - 1 == Module1::DefaultCount);
+static_assert(std::size(DefaultLabels) - 1 == CardState::DefaultCount);
 
 QString cleanFolder(const QString &folder)
 {
@@ -26,12 +26,12 @@ QString cleanFolder(const QString &folder)
 }
 } // namespace
 
-Module1::Module1(const QString &programFolder, const QString &configFolder)
+CardState::CardState(const QString &programFolder, const QString &configFolder)
     : m_programFolder(cleanFolder(programFolder)), m_configFolder(configFolder.isEmpty() ? QString() : cleanFolder(configFolder))
 {
 }
 
-bool Module1::fileSystemAllowsWriting(const QString &folder)
+bool CardState::fileSystemAllowsWriting(const QString &folder)
 {
     // Asks for this user's rights (access(2)), so a read-only mount says no
     // and root, who may write anywhere else, says yes.
@@ -39,23 +39,23 @@ bool Module1::fileSystemAllowsWriting(const QString &folder)
     return info.isDir() && info.isWritable();
 }
 
-bool Module1::folderIsWritable(const QString &folder) const
+bool CardState::folderIsWritable(const QString &folder) const
 {
     return m_writableProbe ? m_writableProbe(folder) : fileSystemAllowsWriting(folder);
 }
 
-QString Module1::defaultCardFolder() const
+QString CardState::defaultCardFolder() const
 {
     return m_programFolder + u'/' + QLatin1String(DefaultFolderName);
 }
 
-void Module1::LoadCardFolder()
+void CardState::loadCardFolder()
 {
     // An installed copy's folder belongs to the system, so the user's choice
     // of card folder is kept in the user's own config folder instead.
     const bool inConfigFolder = !m_configFolder.isEmpty() && !folderIsWritable(m_programFolder);
     m_folderFilePath = (inConfigFolder ? m_configFolder : m_programFolder) + u'/' + QLatin1String(FolderFileName);
-    OpenFolderFile();
+    openFolderFile();
     // A read-only copy may come with a karupath.dat of its own (a
     // write-protected portable copy, or one an administrator set up). Its
     // card folder holds until the user saves a set, which goes to the
@@ -123,14 +123,14 @@ void Module1::LoadCardFolder()
     }
 
     m_cardDataPath = m_cardFolder + u'/' + QLatin1String(DataFileName);
-    LoadCardData();
+    loadCardData();
 }
 
-void Module1::LoadCardData()
+void CardState::loadCardData()
 {
-    OpenDataFile();
+    openDataFile();
     if (!m_readError.isEmpty()) {
-        SetDefaultLabels();
+        setDefaultLabels();
         notify(Notice::ReadFailed,
                QStringLiteral("%1 を読み込めませんでした（%2）。\n"
                               "今回は標準の %3 枚のかるたで続けます（ファイルは書き換えません）。")
@@ -139,7 +139,7 @@ void Module1::LoadCardData()
         return;
     }
     if (m_dataFileRecords == 0) {
-        CreateCardData();
+        createCardData();
         return;
     }
     for (int k = 1; k <= MaxCards; ++k)
@@ -156,10 +156,10 @@ void Module1::LoadCardData()
                    .arg(m_cardCount));
 }
 
-void Module1::CreateCardData()
+void CardState::createCardData()
 {
-    SetDefaultLabels();
-    OpenDataFile();
+    setDefaultLabels();
+    openDataFile();
     DataRecord record = m_dataRecord;
     for (int k = 1; k <= MaxCards; ++k)
         record.setLabel(k, m_labels[k]);
@@ -173,7 +173,7 @@ void Module1::CreateCardData()
                    .arg(DefaultCount));
 }
 
-void Module1::SetDefaultLabels()
+void CardState::setDefaultLabels()
 {
     m_cardCount = DefaultCount;
     m_labels[0] = QStringLiteral(" ");
@@ -183,12 +183,12 @@ void Module1::SetDefaultLabels()
         m_labels[k] = QStringLiteral(" ");
 }
 
-void Module1::OpenFolderFile()
+void CardState::openFolderFile()
 {
     readFolderFile(m_folderFilePath);
 }
 
-void Module1::readFolderFile(const QString &path)
+void CardState::readFolderFile(const QString &path)
 {
     QByteArray head;
     const qint64 size = readHead(path, FolderRecord::Size, &head);
@@ -196,7 +196,7 @@ void Module1::readFolderFile(const QString &path)
     m_folderRecord = FolderRecord::fromBytes(m_folderFileRecords ? QByteArrayView(head) : QByteArrayView());
 }
 
-void Module1::OpenDataFile()
+void CardState::openDataFile()
 {
     QByteArray head;
     const qint64 size = readHead(m_cardDataPath, DataRecord::Size, &head);
@@ -206,7 +206,7 @@ void Module1::OpenDataFile()
     m_dataRecord = DataRecord::fromBytes(m_dataFileRecords ? QByteArrayView(head) : QByteArrayView());
 }
 
-qint64 Module1::readHead(const QString &path, int recordSize, QByteArray *head)
+qint64 CardState::readHead(const QString &path, int recordSize, QByteArray *head)
 {
     head->clear();
     m_readError.clear();
@@ -222,49 +222,49 @@ qint64 Module1::readHead(const QString &path, int recordSize, QByteArray *head)
     return file.size();
 }
 
-QList<Module1::Notice> Module1::takeNotices()
+QList<CardState::Notice> CardState::takeNotices()
 {
     return std::exchange(m_notices, {});
 }
 
-void Module1::notify(Notice::Kind kind, const QString &text)
+void CardState::notify(Notice::Kind kind, const QString &text)
 {
     m_notices.append(Notice{kind, text});
 }
 
-QString Module1::cardNumberText(int n)
+QString CardState::cardNumberText(int n)
 {
     return QString::number(n + 100).right(2);
 }
 
-QString Module1::cardPicturePath(int n) const
+QString CardState::cardPicturePath(int n) const
 {
     return picturePathIn(m_cardFolder, n);
 }
 
-QString Module1::picturePathIn(const QString &folder, int n)
+QString CardState::picturePathIn(const QString &folder, int n)
 {
     return folder + QStringLiteral("/karue") + cardNumberText(n) + QStringLiteral(".jpg");
 }
 
-QString Module1::missingCardFolderText() const
+QString CardState::missingCardFolderText() const
 {
     if (QFileInfo(m_cardFolder).isDir())
         return {};
     return QStringLiteral("かるたフォルダ「%1」が見つかりません。").arg(QDir::toNativeSeparators(m_cardFolder));
 }
 
-QString Module1::cardSoundPath(int n) const
+QString CardState::cardSoundPath(int n) const
 {
     return soundPathIn(m_cardFolder, n);
 }
 
-QString Module1::soundPathIn(const QString &folder, int n)
+QString CardState::soundPathIn(const QString &folder, int n)
 {
     return folder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");
 }
 
-Module1::StoredPath Module1::storablePath(const QString &folder) const
+CardState::StoredPath CardState::storablePath(const QString &folder) const
 {
     StoredPath result;
     const QString path = cleanFolder(folder);
@@ -297,14 +297,14 @@ Module1::StoredPath Module1::storablePath(const QString &folder) const
     return result;
 }
 
-QString Module1::resolveStoredPath(const QString &stored) const
+QString CardState::resolveStoredPath(const QString &stored) const
 {
     if (QDir::isAbsolutePath(stored))
         return cleanFolder(stored);
     return cleanFolder(m_programFolder + u'/' + stored);
 }
 
-bool Module1::writeRecord(const QString &path, const QByteArray &record, QString *error)
+bool CardState::writeRecord(const QString &path, const QByteArray &record, QString *error)
 {
     // Keep whatever follows record 1 in an existing file.
     QByteArray contents = record;
@@ -334,12 +334,12 @@ bool Module1::writeRecord(const QString &path, const QByteArray &record, QString
     return true;
 }
 
-void Module1::setBeforeCommitHook(BeforeCommitHook hook)
+void CardState::setBeforeCommitHook(BeforeCommitHook hook)
 {
     beforeCommitHook = hook;
 }
 
-std::optional<Module1::StoredSet> Module1::readStoredSet(const QString &folder)
+std::optional<CardState::StoredSet> CardState::readStoredSet(const QString &folder)
 {
     QFile file(folder + u'/' + QLatin1String(DataFileName));
     if (!file.open(QIODevice::ReadOnly))
@@ -355,7 +355,7 @@ std::optional<Module1::StoredSet> Module1::readStoredSet(const QString &folder)
     return set;
 }
 
-void Module1::adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count)
+void CardState::adoptSavedSet(const QString &cardFolder, const LabelTable &labels, qint16 count)
 {
     m_cardFolder = cleanFolder(cardFolder);
     m_cardDataPath = m_cardFolder + u'/' + QLatin1String(DataFileName);
