@@ -3,7 +3,7 @@
 
 #include "app/application.h"
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "ui/uikit.h"
@@ -84,7 +84,7 @@ int runApplication(int argc, char **argv)
     CardState data(QCoreApplication::applicationDirPath(),
                  QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
     WindowHub hub(data);
-    hub.menu()->show();
+    hub.startMenu()->show();
     // Looking at six icon files takes a few milliseconds; the start menu
     // is on screen first and gets its icon a moment later.
     QTimer::singleShot(0, &setProgramIcon);

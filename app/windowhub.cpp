@@ -3,7 +3,7 @@
 
 #include "app/windowhub.h"
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
@@ -24,7 +24,7 @@ WindowHub::WindowHub(CardState &data, QObject *parent)
 WindowHub::~WindowHub()
 {
     destroyAll();
-    delete m_menu.data();
+    delete m_startMenu.data();
 }
 
 template <class Window, class... Args>
@@ -38,9 +38,9 @@ Window *WindowHub::ensure(QPointer<Window> &slot, Args &&...args)
     return slot;
 }
 
-FrmMenu *WindowHub::menu()
+StartMenu *WindowHub::startMenu()
 {
-    return ensure(m_menu, *this);
+    return ensure(m_startMenu, *this);
 }
 
 FrmHelp *WindowHub::help() const
@@ -141,8 +141,8 @@ void WindowHub::destroyAll()
     QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_karuto.data(), m_reading.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
-    if (m_menu) {
-        m_menu->hide();
-        m_menu->deleteLater();
+    if (m_startMenu) {
+        m_startMenu->hide();
+        m_startMenu->deleteLater();
     }
 }

@@ -14,7 +14,7 @@
 #include <functional>
 
 class CardState;
-class FrmMenu;
+class StartMenu;
 class FrmHelp;
 class FrmAbout;
 class FrmEdit;
@@ -39,7 +39,7 @@ public:
     std::function<SoundDevice *(QObject *owner)> soundFactory;
 
     // The start menu, created (which loads the card data) on first use.
-    FrmMenu *menu();
+    StartMenu *startMenu();
     // The windows that exist now, or null.
     FrmHelp *help() const;
     FrmAbout *about() const;
@@ -71,7 +71,7 @@ private:
     void destroyAll();
 
     CardState &m_data;
-    QPointer<FrmMenu> m_menu;
+    QPointer<StartMenu> m_startMenu;
     QPointer<FrmHelp> m_help;
     QPointer<FrmAbout> m_about;
     QPointer<FrmEdit> m_edit;

@@ -11,7 +11,7 @@
 // (or on the offscreen platform, without xvfb-run). Goal: under 80 MB.
 
 #include "app/application.h"
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/frmkaruto.h"
@@ -70,7 +70,7 @@ int main(int argc, char **argv)
 
     CardState data(program.path());
     WindowHub hub(data);
-    hub.menu()->show();
+    hub.startMenu()->show();
     if (data.cardCount() != CardState::MaxCards)
         qFatal("the card set has %d cards", int(data.cardCount()));
     hub.showKaruto();

@@ -13,7 +13,7 @@
 // Not a test; run under Xvfb by scripts/screenshot-play.sh.
 //   play_match <midway.png> <result.png> [lift.png]
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/frmkaruto.h"
@@ -47,9 +47,9 @@ int main(int argc, char **argv)
     CardState data(program.path());
     data.loadCardFolder();
     WindowHub hub(data);
-    hub.menu()->show();
+    hub.startMenu()->show();
 
-    QTest::mouseClick(hub.menu()->Command1, Qt::LeftButton);
+    QTest::mouseClick(hub.startMenu()->Command1, Qt::LeftButton);
     FrmKaruto *window = hub.karuto();
     window->mnuSetei->trigger();
     FrmSettei *settings = hub.settei();

@@ -4,7 +4,7 @@
 // The card-set editor window: its layout, filling it from the card state,
 // the folder chooser and counting a folder's pictures, and saving from it.
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "data/cp932.h"
@@ -98,7 +98,7 @@ void TestEditor::init()
     m_program = std::make_unique<testing::ProgramFolder>();
     m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
-    m_hub->menu(); // loads the card state
+    m_hub->startMenu(); // loads the card state
     QVERIFY(m_data->takeNotices().isEmpty());
 
     m_sets = m_program->file(QStringLiteral("sets"));
@@ -128,7 +128,7 @@ void TestEditor::cleanup()
 FrmEdit *TestEditor::open()
 {
     // As the user opens it: the start menu's かるた設定 button.
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     if (!menu->Command3->isEnabled())
         return nullptr;
     QTest::mouseClick(menu->Command3, Qt::LeftButton);
@@ -640,14 +640,14 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     CardState data(m_program->path());
     WindowHub hub(data);
     testing::MessageBoxAnswerer answerer;
-    hub.menu()->show();
+    hub.startMenu()->show();
     QTest::qWait(100);
     // Told about the count once when it cannot be used; nothing is written.
     QCOMPARE(answerer.texts.size(), countInRange ? 0 : 1);
     QCOMPARE(int(data.cardCount()), qBound(1, int(stored), CardState::MaxCards));
     QCOMPARE(readAll(path), bytes);
 
-    QTest::mouseClick(hub.menu()->Command3, Qt::LeftButton);
+    QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
     FrmEdit *edit = hub.edit();
     QVERIFY(edit);
     QList<int> unreadable;
@@ -708,7 +708,7 @@ void TestEditor::savedSetIsPlayedAndRead()
     edit->mnuEnd->trigger();
 
     const QString twelve = m_sets + QStringLiteral("/twelve");
-    QTest::mouseClick(m_hub->menu()->Command1, Qt::LeftButton);
+    QTest::mouseClick(m_hub->startMenu()->Command1, Qt::LeftButton);
     FrmKaruto *match = m_hub->karuto();
     QVERIFY(match);
     m_hub->matchSettings();
@@ -727,7 +727,7 @@ void TestEditor::savedSetIsPlayedAndRead()
     QVERIFY(devices.last()->lastFile.startsWith(twelve + QStringLiteral("/karuon")));
     match->mnuEnd->trigger();
 
-    QTest::mouseClick(m_hub->menu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(m_hub->startMenu()->Command2, Qt::LeftButton);
     FrmMain *reading = m_hub->reading();
     QVERIFY(reading);
     reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));

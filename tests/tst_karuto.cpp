@@ -5,7 +5,7 @@
 // for a match, the announcement of a card and what it sends to the sound
 // device, and leaving the window.
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/board.h"
@@ -542,7 +542,7 @@ void TestKaruto::leavingAndClosingCloseTheDevice()
 
 void TestKaruto::startMenuOpensTheMatchOnce()
 {
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     QVERIFY(menu->Command1->isEnabled());
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
     FrmKaruto *first = m_hub->karuto();

@@ -5,7 +5,7 @@
 // through the real sound device: the devices' own completion notices must
 // drive the run from one card to the next and to its end.
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "reading/frmmain.h"
@@ -81,8 +81,8 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
 
     CardState data(program.path());
     WindowHub hub(data);
-    hub.menu()->show();
-    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    hub.startMenu()->show();
+    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     FrmMain *window = hub.reading();
     QVERIFY(window && window->isVisible());
 
@@ -119,20 +119,20 @@ void TestReadingPlayback::readingWindowExistsOnce()
     testing::ProgramFolder program;
     CardState data(program.path());
     WindowHub hub(data);
-    hub.menu()->show();
-    QVERIFY(hub.menu()->Command2->isEnabled());
-    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    hub.startMenu()->show();
+    QVERIFY(hub.startMenu()->Command2->isEnabled());
+    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QPointer<FrmMain> first = hub.reading();
     QVERIFY(first && first->isVisible() && !first->parentWidget() && !first->isModal());
     first->mnuEnd->trigger();
     QVERIFY(!first->isVisible());
-    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QCOMPARE(hub.reading(), first.data());
     QVERIFY(first->isVisible());
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!first);
-    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QVERIFY(hub.reading());
 }
 
@@ -165,8 +165,8 @@ void TestReadingPlayback::damagedRecordingInARun()
 
     CardState data(program.path());
     WindowHub hub(data);
-    hub.menu()->show();
-    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    hub.startMenu()->show();
+    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     FrmMain *window = hub.reading();
     QVERIFY(window);
     testing::MessageBoxAnswerer answerer;

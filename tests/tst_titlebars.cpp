@@ -6,7 +6,7 @@
 // platform under Xvfb and reads each window's name back from the X server,
 // as a window manager or a task bar would.
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "tests/recordingsounddevice.h"
@@ -39,7 +39,7 @@ void TestTitleBars::initTestCase()
     m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
     m_hub->soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
-    m_hub->menu()->show();
+    m_hub->startMenu()->show();
     m_hub->showKaruto();
     m_hub->showReading();
     m_hub->showEdit();

@@ -13,12 +13,12 @@ class QPushButton;
 class WindowHub;
 namespace ui { class PictureBox; }
 
-class FrmMenu : public QMainWindow
+class StartMenu : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit FrmMenu(WindowHub &hub);
+    explicit StartMenu(WindowHub &hub);
 
     // Controls, by the names the rest of the program and the tests use.
     ui::PictureBox *Image1;

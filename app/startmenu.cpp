@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
@@ -41,7 +41,7 @@ protected:
 };
 } // namespace
 
-FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
+StartMenu::StartMenu(WindowHub &hub) : m_hub(hub)
 {
     setObjectName(QStringLiteral("frmMenu"));
     setWindowTitle(ui::programTitle());
@@ -71,18 +71,18 @@ FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
     Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::Command1, QColor(255, 0, 0), 14.25);
     Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::Command2, QColor(0, 255, 0), 14.25);
     Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::Command3, QColor(0, 255, 255), 12);
-    connect(Command1, &QPushButton::clicked, this, &FrmMenu::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &FrmMenu::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &FrmMenu::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &StartMenu::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &StartMenu::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &StartMenu::Command3_Click);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuTukai = mnuHelp->addAction(QStringLiteral("使い方"), this, &FrmMenu::mnuTukai_Click);
+    mnuTukai = mnuHelp->addAction(QStringLiteral("使い方"), this, &StartMenu::mnuTukai_Click);
     mnuTukai->setObjectName(QStringLiteral("mnuTukai"));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuU1"));
-    mnuVerj = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &FrmMenu::mnuVerj_Click);
+    mnuVerj = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &StartMenu::mnuVerj_Click);
     mnuVerj->setObjectName(QStringLiteral("mnuVerj"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("終了"), this, &FrmMenu::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("終了"), this, &StartMenu::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     // The client area is the design size; the menu bar comes on top of it.
@@ -93,13 +93,13 @@ FrmMenu::FrmMenu(WindowHub &hub) : m_hub(hub)
     Form_Load();
 }
 
-void FrmMenu::Form_Load()
+void StartMenu::Form_Load()
 {
     ui::placeTopCentred(this, Layout::WindowTopTwips);
     m_hub.data().loadCardFolder();
 }
 
-void FrmMenu::showEvent(QShowEvent *event)
+void StartMenu::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!m_noticesShown) {
@@ -107,11 +107,11 @@ void FrmMenu::showEvent(QShowEvent *event)
         // Centred again now that the window frame is known.
         ui::placeTopCentred(this, Layout::WindowTopTwips);
         // After the menu is on screen, so the messages have something to sit on.
-        QTimer::singleShot(0, this, &FrmMenu::showLoadNotices);
+        QTimer::singleShot(0, this, &StartMenu::showLoadNotices);
     }
 }
 
-void FrmMenu::showLoadNotices()
+void StartMenu::showLoadNotices()
 {
     // One box for everything loading ran into: a folder that cannot be
     // written fails both files, and that is one problem for the user.
@@ -122,37 +122,37 @@ void FrmMenu::showLoadNotices()
         ui::warn(this, ui::programTitle(), texts.join(QStringLiteral("\n\n")));
 }
 
-void FrmMenu::Command1_Click()
+void StartMenu::Command1_Click()
 {
     m_hub.showKaruto();
 }
 
-void FrmMenu::Command2_Click()
+void StartMenu::Command2_Click()
 {
     m_hub.showReading();
 }
 
-void FrmMenu::Command3_Click()
+void StartMenu::Command3_Click()
 {
     m_hub.showEdit();
 }
 
-void FrmMenu::mnuTukai_Click()
+void StartMenu::mnuTukai_Click()
 {
     m_hub.showHelp();
 }
 
-void FrmMenu::mnuVerj_Click()
+void StartMenu::mnuVerj_Click()
 {
     m_hub.showAbout();
 }
 
-void FrmMenu::mnuEnd_Click()
+void StartMenu::mnuEnd_Click()
 {
     m_hub.endProgram();
 }
 
-void FrmMenu::closeEvent(QCloseEvent *event)
+void StartMenu::closeEvent(QCloseEvent *event)
 {
     event->accept();
     m_hub.endProgram();

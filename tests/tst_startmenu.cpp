@@ -4,7 +4,7 @@
 // The start menu, help and About: layout, the once-only window rule and
 // ending the program.
 
-#include "app/frmmenu.h"
+#include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "editor/frmedit.h"
@@ -32,7 +32,7 @@
 
 #include <unistd.h>
 
-class TestMenu : public QObject
+class TestStartMenu : public QObject
 {
     Q_OBJECT
 
@@ -63,14 +63,14 @@ private:
     std::unique_ptr<WindowHub> m_hub;
 };
 
-void TestMenu::init()
+void TestStartMenu::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
     m_data = std::make_unique<CardState>(m_program->path());
     m_hub = std::make_unique<WindowHub>(*m_data);
 }
 
-void TestMenu::cleanup()
+void TestStartMenu::cleanup()
 {
     m_hub.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -78,7 +78,7 @@ void TestMenu::cleanup()
     m_program.reset();
 }
 
-void TestMenu::buttonsMatchTheDesign_data()
+void TestStartMenu::buttonsMatchTheDesign_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -91,14 +91,14 @@ void TestMenu::buttonsMatchTheDesign_data()
     QTest::newRow("Command3") << QStringLiteral("Command3") << QStringLiteral("かるた設定") << QRect(16, 192, 145, 41) << QColor(0, 255, 255) << 12.0;
 }
 
-void TestMenu::buttonsMatchTheDesign()
+void TestStartMenu::buttonsMatchTheDesign()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
     QFETCH(QRect, rect);
     QFETCH(QColor, colour);
     QFETCH(qreal, points);
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     auto *button = menu->findChild<QPushButton *>(name);
     QVERIFY(button);
     QCOMPARE(button->text(), text);
@@ -109,9 +109,9 @@ void TestMenu::buttonsMatchTheDesign()
     QCOMPARE(button->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
 }
 
-void TestMenu::windowIsPlacedAndSized()
+void TestStartMenu::windowIsPlacedAndSized()
 {
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     menu->show();
     QVERIFY(QTest::qWaitForWindowExposed(menu));
     QCOMPARE(menu->windowTitle(), QStringLiteral("銀鈴かるた"));
@@ -129,9 +129,9 @@ void TestMenu::windowIsPlacedAndSized()
     QCOMPARE(menu->Command2->nextInFocusChain(), menu->Command3);
 }
 
-void TestMenu::menuBarHasHelpAndEnd()
+void TestStartMenu::menuBarHasHelpAndEnd()
 {
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     const QList<QAction *> top = menu->menuBar()->actions();
     QCOMPARE(top.size(), 2);
     QCOMPARE(top[0]->text(), QStringLiteral("ヘルプ"));
@@ -144,9 +144,9 @@ void TestMenu::menuBarHasHelpAndEnd()
     QCOMPARE(help[2]->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ"));
 }
 
-void TestMenu::picturesAreNamedForAssistiveTools()
+void TestStartMenu::picturesAreNamedForAssistiveTools()
 {
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     QVERIFY(!menu->Image1->accessibleName().isEmpty());
     // Buttons keep their caption as their name.
     QAccessibleInterface *button = QAccessible::queryAccessibleInterface(menu->Command1);
@@ -156,9 +156,9 @@ void TestMenu::picturesAreNamedForAssistiveTools()
     QVERIFY(!m_hub->about()->picIcon->accessibleName().isEmpty());
 }
 
-void TestMenu::helpExistsOnce()
+void TestStartMenu::helpExistsOnce()
 {
-    m_hub->menu()->mnuTukai->trigger();
+    m_hub->startMenu()->mnuTukai->trigger();
     FrmHelp *first = m_hub->help();
     QVERIFY(first && first->isVisible());
     QVERIFY(!first->isModal() && !first->parentWidget());
@@ -167,14 +167,14 @@ void TestMenu::helpExistsOnce()
     QTextCursor(first->WebBrowser1->document()).insertText(mark);
 
     // Showing again: the same window, not reloaded.
-    m_hub->menu()->mnuTukai->trigger();
+    m_hub->startMenu()->mnuTukai->trigger();
     QCOMPARE(m_hub->help(), first);
     QVERIFY(first->WebBrowser1->toPlainText().startsWith(mark));
 
     // もどる hides; the next opening shows the same window as it was left.
     first->mnuEnd->trigger();
     QVERIFY(!first->isVisible());
-    m_hub->menu()->mnuTukai->trigger();
+    m_hub->startMenu()->mnuTukai->trigger();
     QCOMPARE(m_hub->help(), first);
     QVERIFY(first->isVisible());
     QVERIFY(first->WebBrowser1->toPlainText().startsWith(mark));
@@ -184,11 +184,11 @@ void TestMenu::helpExistsOnce()
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
-    m_hub->menu()->mnuTukai->trigger();
+    m_hub->startMenu()->mnuTukai->trigger();
     QVERIFY(m_hub->help());
 }
 
-void TestMenu::helpFillsTheScreen()
+void TestStartMenu::helpFillsTheScreen()
 {
     m_hub->showHelp();
     FrmHelp *help = m_hub->help();
@@ -202,7 +202,7 @@ void TestMenu::helpFillsTheScreen()
     QVERIFY(help->WebBrowser1->toPlainText().contains(QStringLiteral("かるた取り")));
 }
 
-void TestMenu::helpPagePathWithSpacesAndKana()
+void TestStartMenu::helpPagePathWithSpacesAndKana()
 {
     testing::ProgramFolder outer(false);
     const QString folder = outer.file(QStringLiteral("銀鈴 かるた"));
@@ -217,7 +217,7 @@ void TestMenu::helpPagePathWithSpacesAndKana()
     QVERIFY(help.WebBrowser1->toPlainText().contains(QStringLiteral("かるた取り")));
 }
 
-void TestMenu::helpWithoutPageStillWorks()
+void TestStartMenu::helpWithoutPageStillWorks()
 {
     QVERIFY(QFile::remove(m_program->file(QStringLiteral("index.htm"))));
     m_hub->showHelp();
@@ -228,9 +228,9 @@ void TestMenu::helpWithoutPageStillWorks()
     QVERIFY(!help->isVisible());
 }
 
-void TestMenu::aboutShowsVersionAndIsRebuilt()
+void TestStartMenu::aboutShowsVersionAndIsRebuilt()
 {
-    m_hub->menu()->mnuVerj->trigger();
+    m_hub->startMenu()->mnuVerj->trigger();
     QPointer<FrmAbout> about = m_hub->about();
     QVERIFY(about && about->isVisible());
     QVERIFY(!about->isModal() && !about->parentWidget());
@@ -254,13 +254,13 @@ void TestMenu::aboutShowsVersionAndIsRebuilt()
     QVERIFY(m_hub->about());
 }
 
-void TestMenu::endLeavesNoWindow()
+void TestStartMenu::endLeavesNoWindow()
 {
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     menu->show();
     m_hub->showHelp();
     m_hub->showAbout();
-    QPointer<FrmMenu> menuGuard = menu;
+    QPointer<StartMenu> menuGuard = menu;
     QPointer<FrmHelp> help = m_hub->help();
     QPointer<FrmAbout> about = m_hub->about();
 
@@ -273,9 +273,9 @@ void TestMenu::endLeavesNoWindow()
         QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
 }
 
-void TestMenu::closingMenuEndsProgram()
+void TestStartMenu::closingMenuEndsProgram()
 {
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     menu->show();
     m_hub->showHelp();
     QPointer<FrmHelp> help = m_hub->help();
@@ -285,7 +285,7 @@ void TestMenu::closingMenuEndsProgram()
     QVERIFY(!m_hub->help());
 }
 
-void TestMenu::loadProblemsAreShownOnce()
+void TestStartMenu::loadProblemsAreShownOnce()
 {
     // A stored folder that does not exist: one message naming it.
     QByteArray record(52, ' ');
@@ -295,7 +295,7 @@ void TestMenu::loadProblemsAreShownOnce()
     testing::writeAll(m_program->file(QStringLiteral("karupath.dat")), record);
 
     testing::MessageBoxAnswerer answerer;
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     menu->show();
     QTRY_COMPARE(answerer.texts.size(), 1);
     QVERIFY(answerer.texts[0].contains(QStringLiteral("/nowhere")));
@@ -306,7 +306,7 @@ void TestMenu::loadProblemsAreShownOnce()
     QCOMPARE(answerer.texts.size(), 1);
 }
 
-void TestMenu::readOnlyProgramFolder_data()
+void TestStartMenu::readOnlyProgramFolder_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QStringList>("named"); // what the one box at start-up must name; empty: no box
@@ -320,7 +320,7 @@ void TestMenu::readOnlyProgramFolder_data()
                                       << QStringLiteral("書き込めません");
 }
 
-void TestMenu::readOnlyProgramFolder()
+void TestStartMenu::readOnlyProgramFolder()
 {
     QFETCH(QString, how);
     QFETCH(QStringList, named);
@@ -360,8 +360,8 @@ void TestMenu::readOnlyProgramFolder()
     }
     WindowHub hub(data);
     testing::MessageBoxAnswerer answerer;
-    hub.menu()->show();
-    QVERIFY(QTest::qWaitForWindowExposed(hub.menu()));
+    hub.startMenu()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(hub.startMenu()));
     QTest::qWait(100);
 
     // One box for all of it, or none when nothing is lost.
@@ -376,9 +376,9 @@ void TestMenu::readOnlyProgramFolder()
 
     // The program goes on: the windows open, and a save into the card
     // folder is refused before anything is written.
-    QTest::mouseClick(hub.menu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QVERIFY(hub.reading() && hub.reading()->isVisible());
-    QTest::mouseClick(hub.menu()->Command3, Qt::LeftButton);
+    QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
     FrmEdit *edit = hub.edit();
     QVERIFY(edit && edit->isVisible());
     const QByteArray folderFile = testing::readAll(data.folderFilePath());
@@ -390,10 +390,10 @@ void TestMenu::readOnlyProgramFolder()
     QCOMPARE(testing::readAll(cardFolder + QStringLiteral("/karudata.dat")), shippedData);
 }
 
-void TestMenu::endWithEveryWindowOpen()
+void TestStartMenu::endWithEveryWindowOpen()
 {
     testing::MessageBoxAnswerer answerer;
-    FrmMenu *menu = m_hub->menu();
+    StartMenu *menu = m_hub->startMenu();
     menu->show();
     m_hub->showHelp();
     m_hub->showAbout();
@@ -426,7 +426,7 @@ void TestMenu::endWithEveryWindowOpen()
     QVERIFY2(answerer.texts.isEmpty(), qPrintable(answerer.texts.join(u'\n')));
 }
 
-void TestMenu::standardButtonsAreJapanese()
+void TestStartMenu::standardButtonsAreJapanese()
 {
     testing::MessageBoxAnswerer answerer(QMessageBox::No);
     QVERIFY(!ui::askYesNo(nullptr, QStringLiteral("試合終了"), QStringLiteral("もう一度やりますか？")));
@@ -435,5 +435,5 @@ void TestMenu::standardButtonsAreJapanese()
     QVERIFY(answerer.buttonTexts.contains(QStringLiteral("いいえ(&N)")) || answerer.buttonTexts.contains(QStringLiteral("いいえ(N)")));
 }
 
-GINREI_TEST_MAIN(TestMenu)
-#include "tst_menu.moc"
+GINREI_TEST_MAIN(TestStartMenu)
+#include "tst_startmenu.moc"
