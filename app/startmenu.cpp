@@ -124,7 +124,7 @@ void StartMenu::showLoadNotices()
 
 void StartMenu::Command1_Click()
 {
-    m_hub.showKaruto();
+    m_hub.showMatch();
 }
 
 void StartMenu::Command2_Click()

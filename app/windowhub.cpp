@@ -7,7 +7,7 @@
 #include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
 #include "sound/sinksounddevice.h"
@@ -58,9 +58,9 @@ FrmEdit *WindowHub::edit() const
     return m_edit;
 }
 
-FrmKaruto *WindowHub::karuto() const
+MatchWindow *WindowHub::matchWindow() const
 {
-    return m_karuto;
+    return m_matchWindow;
 }
 
 FrmMain *WindowHub::reading() const
@@ -99,9 +99,9 @@ void WindowHub::showEdit()
     window->activateWindow();
 }
 
-void WindowHub::showKaruto()
+void WindowHub::showMatch()
 {
-    FrmKaruto *window = ensure(m_karuto, *this);
+    MatchWindow *window = ensure(m_matchWindow, *this);
     window->show();
     window->raise();
     window->activateWindow();
@@ -138,7 +138,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_karuto.data(), m_reading.data(), m_settei.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_matchWindow.data(), m_reading.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

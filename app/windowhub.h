@@ -18,7 +18,7 @@ class StartMenu;
 class FrmHelp;
 class FrmAbout;
 class FrmEdit;
-class FrmKaruto;
+class MatchWindow;
 class FrmMain;
 class FrmSettei;
 class MatchSettings;
@@ -44,7 +44,7 @@ public:
     FrmHelp *help() const;
     FrmAbout *about() const;
     FrmEdit *edit() const;
-    FrmKaruto *karuto() const;
+    MatchWindow *matchWindow() const;
     FrmMain *reading() const;
     FrmSettei *settei() const;
 
@@ -52,7 +52,7 @@ public:
     void showAbout();
     // The card-set editor, filled from the card state each time.
     void showEdit();
-    void showKaruto();
+    void showMatch();
     // The automatic reading window.
     void showReading();
     void showSettei();
@@ -75,7 +75,7 @@ private:
     QPointer<FrmHelp> m_help;
     QPointer<FrmAbout> m_about;
     QPointer<FrmEdit> m_edit;
-    QPointer<FrmKaruto> m_karuto;
+    QPointer<MatchWindow> m_matchWindow;
     QPointer<FrmMain> m_reading;
     QPointer<FrmSettei> m_settei;
 };

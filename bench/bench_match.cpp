@@ -18,7 +18,7 @@
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/frmsettei.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
@@ -88,7 +88,7 @@ struct Bench {
     testing::ProgramFolder program;
     CardState data{program.path()};
     WindowHub hub{data};
-    FrmKaruto *window = nullptr;
+    MatchWindow *window = nullptr;
     testing::MessageBoxAnswerer answerer{QMessageBox::Yes};
 
     explicit Bench(bool realSound)
@@ -97,8 +97,8 @@ struct Bench {
         data.takeNotices();
         if (!realSound)
             hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
-        hub.showKaruto();
-        window = hub.karuto();
+        hub.showMatch();
+        window = hub.matchWindow();
         if (!QTest::qWaitForWindowExposed(window))
             qFatal("the match window was not shown");
     }
@@ -140,10 +140,10 @@ struct Bench {
 void timerPhase(int samples)
 {
     Bench b(false);
-    FrmKaruto *w = b.window;
+    MatchWindow *w = b.window;
     QList<double> errors;
     double announcedAt = -1;
-    QObject::connect(w, &FrmKaruto::announced, w, [&] {
+    QObject::connect(w, &MatchWindow::announced, w, [&] {
         if (w->Timer1->isActive())
             announcedAt = nowMs();
     });
@@ -172,7 +172,7 @@ void timerPhase(int samples)
 void stepPhase()
 {
     Bench b(false);
-    FrmKaruto *w = b.window;
+    MatchWindow *w = b.window;
     QList<double> yields, takes, starts;
     for (int level : {5, 1}) {
         b.startMatch(level, false);
@@ -193,7 +193,7 @@ void stepPhase()
             }
         }
         w->mnuEnd->trigger();
-        b.hub.showKaruto();
+        b.hub.showMatch();
     }
     report("scan step that yields (levels 5 and 1)", yields, "us");
     report("turn start (Timer1_Timer, up to the first yield)", starts, "us");
@@ -203,10 +203,10 @@ void stepPhase()
 void clickPhase(int samples, bool voice)
 {
     Bench b(voice);
-    FrmKaruto *w = b.window;
+    MatchWindow *w = b.window;
     QList<double> latencies;
     double clickedAt = -1;
-    QObject::connect(w, &FrmKaruto::announced, w, [&] {
+    QObject::connect(w, &MatchWindow::announced, w, [&] {
         if (clickedAt >= 0) {
             latencies << nowMs() - clickedAt;
             clickedAt = -1;

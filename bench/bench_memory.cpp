@@ -14,7 +14,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "sound/mediasounddevice.h"
 #include "tests/testsupport.h"
 
@@ -73,8 +73,8 @@ int main(int argc, char **argv)
     hub.startMenu()->show();
     if (data.cardCount() != CardState::MaxCards)
         qFatal("the card set has %d cards", int(data.cardCount()));
-    hub.showKaruto();
-    FrmKaruto *window = hub.karuto();
+    hub.showMatch();
+    MatchWindow *window = hub.matchWindow();
     const MatchState::Setup setup = window->readSettings();
     window->drawOrders(setup);
     window->KaruHyoji();

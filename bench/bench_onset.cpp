@@ -29,7 +29,7 @@
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/frmsettei.h"
 #include "sound/mediasounddevice.h"
 #include "sound/sinksounddevice.h"
@@ -184,8 +184,8 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
         return timed;
     };
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
-    hub.showKaruto();
-    FrmKaruto *w = hub.karuto();
+    hub.showMatch();
+    MatchWindow *w = hub.matchWindow();
     if (!QTest::qWaitForWindowExposed(w))
         qFatal("the match window was not shown");
     hub.matchSettings();

@@ -15,7 +15,7 @@
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
 #include "tests/testsupport.h"
@@ -132,8 +132,8 @@ int automaticReading(WindowHub &hub, int readings)
 
 int match(WindowHub &hub, int readings)
 {
-    hub.showKaruto();
-    FrmKaruto *w = hub.karuto();
+    hub.showMatch();
+    MatchWindow *w = hub.matchWindow();
     hub.matchSettings();
     hub.settei()->Option1[4]->setChecked(true);
     hub.settei()->Option2[1]->setChecked(true);

@@ -4,7 +4,7 @@
 #include "settings/frmsettei.h"
 
 #include "app/windowhub.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/strength.h"
 #include "ui/uikit.h"
 
@@ -83,7 +83,7 @@ bool FrmSettei::voiceOn() const
 
 void FrmSettei::mnuEnd_Click()
 {
-    if (FrmKaruto *match = m_hub.karuto()) {
+    if (MatchWindow *match = m_hub.matchWindow()) {
         for (int i = 0; i < Strength::Levels; ++i) {
             if (Option1[i]->isChecked())
                 match->Label1[3]->setText(QString::number(Strength::Weakest + i));

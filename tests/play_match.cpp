@@ -16,7 +16,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/frmsettei.h"
 #include "tests/testsupport.h"
 #include "ui/uikit.h"
@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     hub.startMenu()->show();
 
     QTest::mouseClick(hub.startMenu()->Command1, Qt::LeftButton);
-    FrmKaruto *window = hub.karuto();
+    MatchWindow *window = hub.matchWindow();
     window->mnuSetei->trigger();
     FrmSettei *settings = hub.settei();
     QTest::mouseClick(settings->Option1[4], Qt::LeftButton);
@@ -90,7 +90,7 @@ int main(int argc, char **argv)
         }
     });
 
-    QObject::connect(window, &FrmKaruto::announced, window, [&] {
+    QObject::connect(window, &MatchWindow::announced, window, [&] {
         const MatchState &match = window->match();
         const int position = match.position();
         if (!grabbedMidway && position == match.cardCount() / 2 + 1) {

@@ -8,7 +8,7 @@
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -33,8 +33,8 @@ int main(int argc, char **argv)
     data.loadCardFolder();
     WindowHub hub(data);
     hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
-    hub.showKaruto();
-    FrmKaruto *window = hub.karuto();
+    hub.showMatch();
+    MatchWindow *window = hub.matchWindow();
     window->placeFrame2(data.cardCount());
     window->drawOrders(window->readSettings());
     window->KaruHyoji();

@@ -10,7 +10,7 @@
 #include "data/cp932.h"
 #include "editor/folderlists.h"
 #include "editor/frmedit.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
 #include "tests/recordingsounddevice.h"
@@ -709,7 +709,7 @@ void TestEditor::savedSetIsPlayedAndRead()
 
     const QString twelve = m_sets + QStringLiteral("/twelve");
     QTest::mouseClick(m_hub->startMenu()->Command1, Qt::LeftButton);
-    FrmKaruto *match = m_hub->karuto();
+    MatchWindow *match = m_hub->matchWindow();
     QVERIFY(match);
     m_hub->matchSettings();
     m_hub->settei()->Option2[1]->setChecked(true); // read aloud

@@ -10,7 +10,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/board.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/frmsettei.h"
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
@@ -104,7 +104,7 @@ private Q_SLOTS:
     void displaysStayAboveThePilesAndTheHand();
 
 private:
-    FrmKaruto *start(int level = 3, bool voice = false);
+    MatchWindow *start(int level = 3, bool voice = false);
     int slotOf(int card) const;
     int currentSlot() const { return slotOf(m_window->match().currentCard()); }
     int occupiedUpTo(int slot) const;
@@ -117,7 +117,7 @@ private:
     // returns the number of steps.
     int stepScan();
 
-    QPointer<FrmKaruto> m_window;
+    QPointer<MatchWindow> m_window;
 };
 
 void TestMatchFlow::init()
@@ -130,10 +130,10 @@ void TestMatchFlow::cleanup()
     tearDownProgram();
 }
 
-FrmKaruto *TestMatchFlow::start(int level, bool voice)
+MatchWindow *TestMatchFlow::start(int level, bool voice)
 {
-    m_hub->showKaruto();
-    m_window = m_hub->karuto();
+    m_hub->showMatch();
+    m_window = m_hub->matchWindow();
     m_hub->matchSettings();
     m_hub->settei()->Option1[level - 1]->setChecked(true);
     m_hub->settei()->Option2[voice ? 1 : 0]->setChecked(true);
@@ -221,7 +221,7 @@ void TestMatchFlow::playerTakesEveryCard()
     QFETCH(bool, again);
     if (n != 46)
         useCardSet(n);
-    FrmKaruto *w = start(5, voice);
+    MatchWindow *w = start(5, voice);
     QVERIFY(w);
     QVERIFY(!w->mnuGo->isEnabled() && !w->mnuSetei->isEnabled() && w->mnuEnd->isEnabled());
     QCOMPARE(w->Label1[3]->text(), QStringLiteral("5"));
@@ -274,7 +274,7 @@ void TestMatchFlow::computerTakesTheLastCard()
 {
     QFETCH(bool, voice);
     useCardSet(2);
-    FrmKaruto *w = start(5, voice);
+    MatchWindow *w = start(5, voice);
     QVERIFY(w);
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     playerTakes();
@@ -303,7 +303,7 @@ void TestMatchFlow::computerTakesTheLastCard()
 
 void TestMatchFlow::wrongClicks()
 {
-    FrmKaruto *w = start();
+    MatchWindow *w = start();
     QVERIFY(w);
     const int right = currentSlot();
     const int wrong = right == 1 ? 2 : 1;
@@ -345,7 +345,7 @@ void TestMatchFlow::firstCardAndReactionInterval()
 {
     QFETCH(int, level);
     QFETCH(int, interval);
-    FrmKaruto *w = start(level);
+    MatchWindow *w = start(level);
     QVERIFY(w);
     QCOMPARE(w->Label1[3]->text(), QString::number(level));
     // However long the player waits, nothing is counting for the first card.
@@ -380,7 +380,7 @@ void TestMatchFlow::computerYields()
     QFETCH(int, level);
     QFETCH(int, slot);
     QFETCH(int, yields);
-    FrmKaruto *w = start(level);
+    MatchWindow *w = start(level);
     QVERIFY(w);
     arrange(2, slot);
     playerTakes();
@@ -404,7 +404,7 @@ void TestMatchFlow::clickDuringTheScanWins_data()
 void TestMatchFlow::clickDuringTheScanWins()
 {
     QFETCH(bool, tie);
-    FrmKaruto *w = start(5);
+    MatchWindow *w = start(5);
     QVERIFY(w);
     arrange(2, 10);
     playerTakes();
@@ -428,7 +428,7 @@ void TestMatchFlow::clickDuringTheScanWins()
 
 void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
 {
-    FrmKaruto *w = start(5);
+    MatchWindow *w = start(5);
     QVERIFY(w);
     playerTakes();
     QVERIFY(fireTimer1()); // turn for card 2
@@ -457,7 +457,7 @@ void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
 
 void TestMatchFlow::computerTakeIsActedOut()
 {
-    FrmKaruto *w = start(5, true);
+    MatchWindow *w = start(5, true);
     QVERIFY(w);
     QVERIFY(QTest::qWaitForWindowExposed(w));
     arrange(2, 23);
@@ -494,7 +494,7 @@ void TestMatchFlow::computerTakeIsActedOut()
 void TestMatchFlow::pilesGrowFromRightToLeft()
 {
     useCardSet(10);
-    FrmKaruto *w = start(5);
+    MatchWindow *w = start(5);
     QVERIFY(w);
     QWidget *table = w->centralWidget();
     // The player takes the odd cards, the computer the even ones.
@@ -524,7 +524,7 @@ void TestMatchFlow::pilesGrowFromRightToLeft()
 
 void TestMatchFlow::leaveMidMatchThenCarryOn()
 {
-    FrmKaruto *w = start(5, true);
+    MatchWindow *w = start(5, true);
     QVERIFY(w);
     playerTakes();
     QVERIFY(fireTimer1());
@@ -543,7 +543,7 @@ void TestMatchFlow::leaveMidMatchThenCarryOn()
     QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
 
     // Shown again as it was left; a right click carries the match on.
-    m_hub->showKaruto();
+    m_hub->showMatch();
     QCOMPARE(w->Label1[2]->text(), reading);
     QCOMPARE(w->Label2[0]->text(), QStringLiteral("5"));
     playerTakes();
@@ -558,11 +558,11 @@ void TestMatchFlow::leaveMidMatchThenCarryOn()
 
 void TestMatchFlow::newMatchMakesOlderScansStale()
 {
-    FrmKaruto *w = start(5);
+    MatchWindow *w = start(5);
     QVERIFY(w);
     playerTakes();
     w->mnuEnd->trigger();
-    m_hub->showKaruto();
+    m_hub->showMatch();
     playerTakes(); // carried on: 試合開始 stays enabled
     QVERIFY(fireTimer1());
     w->stepScan();
@@ -582,7 +582,7 @@ void TestMatchFlow::newMatchMakesOlderScansStale()
 
 void TestMatchFlow::closingTheWindowMidScan()
 {
-    FrmKaruto *w = start(5, true);
+    MatchWindow *w = start(5, true);
     QVERIFY(w);
     playerTakes();
     QVERIFY(fireTimer1());
@@ -600,13 +600,13 @@ void TestMatchFlow::closingTheWindowMidScan()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!m_window);
     QTest::qWait(20); // any timer left behind would fire on a dead window now
-    m_hub->showKaruto();
-    QVERIFY(m_hub->karuto());
+    m_hub->showMatch();
+    QVERIFY(m_hub->matchWindow());
 }
 
 void TestMatchFlow::closingTheWindowWhileTheComputerLifts()
 {
-    FrmKaruto *w = start(5, true);
+    MatchWindow *w = start(5, true);
     QVERIFY(w);
     arrange(2, 23);
     playerTakes();
@@ -636,14 +636,14 @@ void TestMatchFlow::closingTheWindowWhileTheComputerLifts()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!m_window);
     QTest::qWait(20);
-    m_hub->showKaruto();
-    QVERIFY(m_hub->karuto() && m_hub->karuto()->mnuGo->isEnabled());
+    m_hub->showMatch();
+    QVERIFY(m_hub->matchWindow() && m_hub->matchWindow()->mnuGo->isEnabled());
 }
 
 void TestMatchFlow::cardFolderGoneWhileRunning()
 {
     QVERIFY(QDir(m_data->cardFolder()).removeRecursively());
-    FrmKaruto *w = start(5, true);
+    MatchWindow *w = start(5, true);
     QVERIFY(w);
     // One warning that says why, which waits for nothing.
     QMessageBox *warning = w->findChild<QMessageBox *>();
@@ -677,7 +677,7 @@ void TestMatchFlow::matchPlaysItsOwnOrderAndCards_data()
 void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
 {
     QFETCH(bool, saveAnotherSet);
-    FrmKaruto *w = start(5, true);
+    MatchWindow *w = start(5, true);
     QVERIFY(w);
     const MatchState::Order order = w->match().readingOrder();
     const CardState::LabelTable labels = m_data->labels();
@@ -707,14 +707,14 @@ void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
 void TestMatchFlow::boxesBeyondTheSetStayHidden()
 {
     useCardSet(49);
-    FrmKaruto *w = start(5);
+    MatchWindow *w = start(5);
     QVERIFY(w);
     for (int p = 1; p <= 5; ++p)
         playerTakes();
     w->mnuEnd->trigger();
     // The editor saves a set of 10; the next match lays out 10 cards.
     useCardSet(10);
-    m_hub->showKaruto();
+    m_hub->showMatch();
     w->mnuGo->trigger();
     for (int k = 0; k < Board::Boxes; ++k)
         QCOMPARE(w->Img1[k]->isVisible(), k < 10);
@@ -747,7 +747,7 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     QFETCH(bool, computerTakes);
     if (n != 46)
         useCardSet(n);
-    FrmKaruto *w = start(5);
+    MatchWindow *w = start(5);
     QVERIFY(w);
     arrange(n, 1);
     const std::array<QWidget *, 6> displays{w->Label3[0], w->Label1[2], w->Label3[1], w->Label1[3], w->Frame1, w->Frame2};
@@ -801,7 +801,7 @@ void TestMatchFlow::soundIsReadAheadOfEachCard()
     QFETCH(QString, ending);
     useCardSet(3);
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
-    FrmKaruto *w = start(5, voice);
+    MatchWindow *w = start(5, voice);
     QVERIFY(w);
     auto sound = [this](int p) { return QStringLiteral("preload ") + m_data->cardSoundPath(m_window->match().readingOrder()[p]); };
     // At 試合開始 the output opens and the first two recordings are read,

@@ -6,7 +6,7 @@
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/frmsettei.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -152,8 +152,8 @@ void TestSettei::backWritesTheLevel()
 {
     QFETCH(int, option);
     QFETCH(QString, shown);
-    m_hub->showKaruto();
-    FrmKaruto *match = m_hub->karuto();
+    m_hub->showMatch();
+    MatchWindow *match = m_hub->matchWindow();
     match->Label1[3]->setText(QStringLiteral("x"));
     match->mnuSetei->trigger();
     FrmSettei *w = m_hub->settei();
@@ -173,7 +173,7 @@ void TestSettei::backWithoutMatchWindowJustHides()
     w->Option1[0]->setChecked(true);
     w->mnuEnd->trigger();
     QVERIFY(!w->isVisible());
-    QVERIFY(!m_hub->karuto());
+    QVERIFY(!m_hub->matchWindow());
 }
 
 void TestSettei::hiddenWindowKeepsItsChoices()
@@ -193,8 +193,8 @@ void TestSettei::hiddenWindowKeepsItsChoices()
 
 void TestSettei::closeBoxDiscardsTheChoices()
 {
-    m_hub->showKaruto();
-    FrmKaruto *match = m_hub->karuto();
+    m_hub->showMatch();
+    MatchWindow *match = m_hub->matchWindow();
     FrmSettei *w = settings();
     w->Option1[0]->setChecked(true);
     w->Option2[0]->setChecked(true);

@@ -10,7 +10,7 @@
 #include "editor/frmedit.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
 #include "sound/sinksounddevice.h"
@@ -412,7 +412,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 
-    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->edit(), m_hub->karuto(), m_hub->settei(), reading};
+    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->edit(), m_hub->matchWindow(), m_hub->settei(), reading};
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(w && w->isVisible());
     menu->mnuEnd->trigger();

@@ -40,7 +40,7 @@ void TestTitleBars::initTestCase()
     m_hub = std::make_unique<WindowHub>(*m_data);
     m_hub->soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
     m_hub->startMenu()->show();
-    m_hub->showKaruto();
+    m_hub->showMatch();
     m_hub->showReading();
     m_hub->showEdit();
     m_hub->showSettei();

@@ -28,13 +28,13 @@ class SoundDevice;
 class WindowHub;
 namespace ui { class PictureBox; }
 
-class FrmKaruto : public QMainWindow
+class MatchWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit FrmKaruto(WindowHub &hub);
-    ~FrmKaruto() override;
+    explicit MatchWindow(WindowHub &hub);
+    ~MatchWindow() override;
 
     // Controls, by the names the rest of the program and the tests use.
     std::array<ui::PictureBox *, 49> Img1{}; // Img1[k] shows board slot k + 1

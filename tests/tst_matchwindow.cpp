@@ -10,7 +10,7 @@
 #include "data/cardstate.h"
 #include "match/board.h"
 #include "match/cardpictures.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "settings/frmsettei.h"
 #include "tests/exifwriter.h"
 #include "tests/matchtest.h"
@@ -30,7 +30,7 @@
 
 using testing::RecordingSoundDevice;
 
-class TestKaruto : public testing::MatchTest
+class TestMatchWindow : public testing::MatchTest
 {
     Q_OBJECT
 
@@ -60,36 +60,36 @@ private Q_SLOTS:
     void startMenuOpensTheMatchOnce();
 
 private:
-    FrmKaruto *window();
+    MatchWindow *window();
     void layOut(int level = 3, bool voice = true);
 };
 
-void TestKaruto::init()
+void TestMatchWindow::init()
 {
     setUpProgram();
 }
 
-void TestKaruto::cleanup()
+void TestMatchWindow::cleanup()
 {
     tearDownProgram();
 }
 
-FrmKaruto *TestKaruto::window()
+MatchWindow *TestMatchWindow::window()
 {
-    if (!m_hub->karuto())
-        m_hub->showKaruto();
-    return m_hub->karuto();
+    if (!m_hub->matchWindow())
+        m_hub->showMatch();
+    return m_hub->matchWindow();
 }
 
-void TestKaruto::layOut(int level, bool voice)
+void TestMatchWindow::layOut(int level, bool voice)
 {
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     w->placeFrame2(m_data->cardCount());
     w->drawOrders(MatchState::Setup{level, voice});
     w->KaruHyoji();
 }
 
-void TestKaruto::controlsMatchTheDesign_data()
+void TestMatchWindow::controlsMatchTheDesign_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("rect");
@@ -109,7 +109,7 @@ void TestKaruto::controlsMatchTheDesign_data()
     QTest::newRow("last card box") << QStringLiteral("Img1_48") << QRect(664, 500, 67, 87);
 }
 
-void TestKaruto::controlsMatchTheDesign()
+void TestMatchWindow::controlsMatchTheDesign()
 {
     QFETCH(QString, name);
     QFETCH(QRect, rect);
@@ -118,9 +118,9 @@ void TestKaruto::controlsMatchTheDesign()
     QCOMPARE(control->geometry(), rect);
 }
 
-void TestKaruto::captionsMenuAndColours()
+void TestMatchWindow::captionsMenuAndColours()
 {
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     QCOMPARE(w->objectName(), QStringLiteral("frmKaruto"));
     QCOMPARE(w->windowTitle(), QStringLiteral("かるた取り"));
     QCOMPARE(w->centralWidget()->palette().color(QPalette::Window), QColor(128, 255, 128));
@@ -173,9 +173,9 @@ void TestKaruto::captionsMenuAndColours()
     QVERIFY(!w->Timer1->isActive());
 }
 
-void TestKaruto::windowIsPlacedAndSized()
+void TestMatchWindow::windowIsPlacedAndSized()
 {
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     const QRect screen = w->screen()->geometry();
     QCOMPARE(w->frameGeometry().top(), screen.top());
@@ -187,19 +187,19 @@ void TestKaruto::windowIsPlacedAndSized()
     QCOMPARE(w->centralWidget()->width(), 832);                  // 12480 twips
 }
 
-void TestKaruto::handPointerOnTheFirst46Boxes_data()
+void TestMatchWindow::handPointerOnTheFirst46Boxes_data()
 {
     QTest::addColumn<bool>("withIcon");
     QTest::newRow("hand.ico present") << true;
     QTest::newRow("hand.ico missing") << false;
 }
 
-void TestKaruto::handPointerOnTheFirst46Boxes()
+void TestMatchWindow::handPointerOnTheFirst46Boxes()
 {
     QFETCH(bool, withIcon);
     if (!withIcon)
         QVERIFY(QFile::remove(m_program->file(QStringLiteral("hand.ico"))));
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     for (int k = 0; k < Board::Boxes; ++k) {
         const bool hand = withIcon && k < 46;
         QCOMPARE(w->Img1[k]->testAttribute(Qt::WA_SetCursor), hand);
@@ -214,7 +214,7 @@ void TestKaruto::handPointerOnTheFirst46Boxes()
     QVERIFY(!w->centralWidget()->testAttribute(Qt::WA_SetCursor));
 }
 
-void TestKaruto::boardForCardCount_data()
+void TestMatchWindow::boardForCardCount_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<QPoint>("frame2");
@@ -224,14 +224,14 @@ void TestKaruto::boardForCardCount_data()
     QTest::newRow("49 cards") << 49 << QPoint(736, 568) << QPoint(664, 500);
 }
 
-void TestKaruto::boardForCardCount()
+void TestMatchWindow::boardForCardCount()
 {
     QFETCH(int, n);
     QFETCH(QPoint, frame2);
     QFETCH(QPoint, lastBox);
     useCardSet(n);
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     QCOMPARE(w->Frame2->pos(), frame2);
     QCOMPARE(w->Frame1->pos(), QPoint(736, 496)); // never moves
     QCOMPARE(w->Img1[n - 1]->pos(), lastBox);
@@ -252,11 +252,11 @@ void TestKaruto::boardForCardCount()
     }
 }
 
-void TestKaruto::boxesBeyondTheSetAreHidden()
+void TestMatchWindow::boxesBeyondTheSetAreHidden()
 {
     useCardSet(49);
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     QVERIFY(w->Img1[48]->isVisible());
     // The editor saves a smaller set; the next match lays out 10 cards.
     useCardSet(10);
@@ -274,7 +274,7 @@ void TestKaruto::boxesBeyondTheSetAreHidden()
     QCOMPARE(w->Img1[45]->pos(), Board::slotPosition(46).toPx());
 }
 
-void TestKaruto::eachBoxShowsItsOwnCard()
+void TestMatchWindow::eachBoxShowsItsOwnCard()
 {
     // Card 7 is red, every other card blue: the box of card 7 must be red,
     // which holds only when its picture is looked up as karue07.jpg.
@@ -288,7 +288,7 @@ void TestKaruto::eachBoxShowsItsOwnCard()
     // cards out in another order.
     for (int match = 1; match <= 2; ++match) {
         layOut();
-        FrmKaruto *w = window();
+        MatchWindow *w = window();
         int redBoxes = 0;
         for (int s = 1; s <= 12; ++s) {
             ui::PictureBox *box = w->Img1[s - 1];
@@ -303,11 +303,11 @@ void TestKaruto::eachBoxShowsItsOwnCard()
     }
 }
 
-void TestKaruto::missingPictureShowsTheLabel()
+void TestMatchWindow::missingPictureShowsTheLabel()
 {
     QVERIFY(QFile::remove(m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     int slot = 0;
     for (int s = 1; s <= 46; ++s) {
         if (w->match().cardInSlot(s) == 5)
@@ -326,18 +326,18 @@ void TestKaruto::missingPictureShowsTheLabel()
         QVERIFY(w->Img1[s - 1]->hasPicture());
 }
 
-void TestKaruto::damagedPictureOnTheBoard_data()
+void TestMatchWindow::damagedPictureOnTheBoard_data()
 {
     testing::addDamagedPictureRows();
 }
 
-void TestKaruto::damagedPictureOnTheBoard()
+void TestMatchWindow::damagedPictureOnTheBoard()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, shown);
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue05.jpg"), bytes);
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     for (int s = 1; s <= 46; ++s) {
         ui::PictureBox *box = w->Img1[s - 1];
         const int card = w->match().cardInSlot(s);
@@ -368,7 +368,7 @@ bool isColour(const QImage &image, const QColor &colour)
 }
 } // namespace
 
-void TestKaruto::boardShowsThePhotoNotItsThumbnail()
+void TestMatchWindow::boardShowsThePhotoNotItsThumbnail()
 {
     // Card 1 is a red photo that an editing tool saved with the thumbnail
     // of its earlier, green, version: of the photo's shape and large enough
@@ -377,14 +377,14 @@ void TestKaruto::boardShowsThePhotoNotItsThumbnail()
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue01.jpg"),
                       testing::withExifThumbnail(jpeg(QSize(800, 600), Qt::red), jpeg(QSize(160, 120), Qt::green)));
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     int slot = 1;
     while (w->match().cardInSlot(slot) != 1)
         ++slot;
     QVERIFY(isColour(w->Img1[slot - 1]->pixmap().toImage(), Qt::red));
 }
 
-void TestKaruto::picturesAreKeptUntilTheFileChanges()
+void TestMatchWindow::picturesAreKeptUntilTheFileChanges()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("karue01.jpg"));
@@ -406,12 +406,12 @@ void TestKaruto::picturesAreKeptUntilTheFileChanges()
     QVERIFY(pictures.load(path, QSize(30, 40)).isNull());
 }
 
-void TestKaruto::twoMatchesDrawDifferentOrders()
+void TestMatchWindow::twoMatchesDrawDifferentOrders()
 {
     m_data->readingOrder()[0] = 99;
     m_data->readingOrder()[47] = 98;
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     const MatchState::Order reading = w->match().readingOrder();
     const MatchState::Order board = w->match().boardOrder();
     QVERIFY(reading != board);
@@ -429,7 +429,7 @@ void TestKaruto::twoMatchesDrawDifferentOrders()
     QVERIFY(w->match().boardOrder() != board);
 }
 
-void TestKaruto::announcementAndDeviceCommands_data()
+void TestMatchWindow::announcementAndDeviceCommands_data()
 {
     QTest::addColumn<bool>("voice");
     QTest::addColumn<int>("level");
@@ -438,12 +438,12 @@ void TestKaruto::announcementAndDeviceCommands_data()
     QTest::newRow("silent, level 1") << false << 1;
 }
 
-void TestKaruto::announcementAndDeviceCommands()
+void TestMatchWindow::announcementAndDeviceCommands()
 {
     QFETCH(bool, voice);
     QFETCH(int, level);
     layOut(level, voice);
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     RecordingSoundDevice *dev = device();
     QVERIFY(dev);
     QCOMPARE(w->MMControl1, dev);
@@ -476,9 +476,9 @@ void TestKaruto::announcementAndDeviceCommands()
     w->Timer1->stop();
 }
 
-void TestKaruto::settingsAreReadAtMatchStart()
+void TestMatchWindow::settingsAreReadAtMatchStart()
 {
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     w->Label1[3]->clear();
     QVERIFY(!m_hub->settei());
     // Never opened: created hidden with its defaults, and kept.
@@ -506,10 +506,10 @@ void TestKaruto::settingsAreReadAtMatchStart()
     QCOMPARE(m_hub->settei()->strengthLevel(), 5);
 }
 
-void TestKaruto::leavingAndClosingCloseTheDevice()
+void TestMatchWindow::leavingAndClosingCloseTheDevice()
 {
     layOut();
-    FrmKaruto *w = window();
+    MatchWindow *w = window();
     w->announce(true);
     RecordingSoundDevice *dev = device();
     dev->commands.clear();
@@ -519,13 +519,13 @@ void TestKaruto::leavingAndClosingCloseTheDevice()
     QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
     // Shown again as it was left: the same window and table.
     const int card = w->match().currentCard();
-    m_hub->showKaruto();
-    QCOMPARE(m_hub->karuto(), w);
+    m_hub->showMatch();
+    QCOMPARE(m_hub->matchWindow(), w);
     QCOMPARE(w->match().currentCard(), card);
 
     // The close box closes the device and destroys the window.
     dev->commands.clear();
-    QPointer<FrmKaruto> closed = w;
+    QPointer<MatchWindow> closed = w;
     QPointer<RecordingSoundDevice> closedDevice = dev;
     w->close();
     QCOMPARE(closedDevice->commands, QStringList{QStringLiteral("Close")});
@@ -533,26 +533,26 @@ void TestKaruto::leavingAndClosingCloseTheDevice()
     QVERIFY(!closed);
     QVERIFY(!closedDevice);
     // The next opening builds a new window with a device of its own.
-    FrmKaruto *fresh = window();
+    MatchWindow *fresh = window();
     QVERIFY(fresh);
     QCOMPARE(m_devices.size(), 2);
     QCOMPARE(fresh->MMControl1, device());
     QCOMPARE(device()->commands, QStringList());
 }
 
-void TestKaruto::startMenuOpensTheMatchOnce()
+void TestMatchWindow::startMenuOpensTheMatchOnce()
 {
     StartMenu *menu = m_hub->startMenu();
     QVERIFY(menu->Command1->isEnabled());
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
-    FrmKaruto *first = m_hub->karuto();
+    MatchWindow *first = m_hub->matchWindow();
     QVERIFY(first && first->isVisible());
     QVERIFY(!first->parentWidget() && !first->isModal());
     first->mnuEnd->trigger();
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
-    QCOMPARE(m_hub->karuto(), first);
+    QCOMPARE(m_hub->matchWindow(), first);
     QVERIFY(first->isVisible());
 }
 
-GINREI_TEST_MAIN(TestKaruto)
-#include "tst_karuto.moc"
+GINREI_TEST_MAIN(TestMatchWindow)
+#include "tst_matchwindow.moc"

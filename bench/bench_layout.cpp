@@ -7,8 +7,8 @@
 // putting the same pictures into the same boxes fully decoded. The same
 // box-size decoding one picture after another shows what the parallel
 // decoding gains on this machine's cores.
-//   bench_karuhyoji [rounds]
-//   taskset -c 0 bench_karuhyoji [rounds]      (one core)
+//   bench_layout [rounds]
+//   taskset -c 0 bench_layout [rounds]      (one core)
 // Prints the times (median of the rounds) and their ratios.
 
 #include "app/application.h"
@@ -16,7 +16,7 @@
 #include "data/cardstate.h"
 #include "match/board.h"
 #include "match/cardpictures.h"
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "ui/uikit.h"
@@ -119,12 +119,12 @@ void round(WindowHub &hub, CardState &data, const QString &folder, Times &times)
     for (int n = 1; n <= Cards; ++n)
         labels[n] = QString::number(n);
     data.adoptSavedSet(folder, labels, Cards);
-    if (FrmKaruto *old = hub.karuto()) {
+    if (MatchWindow *old = hub.matchWindow()) {
         old->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    hub.showKaruto();
-    FrmKaruto *window = hub.karuto();
+    hub.showMatch();
+    MatchWindow *window = hub.matchWindow();
     window->drawOrders(MatchState::Setup{});
 
     QElapsedTimer clock;

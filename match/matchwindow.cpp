@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "match/frmkaruto.h"
+#include "match/matchwindow.h"
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
@@ -77,7 +77,7 @@ QGroupBox *scoreFrame(QWidget *parent, const char *name, const QString &title, L
 }
 } // namespace
 
-FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
+MatchWindow::MatchWindow(WindowHub &hub) : m_hub(hub)
 {
     setObjectName(QStringLiteral("frmKaruto"));
     setWindowTitle(QStringLiteral("かるた取り"));
@@ -130,22 +130,22 @@ FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
     // It fires once per card; each take that leaves cards to read starts it again.
     Timer1->setSingleShot(true);
     Timer1->setInterval(Strength::reactionIntervalMs(Strength::Default));
-    connect(Timer1, &QTimer::timeout, this, &FrmKaruto::Timer1_Timer);
+    connect(Timer1, &QTimer::timeout, this, &MatchWindow::Timer1_Timer);
 
     scanTimer = new QTimer(this);
     scanTimer->setObjectName(QStringLiteral("scanTimer"));
     scanTimer->setInterval(0);
-    connect(scanTimer, &QTimer::timeout, this, &FrmKaruto::stepScan);
+    connect(scanTimer, &QTimer::timeout, this, &MatchWindow::stepScan);
 
     MMControl1 = m_hub.soundFactory(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
-    connect(MMControl1, &SoundDevice::noSoundOutput, this, &FrmKaruto::tellNoSoundOutput);
+    connect(MMControl1, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
 
-    mnuGo = menuBar()->addAction(QStringLiteral("試合開始"), this, &FrmKaruto::mnuGo_Click);
+    mnuGo = menuBar()->addAction(QStringLiteral("試合開始"), this, &MatchWindow::mnuGo_Click);
     mnuGo->setObjectName(QStringLiteral("mnuGo"));
-    mnuSetei = menuBar()->addAction(QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"), this, &FrmKaruto::mnuSetei_Click);
+    mnuSetei = menuBar()->addAction(QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"), this, &MatchWindow::mnuSetei_Click);
     mnuSetei->setObjectName(QStringLiteral("mnuSetei"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &FrmKaruto::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &MatchWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     // Until the first match the level display shows what it would play at.
@@ -156,15 +156,15 @@ FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
     Form_Load();
 }
 
-FrmKaruto::~FrmKaruto() = default;
+MatchWindow::~MatchWindow() = default;
 
-void FrmKaruto::Form_Load()
+void MatchWindow::Form_Load()
 {
     Inisharize();
     Timer1->stop();
 }
 
-void FrmKaruto::Inisharize()
+void MatchWindow::Inisharize()
 {
     // The width is the design's; the height follows the screen, measured
     // over the whole window, frame included, once the frame is known.
@@ -184,7 +184,7 @@ void FrmKaruto::Inisharize()
     }
 }
 
-void FrmKaruto::showEvent(QShowEvent *event)
+void MatchWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!m_placedWhenShown) {
@@ -194,12 +194,12 @@ void FrmKaruto::showEvent(QShowEvent *event)
     }
 }
 
-void FrmKaruto::placeFrame2(int cardCount)
+void MatchWindow::placeFrame2(int cardCount)
 {
     Frame2->move(Board::frame2Position(cardCount).toPx());
 }
 
-void FrmKaruto::showCard(ui::PictureBox *box, int card, const QImage &picture)
+void MatchWindow::showCard(ui::PictureBox *box, int card, const QImage &picture)
 {
     QString name = m_match.label(card);
     if (name.trimmed().isEmpty())
@@ -224,7 +224,7 @@ void FrmKaruto::showCard(ui::PictureBox *box, int card, const QImage &picture)
     box->setAccessibleName(name);
 }
 
-void FrmKaruto::KaruHyoji()
+void MatchWindow::KaruHyoji()
 {
     const int n = m_match.cardCount();
     // All the pictures of the table at once, decoded in parallel; every one
@@ -255,14 +255,14 @@ void FrmKaruto::KaruHyoji()
         Img1[s - 1]->lower();
 }
 
-MatchState::Setup FrmKaruto::readSettings()
+MatchState::Setup MatchWindow::readSettings()
 {
     const MatchState::Setup setup = MatchState::Setup::from(m_hub.matchSettings());
     Label1[3]->setText(QString::number(setup.level));
     return setup;
 }
 
-void FrmKaruto::drawOrders(const MatchState::Setup &setup)
+void MatchWindow::drawOrders(const MatchState::Setup &setup)
 {
     CardState &data = m_hub.data();
     m_match.begin(MatchState::Cards::from(data), setup, randomorder::clockSeed(), randomorder::clockSeed());
@@ -275,7 +275,7 @@ void FrmKaruto::drawOrders(const MatchState::Setup &setup)
     }
 }
 
-void FrmKaruto::announce(bool startReactionTimer, bool handBackToRest)
+void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
 {
     const MatchState::Announcement a = m_match.announcement();
     Label1[2]->setText(a.label);
@@ -293,18 +293,18 @@ void FrmKaruto::announce(bool startReactionTimer, bool handBackToRest)
     Q_EMIT announced();
 }
 
-void FrmKaruto::readAhead()
+void MatchWindow::readAhead()
 {
     if (const int next = m_match.nextCard())
         MMControl1->preload(m_match.soundPath(next));
 }
 
-void FrmKaruto::tellNoSoundOutput()
+void MatchWindow::tellNoSoundOutput()
 {
     ui::showWarning(this, m_noSoundOutput, ui::programTitle(), ui::noSoundOutputText());
 }
 
-void FrmKaruto::Yomiage()
+void MatchWindow::Yomiage()
 {
     const int card = m_match.currentCard();
     if (card == 0)
@@ -312,13 +312,13 @@ void FrmKaruto::Yomiage()
     MMControl1->play(m_match.soundPath(card));
 }
 
-void FrmKaruto::cutReadingShort()
+void MatchWindow::cutReadingShort()
 {
     if (m_match.voiceOn())
         MMControl1->stopAndClose();
 }
 
-void FrmKaruto::mnuGo_Click()
+void MatchWindow::mnuGo_Click()
 {
     mnuGo->setEnabled(false);
     mnuSetei->setEnabled(false);
@@ -334,7 +334,7 @@ void FrmKaruto::mnuGo_Click()
                         folderGone + QStringLiteral("\n札は文字だけで表示し、よみあげもできません。"));
 }
 
-void FrmKaruto::Main()
+void MatchWindow::Main()
 {
     const MatchState::Setup setup = readSettings();
     // Turns of an earlier match, or of one carried on after おわり, are
@@ -363,13 +363,13 @@ void FrmKaruto::Main()
     Q_EMIT announced();
 }
 
-void FrmKaruto::showScores()
+void MatchWindow::showScores()
 {
     Label2[0]->setText(QString::number(m_match.playerScore()));
     Label2[1]->setText(QString::number(m_match.computerScore()));
 }
 
-void FrmKaruto::bringToFront(QWidget *widget)
+void MatchWindow::bringToFront(QWidget *widget)
 {
     widget->raise();
     // The piles grow across the displays and the frames: from its 36th card
@@ -380,7 +380,7 @@ void FrmKaruto::bringToFront(QWidget *widget)
         display->raise();
 }
 
-void FrmKaruto::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
+void MatchWindow::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
 {
     bringToFront(box);
     box->move(Board::pilePosition(side, k).toPx());
@@ -388,7 +388,7 @@ void FrmKaruto::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
                                                               : QStringLiteral("コンピュータが取った札"));
 }
 
-void FrmKaruto::nextCardOrEnd(bool handBackToRest)
+void MatchWindow::nextCardOrEnd(bool handBackToRest)
 {
     if (m_match.finished())
         EndIni();
@@ -396,7 +396,7 @@ void FrmKaruto::nextCardOrEnd(bool handBackToRest)
         announce(true, handBackToRest);
 }
 
-void FrmKaruto::Img1_Click(int index)
+void MatchWindow::Img1_Click(int index)
 {
     const int slot = index + 1;
     if (!m_match.isRightTake(slot)) {
@@ -417,19 +417,19 @@ void FrmKaruto::Img1_Click(int index)
     keepScanning();
 }
 
-void FrmKaruto::Timer1_Timer()
+void MatchWindow::Timer1_Timer()
 {
     Timer1->stop();
     ComArugo();
 }
 
-void FrmKaruto::ComArugo()
+void MatchWindow::ComArugo()
 {
     m_scan.begin(m_match);
     stepScan();
 }
 
-void FrmKaruto::stepScan()
+void MatchWindow::stepScan()
 {
     // While the result message waits for its answer, the turns below it
     // stay where they are, as they would in a call stack.
@@ -445,7 +445,7 @@ void FrmKaruto::stepScan()
     keepScanning();
 }
 
-void FrmKaruto::keepScanning()
+void MatchWindow::keepScanning()
 {
     if (m_scan.idle() || m_askingResult)
         scanTimer->stop();
@@ -453,7 +453,7 @@ void FrmKaruto::keepScanning()
         scanTimer->start();
 }
 
-void FrmKaruto::computerTakes(int slot)
+void MatchWindow::computerTakes(int slot)
 {
     // A turn only finds the card it was started for, and only in its own
     // match; anything else would be a fault, and it must not move a card.
@@ -489,7 +489,7 @@ void FrmKaruto::computerTakes(int slot)
     nextCardOrEnd(true);
 }
 
-void FrmKaruto::EndIni()
+void MatchWindow::EndIni()
 {
     Timer1->stop();
     mnuGo->setEnabled(true);
@@ -506,12 +506,12 @@ void FrmKaruto::EndIni()
         hide();
 }
 
-void FrmKaruto::mnuSetei_Click()
+void MatchWindow::mnuSetei_Click()
 {
     m_hub.showSettei();
 }
 
-void FrmKaruto::mnuEnd_Click()
+void MatchWindow::mnuEnd_Click()
 {
     Timer1->stop();
     mnuGo->setEnabled(true);
@@ -524,7 +524,7 @@ void FrmKaruto::mnuEnd_Click()
     m_scan.invalidate();
 }
 
-void FrmKaruto::Form_Unload()
+void MatchWindow::Form_Unload()
 {
     MMControl1->close();
     MMControl1->releaseOutput();
@@ -535,7 +535,7 @@ void FrmKaruto::Form_Unload()
     scanTimer->stop();
 }
 
-void FrmKaruto::closeEvent(QCloseEvent *event)
+void MatchWindow::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
     event->accept();
