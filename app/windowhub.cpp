@@ -8,7 +8,7 @@
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
 #include "match/matchwindow.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "settings/frmsettei.h"
 #include "sound/sinksounddevice.h"
 
@@ -63,9 +63,9 @@ MatchWindow *WindowHub::matchWindow() const
     return m_matchWindow;
 }
 
-FrmMain *WindowHub::reading() const
+ReadingWindow *WindowHub::readingWindow() const
 {
-    return m_reading;
+    return m_readingWindow;
 }
 
 FrmSettei *WindowHub::settei() const
@@ -109,7 +109,7 @@ void WindowHub::showMatch()
 
 void WindowHub::showReading()
 {
-    FrmMain *window = m_reading ? m_reading.data() : ensure(m_reading, m_data, soundFactory(nullptr));
+    ReadingWindow *window = m_readingWindow ? m_readingWindow.data() : ensure(m_readingWindow, m_data, soundFactory(nullptr));
     window->show();
     window->raise();
     window->activateWindow();
@@ -138,7 +138,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_matchWindow.data(), m_reading.data(), m_settei.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_matchWindow.data(), m_readingWindow.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

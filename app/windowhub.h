@@ -19,7 +19,7 @@ class FrmHelp;
 class FrmAbout;
 class FrmEdit;
 class MatchWindow;
-class FrmMain;
+class ReadingWindow;
 class FrmSettei;
 class MatchSettings;
 class SoundDevice;
@@ -45,7 +45,7 @@ public:
     FrmAbout *about() const;
     FrmEdit *edit() const;
     MatchWindow *matchWindow() const;
-    FrmMain *reading() const;
+    ReadingWindow *readingWindow() const;
     FrmSettei *settei() const;
 
     void showHelp();
@@ -76,6 +76,6 @@ private:
     QPointer<FrmAbout> m_about;
     QPointer<FrmEdit> m_edit;
     QPointer<MatchWindow> m_matchWindow;
-    QPointer<FrmMain> m_reading;
+    QPointer<ReadingWindow> m_readingWindow;
     QPointer<FrmSettei> m_settei;
 };

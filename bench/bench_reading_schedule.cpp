@@ -14,7 +14,7 @@
 #include "app/application.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "sound/sinksounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -75,7 +75,7 @@ int main(int argc, char **argv)
         return new testing::RecordingSoundDevice(nullptr, real);
     };
     hub.showReading();
-    FrmMain *window = hub.reading();
+    ReadingWindow *window = hub.readingWindow();
     for (QTimer *timer : {window->Timer1, window->Timer2})
         QObject::connect(timer, &QTimer::timeout, [&] { errors << clock.nsecsElapsed() / 1e6 - reference - nominal; });
 

@@ -16,7 +16,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "settings/frmsettei.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
@@ -108,7 +108,7 @@ bool runUntil(const std::function<bool()> &done, int timeoutMs)
 int automaticReading(WindowHub &hub, int readings)
 {
     hub.showReading();
-    FrmMain *w = hub.reading();
+    ReadingWindow *w = hub.readingWindow();
     testing::MessageBoxAnswerer answerer;
     int read = 0;
     while (read < readings) {

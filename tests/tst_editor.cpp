@@ -11,7 +11,7 @@
 #include "editor/folderlists.h"
 #include "editor/frmedit.h"
 #include "match/matchwindow.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "settings/frmsettei.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -728,7 +728,7 @@ void TestEditor::savedSetIsPlayedAndRead()
     match->mnuEnd->trigger();
 
     QTest::mouseClick(m_hub->startMenu()->Command2, Qt::LeftButton);
-    FrmMain *reading = m_hub->reading();
+    ReadingWindow *reading = m_hub->readingWindow();
     QVERIFY(reading);
     reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
     QTest::mouseClick(reading->Command1, Qt::LeftButton);

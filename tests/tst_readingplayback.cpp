@@ -8,7 +8,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
 
@@ -83,7 +83,7 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
     WindowHub hub(data);
     hub.startMenu()->show();
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
-    FrmMain *window = hub.reading();
+    ReadingWindow *window = hub.readingWindow();
     QVERIFY(window && window->isVisible());
 
     testing::MessageBoxAnswerer answerer;
@@ -122,18 +122,18 @@ void TestReadingPlayback::readingWindowExistsOnce()
     hub.startMenu()->show();
     QVERIFY(hub.startMenu()->Command2->isEnabled());
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
-    QPointer<FrmMain> first = hub.reading();
+    QPointer<ReadingWindow> first = hub.readingWindow();
     QVERIFY(first && first->isVisible() && !first->parentWidget() && !first->isModal());
     first->mnuEnd->trigger();
     QVERIFY(!first->isVisible());
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
-    QCOMPARE(hub.reading(), first.data());
+    QCOMPARE(hub.readingWindow(), first.data());
     QVERIFY(first->isVisible());
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!first);
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
-    QVERIFY(hub.reading());
+    QVERIFY(hub.readingWindow());
 }
 
 void TestReadingPlayback::damagedRecordingInARun_data()
@@ -167,7 +167,7 @@ void TestReadingPlayback::damagedRecordingInARun()
     WindowHub hub(data);
     hub.startMenu()->show();
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
-    FrmMain *window = hub.reading();
+    ReadingWindow *window = hub.readingWindow();
     QVERIFY(window);
     testing::MessageBoxAnswerer answerer;
     window->Combo2->setCurrentText(QStringLiteral("2：あいう順"));

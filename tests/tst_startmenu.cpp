@@ -11,7 +11,7 @@
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
 #include "match/matchwindow.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "settings/frmsettei.h"
 #include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
@@ -377,7 +377,7 @@ void TestStartMenu::readOnlyProgramFolder()
     // The program goes on: the windows open, and a save into the card
     // folder is refused before anything is written.
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
-    QVERIFY(hub.reading() && hub.reading()->isVisible());
+    QVERIFY(hub.readingWindow() && hub.readingWindow()->isVisible());
     QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
     FrmEdit *edit = hub.edit();
     QVERIFY(edit && edit->isVisible());
@@ -403,7 +403,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     m_hub->showSettei();
     // The automatic reading in the middle of a reading, on the real device.
     QTest::mouseClick(menu->Command2, Qt::LeftButton);
-    FrmMain *reading = m_hub->reading();
+    ReadingWindow *reading = m_hub->readingWindow();
     QVERIFY(reading);
     reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
     QTest::mouseClick(reading->Command1, Qt::LeftButton);

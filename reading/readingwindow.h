@@ -24,13 +24,13 @@ class QWindow;
 class SoundDevice;
 namespace ui { class PictureBox; }
 
-class FrmMain : public QMainWindow
+class ReadingWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
     // The window takes ownership of its sound device.
-    FrmMain(CardState &data, SoundDevice *device);
+    ReadingWindow(CardState &data, SoundDevice *device);
 
     QComboBox *Combo1;                // よみあげ回数
     QComboBox *Combo2;                // よみあげ方法

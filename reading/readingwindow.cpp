@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 
 #include "data/randomorder.h"
 #include "sound/sounddevice.h"
@@ -17,7 +17,7 @@
 #include <QTimer>
 #include <QWindow>
 
-FrmMain::FrmMain(CardState &data, SoundDevice *device) : m_data(data), m_reading(data)
+ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data), m_reading(data)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("銀鈴かるた自動よみあげ"));
@@ -65,36 +65,36 @@ FrmMain::FrmMain(CardState &data, SoundDevice *device) : m_data(data), m_reading
     Command1->setGeometry(Layout::Yomi::Command1.toPx());
     Command1->setFont(ui::font(ui::PGothic, 11.25, true));
     ui::setButtonColour(Command1, QColor(0, 255, 0));
-    connect(Command1, &QPushButton::clicked, this, &FrmMain::Command1_Click);
+    connect(Command1, &QPushButton::clicked, this, &ReadingWindow::Command1_Click);
 
     Image1 = new ui::PictureBox(client);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(Layout::Yomi::Image1.toPx());
     Image1->setAccessibleName(QStringLiteral("よみあげている札の絵（まだありません）"));
 
-    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &FrmMain::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &ReadingWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     Timer1 = new QTimer(this);
     Timer2 = new QTimer(this);
     for (QTimer *t : {Timer1, Timer2})
         t->setTimerType(Qt::PreciseTimer);
-    connect(Timer1, &QTimer::timeout, this, &FrmMain::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &FrmMain::Timer2_Timer);
+    connect(Timer1, &QTimer::timeout, this, &ReadingWindow::Timer1_Timer);
+    connect(Timer2, &QTimer::timeout, this, &ReadingWindow::Timer2_Timer);
     m_continuation = new QTimer(this);
     m_continuation->setSingleShot(true);
     m_continuation->setInterval(0);
-    connect(m_continuation, &QTimer::timeout, this, &FrmMain::continueReading);
+    connect(m_continuation, &QTimer::timeout, this, &ReadingWindow::continueReading);
 
     MMControl1 = device;
     MMControl1->setParent(this);
-    connect(MMControl1, &SoundDevice::done, this, &FrmMain::MMControl1_Done);
+    connect(MMControl1, &SoundDevice::done, this, &ReadingWindow::MMControl1_Done);
     connect(MMControl1, &SoundDevice::noSoundOutput, this,
             [this] { ui::showWarning(this, m_noSoundOutput, ui::programTitle(), ui::noSoundOutputText()); });
 
     // Activation means coming to this window from another of the program's
     // windows; the focus moves tell which window that was.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, &FrmMain::focusMoved);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &ReadingWindow::focusMoved);
 
     client->setFixedSize(Layout::Yomi::Client.toPx());
     adjustSize();
@@ -102,20 +102,20 @@ FrmMain::FrmMain(CardState &data, SoundDevice *device) : m_data(data), m_reading
     Form_Load();
 }
 
-void FrmMain::Form_Load()
+void ReadingWindow::Form_Load()
 {
     ui::placeTopCentred(this, Layout::WindowTopTwips);
     MMControl1->prepare();
 }
 
-void FrmMain::showEvent(QShowEvent *event)
+void ReadingWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     // Every show is an activation.
     Form_Activate();
 }
 
-void FrmMain::focusMoved(QWindow *focused)
+void ReadingWindow::focusMoved(QWindow *focused)
 {
     if (!focused)
         return;
@@ -136,7 +136,7 @@ void FrmMain::focusMoved(QWindow *focused)
         Form_Activate();
 }
 
-bool FrmMain::belongsHere(QWindow *window) const
+bool ReadingWindow::belongsHere(QWindow *window) const
 {
     if (window == windowHandle())
         return true;
@@ -151,7 +151,7 @@ bool FrmMain::belongsHere(QWindow *window) const
     return false;
 }
 
-void FrmMain::Form_Activate()
+void ReadingWindow::Form_Activate()
 {
     m_activated = true;
     Command1->setEnabled(true);
@@ -161,7 +161,7 @@ void FrmMain::Form_Activate()
     MMControl1->releaseOutput();
 }
 
-void FrmMain::Command1_Click()
+void ReadingWindow::Command1_Click()
 {
     Command1->setEnabled(false);
     const AutoReading::Timer timer = m_reading.start(Combo1->currentText(), Combo2->currentText());
@@ -172,23 +172,23 @@ void FrmMain::Command1_Click()
     readAhead();
 }
 
-void FrmMain::readAhead()
+void ReadingWindow::readAhead()
 {
     if (const int card = m_reading.upcomingCard())
         MMControl1->preload(m_data.cardSoundPath(card));
 }
 
-void FrmMain::Timer1_Timer()
+void ReadingWindow::Timer1_Timer()
 {
     readingTick(Timer1);
 }
 
-void FrmMain::Timer2_Timer()
+void ReadingWindow::Timer2_Timer()
 {
     readingTick(Timer2);
 }
 
-void FrmMain::readingTick(QTimer *timer)
+void ReadingWindow::readingTick(QTimer *timer)
 {
     m_pending = m_reading.tick();
     Label1[0]->setText(m_pending.number);
@@ -198,7 +198,7 @@ void FrmMain::readingTick(QTimer *timer)
     m_continuation->start();
 }
 
-void FrmMain::continueReading()
+void ReadingWindow::continueReading()
 {
     // Whatever ran in the meantime may have ended the run.
     if (!m_reading.isCurrent(m_pending.run) || !isVisible())
@@ -211,7 +211,7 @@ void FrmMain::continueReading()
     readAhead();
 }
 
-void FrmMain::MMControl1_Done(int notifyCode)
+void ReadingWindow::MMControl1_Done(int notifyCode)
 {
     MMControl1->close();
     switch (m_reading.done(m_playingRun, notifyCode)) {
@@ -235,7 +235,7 @@ void FrmMain::MMControl1_Done(int notifyCode)
     }
 }
 
-void FrmMain::reportSoundProblem()
+void ReadingWindow::reportSoundProblem()
 {
     // Not modal: the window stays usable, and the next "実　行" starts over.
     const QString folderGone = m_data.missingCardFolderText();
@@ -246,14 +246,14 @@ void FrmMain::reportSoundProblem()
     ui::showWarning(this, m_soundProblem, ui::programTitle(), text);
 }
 
-void FrmMain::EndIni()
+void ReadingWindow::EndIni()
 {
     ui::inform(this, ui::programTitle(), QStringLiteral("終了しました"));
     m_reading.finished();
     Command1->setEnabled(true);
 }
 
-void FrmMain::mnuEnd_Click()
+void ReadingWindow::mnuEnd_Click()
 {
     Timer1->stop();
     Timer2->stop();
@@ -263,7 +263,7 @@ void FrmMain::mnuEnd_Click()
     hide();
 }
 
-void FrmMain::closeEvent(QCloseEvent *event)
+void ReadingWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing more is read in a closed window, even while it still exists.
     Timer1->stop();
@@ -274,7 +274,7 @@ void FrmMain::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-QTimer *FrmMain::timerFor(AutoReading::Timer timer) const
+QTimer *ReadingWindow::timerFor(AutoReading::Timer timer) const
 {
     return timer == AutoReading::Timer::Timer1 ? Timer1 : Timer2;
 }

@@ -5,7 +5,7 @@
 // device that records what it is asked and completes when the test says so.
 
 #include "data/cardstate.h"
-#include "reading/frmmain.h"
+#include "reading/readingwindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "ui/uikit.h"
@@ -31,7 +31,7 @@ QString fileName(const QString &path)
 }
 } // namespace
 
-class TestFrmMain : public QObject
+class TestReadingWindow : public QObject
 {
     Q_OBJECT
 
@@ -71,28 +71,28 @@ private:
     std::unique_ptr<testing::ProgramFolder> m_program;
     std::unique_ptr<CardState> m_data;
     testing::RecordingSoundDevice *m_sound = nullptr;
-    std::unique_ptr<FrmMain> m_window;
+    std::unique_ptr<ReadingWindow> m_window;
 };
 
-void TestFrmMain::init()
+void TestReadingWindow::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
     m_data = std::make_unique<CardState>(m_program->path());
     m_data->loadCardFolder();
     m_sound = new testing::RecordingSoundDevice;
-    m_window = std::make_unique<FrmMain>(*m_data, m_sound);
+    m_window = std::make_unique<ReadingWindow>(*m_data, m_sound);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void TestFrmMain::cleanup()
+void TestReadingWindow::cleanup()
 {
     m_window.reset();
     m_data.reset();
     m_program.reset();
 }
 
-QTimer *TestFrmMain::start(const QString &count, const QString &method)
+QTimer *TestReadingWindow::start(const QString &count, const QString &method)
 {
     m_window->Combo1->setCurrentText(count);
     m_window->Combo2->setCurrentText(method);
@@ -106,7 +106,7 @@ QTimer *TestFrmMain::start(const QString &count, const QString &method)
     return timer;
 }
 
-void TestFrmMain::tick(QTimer *timer)
+void TestReadingWindow::tick(QTimer *timer)
 {
     const int opens = openCount(m_sound);
     timer == m_window->Timer1 ? m_window->Timer1_Timer() : m_window->Timer2_Timer();
@@ -119,9 +119,9 @@ void TestFrmMain::tick(QTimer *timer)
     }();
 }
 
-void TestFrmMain::layoutMatchesTheDesign()
+void TestReadingWindow::layoutMatchesTheDesign()
 {
-    FrmMain &w = *m_window;
+    ReadingWindow &w = *m_window;
     QCOMPARE(w.windowTitle(), QStringLiteral("銀鈴かるた自動よみあげ"));
     QCOMPARE(w.centralWidget()->size(), QSize(409, 231));
     QCOMPARE(w.centralWidget()->palette().color(QPalette::Window), QColor(255, 255, 0));
@@ -151,7 +151,7 @@ void TestFrmMain::layoutMatchesTheDesign()
     QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
 }
 
-void TestFrmMain::aiuRunReadsAllCardsOnSchedule()
+void TestReadingWindow::aiuRunReadsAllCardsOnSchedule()
 {
     testing::MessageBoxAnswerer answerer;
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
@@ -182,7 +182,7 @@ void TestFrmMain::aiuRunReadsAllCardsOnSchedule()
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("46"));
 }
 
-void TestFrmMain::randomRunShowsCardIndexes()
+void TestReadingWindow::randomRunShowsCardIndexes()
 {
     testing::MessageBoxAnswerer answerer;
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
@@ -201,7 +201,7 @@ void TestFrmMain::randomRunShowsCardIndexes()
     QTRY_COMPARE(answerer.texts.size(), 1);
 }
 
-void TestFrmMain::twiceReadsPairs()
+void TestReadingWindow::twiceReadsPairs()
 {
     testing::MessageBoxAnswerer answerer;
     QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
@@ -217,7 +217,7 @@ void TestFrmMain::twiceReadsPairs()
     QCOMPARE(QSet<QString>(files.begin(), files.end()).size(), 46);
 }
 
-void TestFrmMain::combosAreReadOnlyAtStart()
+void TestReadingWindow::combosAreReadOnlyAtStart()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     m_window->Combo1->setCurrentText(QStringLiteral("2"));
@@ -230,7 +230,7 @@ void TestFrmMain::combosAreReadOnlyAtStart()
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("2"));
 }
 
-void TestFrmMain::activationWhileWaitingStopsTheRun()
+void TestReadingWindow::activationWhileWaitingStopsTheRun()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
     tick(timer);
@@ -244,14 +244,14 @@ void TestFrmMain::activationWhileWaitingStopsTheRun()
     QVERIFY(m_data->readingOrder() != before);
 }
 
-void TestFrmMain::leavingStopsTheRun_data()
+void TestReadingWindow::leavingStopsTheRun_data()
 {
     QTest::addColumn<bool>("playing");
     QTest::newRow("while waiting") << false;
     QTest::newRow("while playing") << true;
 }
 
-void TestFrmMain::leavingStopsTheRun()
+void TestReadingWindow::leavingStopsTheRun()
 {
     QFETCH(bool, playing);
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
@@ -272,7 +272,7 @@ void TestFrmMain::leavingStopsTheRun()
     QCOMPARE(m_data->readingPosition(), 0);
 }
 
-void TestFrmMain::leavingDuringTheReturnToTheLoopReadsNothing()
+void TestReadingWindow::leavingDuringTheReturnToTheLoopReadsNothing()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     const int opens = openCount(m_sound);
@@ -287,7 +287,7 @@ void TestFrmMain::leavingDuringTheReturnToTheLoopReadsNothing()
     QVERIFY(!timer->isActive());
 }
 
-void TestFrmMain::lateNoticeAfterActivationIsIgnored()
+void TestReadingWindow::lateNoticeAfterActivationIsIgnored()
 {
     QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
     tick(timer);
@@ -299,7 +299,7 @@ void TestFrmMain::lateNoticeAfterActivationIsIgnored()
     QVERIFY(m_window->Command1->isEnabled());
 }
 
-void TestFrmMain::unknownMethodFallsBackToRandom()
+void TestReadingWindow::unknownMethodFallsBackToRandom()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("9：ほかの順"));
     QCOMPARE(timer, m_window->Timer2);
@@ -307,7 +307,7 @@ void TestFrmMain::unknownMethodFallsBackToRandom()
     QCOMPARE(m_window->Label1[0]->text().toInt(), int(m_data->readingOrder()[1]));
 }
 
-void TestFrmMain::missingPictureLeavesFrameEmpty()
+void TestReadingWindow::missingPictureLeavesFrameEmpty()
 {
     QFile::remove(m_program->cardFolder() + QStringLiteral("/karue01.jpg"));
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue02.jpg"), "not a picture");
@@ -324,12 +324,12 @@ void TestFrmMain::missingPictureLeavesFrameEmpty()
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("3"));
 }
 
-void TestFrmMain::damagedPictureDoesNotStopTheRun_data()
+void TestReadingWindow::damagedPictureDoesNotStopTheRun_data()
 {
     testing::addDamagedPictureRows();
 }
 
-void TestFrmMain::damagedPictureDoesNotStopTheRun()
+void TestReadingWindow::damagedPictureDoesNotStopTheRun()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, shown);
@@ -347,7 +347,7 @@ void TestFrmMain::damagedPictureDoesNotStopTheRun()
     QVERIFY(!m_window->findChild<QMessageBox *>());
 }
 
-void TestFrmMain::missingSoundStopsButCanRunAgain()
+void TestReadingWindow::missingSoundStopsButCanRunAgain()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
@@ -366,7 +366,7 @@ void TestFrmMain::missingSoundStopsButCanRunAgain()
     QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
 }
 
-void TestFrmMain::cardFolderGoneStopsWithAWord()
+void TestReadingWindow::cardFolderGoneStopsWithAWord()
 {
     QVERIFY(QDir(m_program->cardFolder()).removeRecursively());
     QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
@@ -381,7 +381,7 @@ void TestFrmMain::cardFolderGoneStopsWithAWord()
     QVERIFY(boxes[0]->text().contains(QStringLiteral("見つかりません")));
 }
 
-void TestFrmMain::closeBoxClosesTheDevice()
+void TestReadingWindow::closeBoxClosesTheDevice()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
@@ -394,7 +394,7 @@ void TestFrmMain::closeBoxClosesTheDevice()
     QVERIFY(!m_window->Timer2->isActive());
 }
 
-void TestFrmMain::returnFromAnotherWindowActivates()
+void TestReadingWindow::returnFromAnotherWindowActivates()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
     QVERIFY(timer->isActive());
@@ -414,7 +414,7 @@ void TestFrmMain::returnFromAnotherWindowActivates()
     QCOMPARE(m_data->readingPosition(), 0);
 }
 
-void TestFrmMain::ownPopupsDoNotActivate_data()
+void TestReadingWindow::ownPopupsDoNotActivate_data()
 {
     QTest::addColumn<QString>("popup");
     QTest::newRow("count dropdown") << QStringLiteral("Combo1");
@@ -422,7 +422,7 @@ void TestFrmMain::ownPopupsDoNotActivate_data()
     QTest::newRow("context menu of the count text") << QStringLiteral("menu");
 }
 
-void TestFrmMain::ownPopupsDoNotActivate()
+void TestReadingWindow::ownPopupsDoNotActivate()
 {
     QFETCH(QString, popup);
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
@@ -460,7 +460,7 @@ void TestFrmMain::ownPopupsDoNotActivate()
     QCOMPARE(m_data->readingPosition(), 1);
 }
 
-void TestFrmMain::soundIsReadAheadOfEachReading_data()
+void TestReadingWindow::soundIsReadAheadOfEachReading_data()
 {
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("ending"); // how the run ends: "end", "stop", "おわり", "close"
@@ -471,7 +471,7 @@ void TestFrmMain::soundIsReadAheadOfEachReading_data()
     QTest::newRow("once, close box") << QStringLiteral("1") << QStringLiteral("close");
 }
 
-void TestFrmMain::soundIsReadAheadOfEachReading()
+void TestReadingWindow::soundIsReadAheadOfEachReading()
 {
     QFETCH(QString, count);
     QFETCH(QString, ending);
@@ -512,7 +512,7 @@ void TestFrmMain::soundIsReadAheadOfEachReading()
         QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
 }
 
-void TestFrmMain::noSoundOutputIsShown()
+void TestReadingWindow::noSoundOutputIsShown()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
@@ -526,5 +526,5 @@ void TestFrmMain::noSoundOutputIsShown()
     QVERIFY(m_window->Timer1->isActive());
 }
 
-GINREI_TEST_MAIN(TestFrmMain)
-#include "tst_frmmain.moc"
+GINREI_TEST_MAIN(TestReadingWindow)
+#include "tst_readingwindow.moc"
