@@ -134,7 +134,7 @@ void StartMenu::Command2_Click()
 
 void StartMenu::Command3_Click()
 {
-    m_hub.showEdit();
+    m_hub.showEditor();
 }
 
 void StartMenu::mnuTukai_Click()

@@ -4,7 +4,7 @@
 #include "app/windowhub.h"
 
 #include "app/startmenu.h"
-#include "editor/frmedit.h"
+#include "editor/editorwindow.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
 #include "match/matchwindow.h"
@@ -53,9 +53,9 @@ FrmAbout *WindowHub::about() const
     return m_about;
 }
 
-FrmEdit *WindowHub::edit() const
+EditorWindow *WindowHub::editorWindow() const
 {
-    return m_edit;
+    return m_editorWindow;
 }
 
 MatchWindow *WindowHub::matchWindow() const
@@ -89,9 +89,9 @@ void WindowHub::showAbout()
     window->activateWindow();
 }
 
-void WindowHub::showEdit()
+void WindowHub::showEditor()
 {
-    FrmEdit *window = ensure(m_edit, m_data);
+    EditorWindow *window = ensure(m_editorWindow, m_data);
     // Unsaved edits give way to the card state in memory.
     window->DataHyoji();
     window->show();
@@ -138,7 +138,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_edit.data(), m_matchWindow.data(), m_readingWindow.data(), m_settei.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settei.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

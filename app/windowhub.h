@@ -17,7 +17,7 @@ class CardState;
 class StartMenu;
 class FrmHelp;
 class FrmAbout;
-class FrmEdit;
+class EditorWindow;
 class MatchWindow;
 class ReadingWindow;
 class FrmSettei;
@@ -43,7 +43,7 @@ public:
     // The windows that exist now, or null.
     FrmHelp *help() const;
     FrmAbout *about() const;
-    FrmEdit *edit() const;
+    EditorWindow *editorWindow() const;
     MatchWindow *matchWindow() const;
     ReadingWindow *readingWindow() const;
     FrmSettei *settei() const;
@@ -51,7 +51,7 @@ public:
     void showHelp();
     void showAbout();
     // The card-set editor, filled from the card state each time.
-    void showEdit();
+    void showEditor();
     void showMatch();
     // The automatic reading window.
     void showReading();
@@ -74,7 +74,7 @@ private:
     QPointer<StartMenu> m_startMenu;
     QPointer<FrmHelp> m_help;
     QPointer<FrmAbout> m_about;
-    QPointer<FrmEdit> m_edit;
+    QPointer<EditorWindow> m_editorWindow;
     QPointer<MatchWindow> m_matchWindow;
     QPointer<ReadingWindow> m_readingWindow;
     QPointer<FrmSettei> m_settei;

@@ -7,7 +7,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
-#include "editor/frmedit.h"
+#include "editor/editorwindow.h"
 #include "help/frmabout.h"
 #include "help/frmhelp.h"
 #include "match/matchwindow.h"
@@ -379,7 +379,7 @@ void TestStartMenu::readOnlyProgramFolder()
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QVERIFY(hub.readingWindow() && hub.readingWindow()->isVisible());
     QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
-    FrmEdit *edit = hub.edit();
+    EditorWindow *edit = hub.editorWindow();
     QVERIFY(edit && edit->isVisible());
     const QByteArray folderFile = testing::readAll(data.folderFilePath());
     answerer.texts.clear();
@@ -398,7 +398,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     m_hub->showHelp();
     m_hub->showAbout();
     QTest::mouseClick(menu->Command3, Qt::LeftButton);
-    m_hub->edit()->mnuForuda->trigger(); // with the folder lists open
+    m_hub->editorWindow()->mnuForuda->trigger(); // with the folder lists open
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
     m_hub->showSettei();
     // The automatic reading in the middle of a reading, on the real device.
@@ -412,7 +412,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 
-    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->edit(), m_hub->matchWindow(), m_hub->settei(), reading};
+    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settei(), reading};
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(w && w->isVisible());
     menu->mnuEnd->trigger();

@@ -42,7 +42,7 @@ void TestTitleBars::initTestCase()
     m_hub->startMenu()->show();
     m_hub->showMatch();
     m_hub->showReading();
-    m_hub->showEdit();
+    m_hub->showEditor();
     m_hub->showSettei();
     m_hub->showHelp();
     m_hub->showAbout();

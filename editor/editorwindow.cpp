@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "editor/frmedit.h"
+#include "editor/editorwindow.h"
 
 #include "data/cardstate.h"
 #include "editor/folderlists.h"
@@ -59,7 +59,7 @@ QString startFolder(const CardState &data)
 }
 } // namespace
 
-FrmEdit::FrmEdit(CardState &data) : m_data(data)
+EditorWindow::EditorWindow(CardState &data) : m_data(data)
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("かるた設定"));
@@ -129,15 +129,15 @@ FrmEdit::FrmEdit(CardState &data) : m_data(data)
     Dir1->setAccessibleName(QStringLiteral("フォルダ"));
     File1->setAccessibleName(QStringLiteral("フォルダの中のファイル"));
     // Choosing a drive, even the one shown, goes to its root.
-    connect(Drive1, &QComboBox::activated, this, &FrmEdit::Drive1_Change);
-    connect(Dir1, &DirList::changed, this, &FrmEdit::Dir1_Change);
-    connect(Dir1, &DirList::keyPressed, this, &FrmEdit::Dir1_KeyPress);
+    connect(Drive1, &QComboBox::activated, this, &EditorWindow::Drive1_Change);
+    connect(Dir1, &DirList::changed, this, &EditorWindow::Dir1_Change);
+    connect(Dir1, &DirList::keyPressed, this, &EditorWindow::Dir1_KeyPress);
 
-    mnuWrite = menuBar()->addAction(QStringLiteral("保存"), this, &FrmEdit::mnuWrite_Click);
+    mnuWrite = menuBar()->addAction(QStringLiteral("保存"), this, &EditorWindow::mnuWrite_Click);
     mnuWrite->setObjectName(QStringLiteral("mnuWrite"));
-    mnuForuda = menuBar()->addAction(QStringLiteral("フォルダ変更"), this, &FrmEdit::mnuForuda_Click);
+    mnuForuda = menuBar()->addAction(QStringLiteral("フォルダ変更"), this, &EditorWindow::mnuForuda_Click);
     mnuForuda->setObjectName(QStringLiteral("mnuForuda"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("戻る"), this, &FrmEdit::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     client->setFixedSize(Layout::Edit::Client.toPx());
@@ -147,7 +147,7 @@ FrmEdit::FrmEdit(CardState &data) : m_data(data)
     Form_Load();
 }
 
-void FrmEdit::Form_Load()
+void EditorWindow::Form_Load()
 {
     ui::placeTopCentred(this, 0);
     FolderMode = 0;
@@ -157,7 +157,7 @@ void FrmEdit::Form_Load()
         nameImage(k);
 }
 
-void FrmEdit::showEvent(QShowEvent *event)
+void EditorWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     if (!m_placed) {
@@ -167,7 +167,7 @@ void FrmEdit::showEvent(QShowEvent *event)
     }
 }
 
-void FrmEdit::DataHyoji()
+void EditorWindow::DataHyoji()
 {
     const int count = qBound(0, int(m_data.cardCount()), CardState::MaxCards);
     showLabels(m_data.labels(), count);
@@ -184,7 +184,7 @@ void FrmEdit::DataHyoji()
     Text2->setText(QString::number(m_data.cardCount()));
 }
 
-void FrmEdit::showLabels(const CardState::LabelTable &labels, int count)
+void EditorWindow::showLabels(const CardState::LabelTable &labels, int count)
 {
     for (int i = 1; i <= CardState::MaxCards; ++i) {
         Label1[i - 1]->setText(QString::number(i));
@@ -196,13 +196,13 @@ void FrmEdit::showLabels(const CardState::LabelTable &labels, int count)
     }
 }
 
-void FrmEdit::showFolder(const QString &folder)
+void EditorWindow::showFolder(const QString &folder)
 {
     Label3->setText(folder);
     Label3->setToolTip(folder);
 }
 
-SaveRequest FrmEdit::saveRequest() const
+SaveRequest EditorWindow::saveRequest() const
 {
     SaveRequest request;
     request.folder = Label3->text();
@@ -212,12 +212,12 @@ SaveRequest FrmEdit::saveRequest() const
     return request;
 }
 
-void FrmEdit::mnuWrite_Click()
+void EditorWindow::mnuWrite_Click()
 {
     RecWrite();
 }
 
-void FrmEdit::RecWrite()
+void EditorWindow::RecWrite()
 {
     CardSetSaver saver(m_data);
     const CardSetSaver::Result result = saver.save(saveRequest());
@@ -227,18 +227,18 @@ void FrmEdit::RecWrite()
         ui::warn(this, QStringLiteral("保存"), result.message);
 }
 
-void FrmEdit::mnuEnd_Click()
+void EditorWindow::mnuEnd_Click()
 {
     hide();
 }
 
-void FrmEdit::closeEvent(QCloseEvent *event)
+void EditorWindow::closeEvent(QCloseEvent *event)
 {
     mnuEnd_Click();
     event->accept();
 }
 
-void FrmEdit::showChooser(bool shown)
+void EditorWindow::showChooser(bool shown)
 {
     Drive1->setVisible(shown);
     Dir1->setVisible(shown);
@@ -252,7 +252,7 @@ void FrmEdit::showChooser(bool shown)
     mnuForuda->setText(shown ? QStringLiteral("フォルダ確定") : QStringLiteral("フォルダ変更"));
 }
 
-void FrmEdit::mnuForuda_Click()
+void EditorWindow::mnuForuda_Click()
 {
     if (FolderMode == 0) {
         showChooser(true);
@@ -264,21 +264,21 @@ void FrmEdit::mnuForuda_Click()
     }
 }
 
-void FrmEdit::Drive1_Change()
+void EditorWindow::Drive1_Change()
 {
     // A volume that cannot be listed leaves the directory where it was.
     if (!Dir1->setPath(Drive1->drive()))
         Drive1->showDriveOf(Dir1->path());
 }
 
-void FrmEdit::Dir1_Change()
+void EditorWindow::Dir1_Change()
 {
     File1->setPath(Dir1->path());
     showFolder(File1->path());
     Drive1->showDriveOf(Dir1->path());
 }
 
-void FrmEdit::Dir1_KeyPress(int keyAscii)
+void EditorWindow::Dir1_KeyPress(int keyAscii)
 {
     if (keyAscii != 27)
         return;
@@ -289,7 +289,7 @@ void FrmEdit::Dir1_KeyPress(int keyAscii)
     showFolder(m_shownFolder);
 }
 
-void FrmEdit::DataClear()
+void EditorWindow::DataClear()
 {
     for (int k = 0; k < CardState::MaxCards; ++k) {
         Img1[k]->clearPicture();
@@ -297,7 +297,7 @@ void FrmEdit::DataClear()
     }
 }
 
-void FrmEdit::FolRead()
+void EditorWindow::FolRead()
 {
     DataClear();
     const QString folder = Label3->text();
@@ -319,7 +319,7 @@ void FrmEdit::FolRead()
     }
 }
 
-void FrmEdit::styleLabelBox(int k)
+void EditorWindow::styleLabelBox(int k)
 {
     QLineEdit *box = Text1[k];
     const LabelFit fit = fitLabel(box->text());
@@ -344,7 +344,7 @@ void FrmEdit::styleLabelBox(int k)
     box->setAccessibleDescription(why);
 }
 
-void FrmEdit::nameImage(int k)
+void EditorWindow::nameImage(int k)
 {
     const QString label = Text1[k]->text().trimmed();
     QString name = label.isEmpty() ? QStringLiteral("%1 番の札の絵").arg(k + 1)

@@ -23,12 +23,12 @@ class QLabel;
 class QLineEdit;
 namespace ui { class PictureBox; }
 
-class FrmEdit : public QMainWindow
+class EditorWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit FrmEdit(CardState &data);
+    explicit EditorWindow(CardState &data);
 
     // Top line.
     std::array<QLabel *, 3> Label2; // "現在のかるたフォルダ", "かるたの枚数", "枚"

@@ -8,8 +8,8 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "data/cp932.h"
+#include "editor/editorwindow.h"
 #include "editor/folderlists.h"
-#include "editor/frmedit.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "settings/frmsettei.h"
@@ -30,7 +30,7 @@
 
 using testing::readAll;
 
-class TestEditor : public QObject
+class TestEditorWindow : public QObject
 {
     Q_OBJECT
 
@@ -64,7 +64,7 @@ private Q_SLOTS:
     void savedSetIsPlayedAndRead();
 
 private:
-    FrmEdit *open();
+    EditorWindow *open();
     void makeSets();
     std::unique_ptr<testing::ProgramFolder> m_program;
     std::unique_ptr<CardState> m_data;
@@ -73,12 +73,12 @@ private:
 };
 
 namespace {
-bool pictureShown(const FrmEdit *edit, int k)
+bool pictureShown(const EditorWindow *edit, int k)
 {
     return edit->Img1[k]->hasPicture();
 }
 
-int picturesShown(const FrmEdit *edit)
+int picturesShown(const EditorWindow *edit)
 {
     int n = 0;
     for (int k = 0; k < CardState::MaxCards; ++k)
@@ -93,7 +93,7 @@ QByteArray filesOf(const CardState &data)
 }
 } // namespace
 
-void TestEditor::init()
+void TestEditorWindow::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>();
     m_data = std::make_unique<CardState>(m_program->path());
@@ -104,7 +104,7 @@ void TestEditor::init()
     m_sets = m_program->file(QStringLiteral("sets"));
 }
 
-void TestEditor::makeSets()
+void TestEditorWindow::makeSets()
 {
     // Folders of pictures to choose from; only the tests that browse need them.
     testing::copyCards(m_sets + QStringLiteral("/twelve"), 12);
@@ -117,7 +117,7 @@ void TestEditor::makeSets()
     testing::writeAll(m_sets + QStringLiteral("/broken/karue02.jpg"), "not a picture");
 }
 
-void TestEditor::cleanup()
+void TestEditorWindow::cleanup()
 {
     m_hub.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -125,17 +125,17 @@ void TestEditor::cleanup()
     m_program.reset();
 }
 
-FrmEdit *TestEditor::open()
+EditorWindow *TestEditorWindow::open()
 {
     // As the user opens it: the start menu's かるた設定 button.
     StartMenu *menu = m_hub->startMenu();
     if (!menu->Command3->isEnabled())
         return nullptr;
     QTest::mouseClick(menu->Command3, Qt::LeftButton);
-    return m_hub->edit();
+    return m_hub->editorWindow();
 }
 
-void TestEditor::controlsMatchTheDesign_data()
+void TestEditorWindow::controlsMatchTheDesign_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("rect");
@@ -157,20 +157,20 @@ void TestEditor::controlsMatchTheDesign_data()
     QTest::newRow("File1") << QStringLiteral("File1") << QRect(240, 96, 137, 342);
 }
 
-void TestEditor::controlsMatchTheDesign()
+void TestEditorWindow::controlsMatchTheDesign()
 {
     QFETCH(QString, name);
     QFETCH(QRect, rect);
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     auto *control = edit->findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->geometry(), rect);
 }
 
-void TestEditor::windowAndMenu()
+void TestEditorWindow::windowAndMenu()
 {
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     QCOMPARE(edit->objectName(), QStringLiteral("frmEdit"));
     QCOMPARE(edit->windowTitle(), QStringLiteral("かるた設定"));
@@ -202,11 +202,11 @@ void TestEditor::windowAndMenu()
     QVERIFY(qAbs(edit->frameGeometry().center().x() - screen.center().x()) <= 1);
 }
 
-void TestEditor::showsTheDefaultSet()
+void TestEditorWindow::showsTheDefaultSet()
 {
     // A missing picture leaves its box empty.
     QVERIFY(QFile::remove(m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit && edit->isVisible());
     QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
     QCOMPARE(edit->Text1[44]->text(), QStringLiteral("を"));
@@ -224,9 +224,9 @@ void TestEditor::showsTheDefaultSet()
     QVERIFY(!edit->Drive1->isVisible() && !edit->Dir1->isVisible() && !edit->File1->isVisible());
 }
 
-void TestEditor::secondPressDiscardsEdits()
+void TestEditorWindow::secondPressDiscardsEdits()
 {
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     QTest::keyClicks(edit->Text1[2], QStringLiteral("x"));
     edit->Text2->setText(QStringLiteral("30"));
@@ -250,7 +250,7 @@ void TestEditor::secondPressDiscardsEdits()
     QCOMPARE(filesOf(*m_data), files);
 }
 
-void TestEditor::countsAFoldersPictures_data()
+void TestEditorWindow::countsAFoldersPictures_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<int>("count");
@@ -261,12 +261,12 @@ void TestEditor::countsAFoldersPictures_data()
     QTest::newRow("02 is not a picture") << QStringLiteral("broken") << 1;
 }
 
-void TestEditor::countsAFoldersPictures()
+void TestEditorWindow::countsAFoldersPictures()
 {
     makeSets();
     QFETCH(QString, folder);
     QFETCH(int, count);
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     const QByteArray files = filesOf(*m_data);
 
@@ -291,11 +291,11 @@ void TestEditor::countsAFoldersPictures()
     QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
 }
 
-void TestEditor::confirmedFolderIsForgottenUnlessSaved()
+void TestEditorWindow::confirmedFolderIsForgottenUnlessSaved()
 {
     makeSets();
     QDir::setCurrent(m_sets); // not where the lists start
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     QCOMPARE(edit->Dir1->path(), m_program->cardFolder());
     QCOMPARE(edit->File1->path(), m_program->cardFolder());
@@ -317,10 +317,10 @@ void TestEditor::confirmedFolderIsForgottenUnlessSaved()
     QDir::setCurrent(QDir::tempPath());
 }
 
-void TestEditor::browsingWithKeysAndDrives()
+void TestEditorWindow::browsingWithKeysAndDrives()
 {
     makeSets();
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     edit->mnuForuda->trigger();
     QVERIFY(edit->Dir1->setPath(m_sets));
@@ -357,7 +357,7 @@ void TestEditor::browsingWithKeysAndDrives()
     QVERIFY(edit->Dir1->rowOf(QStringLiteral("..")) < 0);
 }
 
-void TestEditor::findsTheDriveOfAFolder_data()
+void TestEditorWindow::findsTheDriveOfAFolder_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("drive");
@@ -368,7 +368,7 @@ void TestEditor::findsTheDriveOfAFolder_data()
     QTest::newRow("home") << QStringLiteral("/home/user") << QStringLiteral("/");
 }
 
-void TestEditor::findsTheDriveOfAFolder()
+void TestEditorWindow::findsTheDriveOfAFolder()
 {
     QFETCH(QString, path);
     QFETCH(QString, drive);
@@ -376,10 +376,10 @@ void TestEditor::findsTheDriveOfAFolder()
     QCOMPARE(DriveList::driveOf(path, roots), drive);
 }
 
-void TestEditor::escapeCancelsTheChoice()
+void TestEditorWindow::escapeCancelsTheChoice()
 {
     makeSets();
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     const QByteArray twelveBefore = readAll(m_sets + QStringLiteral("/twelve/karudata.dat"));
     edit->mnuForuda->trigger();
@@ -406,7 +406,7 @@ void TestEditor::escapeCancelsTheChoice()
     QCOMPARE(readAll(m_sets + QStringLiteral("/twelve/karudata.dat")), twelveBefore);
 }
 
-void TestEditor::confirmedFolderShowsItsOwnSet()
+void TestEditorWindow::confirmedFolderShowsItsOwnSet()
 {
     // Two saved sets: the default one and five cards in "twelve" whose
     // labels differ from the default ones.
@@ -419,7 +419,7 @@ void TestEditor::confirmedFolderShowsItsOwnSet()
     record += QByteArray(154, ' ');
     testing::writeAll(twelve + QStringLiteral("/karudata.dat"), record);
 
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     const QByteArray defaultSet = readAll(m_data->cardDataPath());
     auto chooseAndSave = [&](const QString &folder) {
@@ -449,9 +449,9 @@ void TestEditor::confirmedFolderShowsItsOwnSet()
     QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")), record);
 }
 
-void TestEditor::labelsBeyondTheCountAreKept()
+void TestEditorWindow::labelsBeyondTheCountAreKept()
 {
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     auto save = [&](const QString &count) {
         edit->Text2->setText(count);
@@ -478,9 +478,9 @@ void TestEditor::labelsBeyondTheCountAreKept()
              cp932::encode(QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわを銀")));
 }
 
-void TestEditor::backKeepsChooserCloseBoxResetsIt()
+void TestEditorWindow::backKeepsChooserCloseBoxResetsIt()
 {
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     edit->mnuForuda->trigger();
     edit->mnuEnd->trigger();
@@ -491,11 +491,11 @@ void TestEditor::backKeepsChooserCloseBoxResetsIt()
     QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ確定"));
     QVERIFY(edit->Dir1->isVisible());
 
-    QPointer<FrmEdit> closed = edit;
+    QPointer<EditorWindow> closed = edit;
     edit->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
-    FrmEdit *fresh = open();
+    EditorWindow *fresh = open();
     QVERIFY(fresh);
     QCOMPARE(fresh->folderMode(), qint16(0));
     QCOMPARE(fresh->mnuForuda->text(), QStringLiteral("フォルダ変更"));
@@ -503,7 +503,7 @@ void TestEditor::backKeepsChooserCloseBoxResetsIt()
     QCOMPARE(fresh->Text1[0]->text(), QStringLiteral("あ"));
 }
 
-void TestEditor::saveProblemsAreExplained_data()
+void TestEditorWindow::saveProblemsAreExplained_data()
 {
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("folder");
@@ -513,7 +513,7 @@ void TestEditor::saveProblemsAreExplained_data()
     QTest::newRow("cannot be written") << QStringLiteral("12") << QStringLiteral("blocked") << QStringLiteral("このフォルダには保存できません");
 }
 
-void TestEditor::saveProblemsAreExplained()
+void TestEditorWindow::saveProblemsAreExplained()
 {
     makeSets();
     QFETCH(QString, count);
@@ -521,7 +521,7 @@ void TestEditor::saveProblemsAreExplained()
     QFETCH(QString, why);
     // Something in the way of karudata.dat: fails for root too.
     QDir().mkpath(m_sets + QStringLiteral("/blocked/karudata.dat"));
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     edit->Text2->setText(count);
     if (!folder.isEmpty())
@@ -540,7 +540,7 @@ void TestEditor::saveProblemsAreExplained()
     QCOMPARE(m_data->label(0), QStringLiteral(" "));
 }
 
-void TestEditor::labelBoxShowsWhatIsStored_data()
+void TestEditorWindow::labelBoxShowsWhatIsStored_data()
 {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QColor>("colour");
@@ -552,12 +552,12 @@ void TestEditor::labelBoxShowsWhatIsStored_data()
     QTest::newRow("cannot be stored") << QStringLiteral("카") << QColor(255, 130, 130) << QStringLiteral("保存できません");
 }
 
-void TestEditor::labelBoxShowsWhatIsStored()
+void TestEditorWindow::labelBoxShowsWhatIsStored()
 {
     QFETCH(QString, label);
     QFETCH(QColor, colour);
     QFETCH(QString, tip);
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     const QColor plain = edit->Text1[10]->palette().color(QPalette::Base);
     edit->Text1[3]->setText(label);
@@ -570,9 +570,9 @@ void TestEditor::labelBoxShowsWhatIsStored()
     QCOMPARE(edit->Text1[3]->palette().color(QPalette::Base), plain);
 }
 
-void TestEditor::namesForAssistiveTools()
+void TestEditorWindow::namesForAssistiveTools()
 {
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     QCOMPARE(edit->Img1[0]->accessibleName(), QStringLiteral("1 番「あ」の札の絵"));
     QCOMPARE(edit->Img1[47]->accessibleName(), QStringLiteral("48 番の札の絵（絵なし）"));
@@ -588,17 +588,17 @@ void TestEditor::namesForAssistiveTools()
     QCOMPARE(number->text(QAccessible::Name), QStringLiteral("5"));
 }
 
-void TestEditor::damagedPictureLeavesItsBoxEmpty_data()
+void TestEditorWindow::damagedPictureLeavesItsBoxEmpty_data()
 {
     testing::addDamagedPictureRows();
 }
 
-void TestEditor::damagedPictureLeavesItsBoxEmpty()
+void TestEditorWindow::damagedPictureLeavesItsBoxEmpty()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, shown);
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue02.jpg"), bytes);
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     QCOMPARE(edit->Img1[1]->hasPicture(), shown);
     QCOMPARE(edit->Img1[1]->accessibleName().endsWith(QStringLiteral("（絵なし）")), !shown);
@@ -613,7 +613,7 @@ void TestEditor::damagedPictureLeavesItsBoxEmpty()
     QCOMPARE(m_data->cardCount(), 46);
 }
 
-void TestEditor::randomDataFileMustBeMendedBeforeSaving_data()
+void TestEditorWindow::randomDataFileMustBeMendedBeforeSaving_data()
 {
     QTest::addColumn<quint32>("seed");
     QTest::addColumn<int>("count"); // written over the random count; 0: left random
@@ -622,7 +622,7 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving_data()
     QTest::newRow("random labels, count 30") << quint32(5) << 30;
 }
 
-void TestEditor::randomDataFileMustBeMendedBeforeSaving()
+void TestEditorWindow::randomDataFileMustBeMendedBeforeSaving()
 {
     QFETCH(quint32, seed);
     QFETCH(int, count);
@@ -648,7 +648,7 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     QCOMPARE(readAll(path), bytes);
 
     QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
-    FrmEdit *edit = hub.edit();
+    EditorWindow *edit = hub.editorWindow();
     QVERIFY(edit);
     QList<int> unreadable;
     for (int k = 0; k < CardState::MaxCards; ++k) {
@@ -682,7 +682,7 @@ void TestEditor::randomDataFileMustBeMendedBeforeSaving()
     QCOMPARE(next.label(unreadable.first() + 1), QStringLiteral("銀"));
 }
 
-void TestEditor::savedSetIsPlayedAndRead()
+void TestEditorWindow::savedSetIsPlayedAndRead()
 {
     // From the editor's save to the other windows, as the user goes: choose
     // a folder of 12 pictures, name the cards, save; then a match and an
@@ -694,7 +694,7 @@ void TestEditor::savedSetIsPlayedAndRead()
         devices << device;
         return device;
     };
-    FrmEdit *edit = open();
+    EditorWindow *edit = open();
     QVERIFY(edit);
     edit->mnuForuda->trigger();
     QVERIFY(edit->Dir1->setPath(m_sets + QStringLiteral("/twelve")));
@@ -744,5 +744,5 @@ void TestEditor::savedSetIsPlayedAndRead()
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
 }
 
-GINREI_TEST_MAIN(TestEditor)
-#include "tst_editor.moc"
+GINREI_TEST_MAIN(TestEditorWindow)
+#include "tst_editorwindow.moc"
