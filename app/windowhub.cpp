@@ -9,7 +9,7 @@
 #include "help/frmhelp.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "sound/sinksounddevice.h"
 
 #include <QApplication>
@@ -68,9 +68,9 @@ ReadingWindow *WindowHub::readingWindow() const
     return m_readingWindow;
 }
 
-FrmSettei *WindowHub::settei() const
+SettingsWindow *WindowHub::settingsWindow() const
 {
-    return m_settei;
+    return m_settingsWindow;
 }
 
 void WindowHub::showHelp()
@@ -115,9 +115,9 @@ void WindowHub::showReading()
     window->activateWindow();
 }
 
-void WindowHub::showSettei()
+void WindowHub::showSettings()
 {
-    FrmSettei *window = ensure(m_settei, *this);
+    SettingsWindow *window = ensure(m_settingsWindow, *this);
     window->show();
     window->raise();
     window->activateWindow();
@@ -125,7 +125,7 @@ void WindowHub::showSettei()
 
 MatchSettings &WindowHub::matchSettings()
 {
-    return *ensure(m_settei, *this);
+    return *ensure(m_settingsWindow, *this);
 }
 
 void WindowHub::endProgram()
@@ -138,7 +138,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settei.data()};
+    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

@@ -20,7 +20,7 @@ class FrmAbout;
 class EditorWindow;
 class MatchWindow;
 class ReadingWindow;
-class FrmSettei;
+class SettingsWindow;
 class MatchSettings;
 class SoundDevice;
 
@@ -46,7 +46,7 @@ public:
     EditorWindow *editorWindow() const;
     MatchWindow *matchWindow() const;
     ReadingWindow *readingWindow() const;
-    FrmSettei *settei() const;
+    SettingsWindow *settingsWindow() const;
 
     void showHelp();
     void showAbout();
@@ -55,7 +55,7 @@ public:
     void showMatch();
     // The automatic reading window.
     void showReading();
-    void showSettei();
+    void showSettings();
 
     // The settings a match starts from. With no settings window one is
     // created, hidden and with its defaults, and stays.
@@ -77,5 +77,5 @@ private:
     QPointer<EditorWindow> m_editorWindow;
     QPointer<MatchWindow> m_matchWindow;
     QPointer<ReadingWindow> m_readingWindow;
-    QPointer<FrmSettei> m_settei;
+    QPointer<SettingsWindow> m_settingsWindow;
 };

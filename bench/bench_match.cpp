@@ -19,7 +19,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -106,8 +106,8 @@ struct Bench {
     void startMatch(int level, bool voice)
     {
         hub.matchSettings();
-        hub.settei()->Option1[level - 1]->setChecked(true);
-        hub.settei()->Option2[voice ? 1 : 0]->setChecked(true);
+        hub.settingsWindow()->Option1[level - 1]->setChecked(true);
+        hub.settingsWindow()->Option2[voice ? 1 : 0]->setChecked(true);
         if (!window->mnuGo->isEnabled())
             qFatal("試合開始 is not enabled");
         window->mnuGo->trigger();

@@ -30,7 +30,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "sound/mediasounddevice.h"
 #include "sound/sinksounddevice.h"
 #include "tests/monitorrecorder.h"
@@ -189,8 +189,8 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
     if (!QTest::qWaitForWindowExposed(w))
         qFatal("the match window was not shown");
     hub.matchSettings();
-    hub.settei()->Option1[4]->setChecked(true);
-    hub.settei()->Option2[1]->setChecked(true);
+    hub.settingsWindow()->Option1[4]->setChecked(true);
+    hub.settingsWindow()->Option2[1]->setChecked(true);
     // One reading first, not counted: the first player in a process pays
     // for loading the media framework.
     Result r;

@@ -17,7 +17,7 @@
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
 #include "ui/uikit.h"
@@ -135,8 +135,8 @@ int match(WindowHub &hub, int readings)
     hub.showMatch();
     MatchWindow *w = hub.matchWindow();
     hub.matchSettings();
-    hub.settei()->Option1[4]->setChecked(true);
-    hub.settei()->Option2[1]->setChecked(true);
+    hub.settingsWindow()->Option1[4]->setChecked(true);
+    hub.settingsWindow()->Option2[1]->setChecked(true);
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     int read = 0;
     while (read < readings) {

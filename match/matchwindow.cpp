@@ -6,7 +6,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/board.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
 
@@ -149,7 +149,7 @@ MatchWindow::MatchWindow(WindowHub &hub) : m_hub(hub)
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     // Until the first match the level display shows what it would play at.
-    const FrmSettei *settings = m_hub.settei();
+    const SettingsWindow *settings = m_hub.settingsWindow();
     Label1[3]->setText(QString::number(settings ? settings->strengthLevel() : Strength::Default));
 
     client->setMinimumWidth(K::Client.toPx().width());
@@ -508,7 +508,7 @@ void MatchWindow::EndIni()
 
 void MatchWindow::mnuSetei_Click()
 {
-    m_hub.showSettei();
+    m_hub.showSettings();
 }
 
 void MatchWindow::mnuEnd_Click()

@@ -17,7 +17,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "tests/testsupport.h"
 #include "ui/uikit.h"
 
@@ -52,7 +52,7 @@ int main(int argc, char **argv)
     QTest::mouseClick(hub.startMenu()->Command1, Qt::LeftButton);
     MatchWindow *window = hub.matchWindow();
     window->mnuSetei->trigger();
-    FrmSettei *settings = hub.settei();
+    SettingsWindow *settings = hub.settingsWindow();
     QTest::mouseClick(settings->Option1[4], Qt::LeftButton);
     QTest::mouseClick(settings->Option2[0], Qt::LeftButton);
     settings->mnuEnd->trigger();

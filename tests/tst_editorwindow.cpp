@@ -12,7 +12,7 @@
 #include "editor/folderlists.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "ui/uikit.h"
@@ -712,7 +712,7 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     MatchWindow *match = m_hub->matchWindow();
     QVERIFY(match);
     m_hub->matchSettings();
-    m_hub->settei()->Option2[1]->setChecked(true); // read aloud
+    m_hub->settingsWindow()->Option2[1]->setChecked(true); // read aloud
     match->mnuGo->trigger();
     QSet<QString> onTable;
     for (int k = 0; k < 49; ++k) {

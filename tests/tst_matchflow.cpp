@@ -11,7 +11,7 @@
 #include "data/cardstate.h"
 #include "match/board.h"
 #include "match/matchwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
@@ -135,8 +135,8 @@ MatchWindow *TestMatchFlow::start(int level, bool voice)
     m_hub->showMatch();
     m_window = m_hub->matchWindow();
     m_hub->matchSettings();
-    m_hub->settei()->Option1[level - 1]->setChecked(true);
-    m_hub->settei()->Option2[voice ? 1 : 0]->setChecked(true);
+    m_hub->settingsWindow()->Option1[level - 1]->setChecked(true);
+    m_hub->settingsWindow()->Option2[voice ? 1 : 0]->setChecked(true);
     if (!m_window->mnuGo->isEnabled())
         return nullptr;
     m_window->mnuGo->trigger();

@@ -11,7 +11,7 @@
 #include "match/board.h"
 #include "match/cardpictures.h"
 #include "match/matchwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "tests/exifwriter.h"
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
@@ -480,17 +480,17 @@ void TestMatchWindow::settingsAreReadAtMatchStart()
 {
     MatchWindow *w = window();
     w->Label1[3]->clear();
-    QVERIFY(!m_hub->settei());
+    QVERIFY(!m_hub->settingsWindow());
     // Never opened: created hidden with its defaults, and kept.
     const MatchState::Setup setup = w->readSettings();
     QCOMPARE(setup.level, 3);
     QVERIFY(setup.voice);
     QCOMPARE(w->Label1[3]->text(), QStringLiteral("3"));
-    QVERIFY(m_hub->settei());
-    QVERIFY(!m_hub->settei()->isVisible());
+    QVERIFY(m_hub->settingsWindow());
+    QVERIFY(!m_hub->settingsWindow()->isVisible());
 
-    m_hub->settei()->Option1[4]->setChecked(true);
-    m_hub->settei()->Option2[0]->setChecked(true);
+    m_hub->settingsWindow()->Option1[4]->setChecked(true);
+    m_hub->settingsWindow()->Option2[0]->setChecked(true);
     const MatchState::Setup next = w->readSettings();
     QCOMPARE(next.level, 5);
     QVERIFY(!next.voice);
@@ -501,9 +501,9 @@ void TestMatchWindow::settingsAreReadAtMatchStart()
 
     // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ shows the same settings window, not modal.
     w->mnuSetei->trigger();
-    QVERIFY(m_hub->settei()->isVisible());
-    QVERIFY(!m_hub->settei()->isModal());
-    QCOMPARE(m_hub->settei()->strengthLevel(), 5);
+    QVERIFY(m_hub->settingsWindow()->isVisible());
+    QVERIFY(!m_hub->settingsWindow()->isModal());
+    QCOMPARE(m_hub->settingsWindow()->strengthLevel(), 5);
 }
 
 void TestMatchWindow::leavingAndClosingCloseTheDevice()

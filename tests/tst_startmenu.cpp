@@ -12,7 +12,7 @@
 #include "help/frmhelp.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
 #include "ui/uikit.h"
@@ -400,7 +400,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QTest::mouseClick(menu->Command3, Qt::LeftButton);
     m_hub->editorWindow()->mnuForuda->trigger(); // with the folder lists open
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
-    m_hub->showSettei();
+    m_hub->showSettings();
     // The automatic reading in the middle of a reading, on the real device.
     QTest::mouseClick(menu->Command2, Qt::LeftButton);
     ReadingWindow *reading = m_hub->readingWindow();
@@ -412,7 +412,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 
-    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settei(), reading};
+    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settingsWindow(), reading};
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(w && w->isVisible());
     menu->mnuEnd->trigger();

@@ -43,7 +43,7 @@ void TestTitleBars::initTestCase()
     m_hub->showMatch();
     m_hub->showReading();
     m_hub->showEditor();
-    m_hub->showSettei();
+    m_hub->showSettings();
     m_hub->showHelp();
     m_hub->showAbout();
 }

@@ -18,12 +18,12 @@ class QGroupBox;
 class QRadioButton;
 class WindowHub;
 
-class FrmSettei : public QMainWindow, public MatchSettings
+class SettingsWindow : public QMainWindow, public MatchSettings
 {
     Q_OBJECT
 
 public:
-    explicit FrmSettei(WindowHub &hub);
+    explicit SettingsWindow(WindowHub &hub);
 
     QGroupBox *Frame2 = nullptr;               // 音声よみあげ
     std::array<QRadioButton *, 2> Option2{};   // しない, する

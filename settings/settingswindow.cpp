@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 
 #include "app/windowhub.h"
 #include "match/matchwindow.h"
@@ -35,7 +35,7 @@ QRadioButton *option(QGroupBox *frame, const QString &name, const QString &text,
 }
 } // namespace
 
-FrmSettei::FrmSettei(WindowHub &hub) : m_hub(hub)
+SettingsWindow::SettingsWindow(WindowHub &hub) : m_hub(hub)
 {
     setObjectName(QStringLiteral("frmSettei"));
     setWindowTitle(QStringLiteral("レベル"));
@@ -55,7 +55,7 @@ FrmSettei::FrmSettei(WindowHub &hub) : m_hub(hub)
         Option1[i] = option(Frame1, QStringLiteral("Option1_%1").arg(i), QString::fromUtf8(Strength::Captions[i]), S::option1(i));
     Option1[Strength::Default - Strength::Weakest]->setChecked(true);
 
-    mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &FrmSettei::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &SettingsWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     client->setFixedSize(S::Client.toPx());
@@ -66,7 +66,7 @@ FrmSettei::FrmSettei(WindowHub &hub) : m_hub(hub)
     move(screen.center() - rect().center());
 }
 
-int FrmSettei::strengthLevel() const
+int SettingsWindow::strengthLevel() const
 {
     int level = Strength::Default;
     for (int i = 0; i < Strength::Levels; ++i) {
@@ -76,12 +76,12 @@ int FrmSettei::strengthLevel() const
     return level;
 }
 
-bool FrmSettei::voiceOn() const
+bool SettingsWindow::voiceOn() const
 {
     return !Option2[0]->isChecked();
 }
 
-void FrmSettei::mnuEnd_Click()
+void SettingsWindow::mnuEnd_Click()
 {
     if (MatchWindow *match = m_hub.matchWindow()) {
         for (int i = 0; i < Strength::Levels; ++i) {

@@ -7,7 +7,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
-#include "settings/frmsettei.h"
+#include "settings/settingswindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
@@ -17,7 +17,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-class TestSettei : public QObject
+class TestSettingsWindow : public QObject
 {
     Q_OBJECT
 
@@ -35,13 +35,13 @@ private Q_SLOTS:
     void closeBoxDiscardsTheChoices();
 
 private:
-    FrmSettei *settings();
+    SettingsWindow *settings();
     std::unique_ptr<testing::ProgramFolder> m_program;
     std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
 };
 
-void TestSettei::init()
+void TestSettingsWindow::init()
 {
     m_program = std::make_unique<testing::ProgramFolder>(false);
     m_data = std::make_unique<CardState>(m_program->path());
@@ -49,7 +49,7 @@ void TestSettei::init()
     m_hub->soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::RecordingSoundDevice(owner); };
 }
 
-void TestSettei::cleanup()
+void TestSettingsWindow::cleanup()
 {
     m_hub.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -57,13 +57,13 @@ void TestSettei::cleanup()
     m_program.reset();
 }
 
-FrmSettei *TestSettei::settings()
+SettingsWindow *TestSettingsWindow::settings()
 {
-    m_hub->showSettei();
-    return m_hub->settei();
+    m_hub->showSettings();
+    return m_hub->settingsWindow();
 }
 
-void TestSettei::layoutAndColours_data()
+void TestSettingsWindow::layoutAndColours_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -82,13 +82,13 @@ void TestSettei::layoutAndColours_data()
     QTest::newRow("Option1(4)") << QStringLiteral("Option1_4") << QStringLiteral("うんとつよい") << QRect(24, 152, 97, 17) << cyan;
 }
 
-void TestSettei::layoutAndColours()
+void TestSettingsWindow::layoutAndColours()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
     QFETCH(QRect, rect);
     QFETCH(QColor, colour);
-    FrmSettei *w = settings();
+    SettingsWindow *w = settings();
     QWidget *control = w->findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->geometry(), rect);
@@ -99,9 +99,9 @@ void TestSettei::layoutAndColours()
         QCOMPARE(qobject_cast<QRadioButton *>(control)->text(), text);
 }
 
-void TestSettei::defaults()
+void TestSettingsWindow::defaults()
 {
-    FrmSettei *w = settings();
+    SettingsWindow *w = settings();
     QCOMPARE(w->objectName(), QStringLiteral("frmSettei"));
     QCOMPARE(w->windowTitle(), QStringLiteral("レベル"));
     QCOMPARE(w->centralWidget()->size(), QSize(260, 212));
@@ -119,9 +119,9 @@ void TestSettei::defaults()
     QVERIFY(w->voiceOn());
 }
 
-void TestSettei::eachFrameIsOneGroup()
+void TestSettingsWindow::eachFrameIsOneGroup()
 {
-    FrmSettei *w = settings();
+    SettingsWindow *w = settings();
     // A click on an option selects it and clears the rest of its frame only.
     QTest::mouseClick(w->Option1[0], Qt::LeftButton);
     QTest::mouseClick(w->Option2[0], Qt::LeftButton);
@@ -137,7 +137,7 @@ void TestSettei::eachFrameIsOneGroup()
     QVERIFY(!w->voiceOn());
 }
 
-void TestSettei::backWritesTheLevel_data()
+void TestSettingsWindow::backWritesTheLevel_data()
 {
     QTest::addColumn<int>("option");
     QTest::addColumn<QString>("shown");
@@ -148,7 +148,7 @@ void TestSettei::backWritesTheLevel_data()
     QTest::newRow("うんとつよい") << 4 << QStringLiteral("5");
 }
 
-void TestSettei::backWritesTheLevel()
+void TestSettingsWindow::backWritesTheLevel()
 {
     QFETCH(int, option);
     QFETCH(QString, shown);
@@ -156,7 +156,7 @@ void TestSettei::backWritesTheLevel()
     MatchWindow *match = m_hub->matchWindow();
     match->Label1[3]->setText(QStringLiteral("x"));
     match->mnuSetei->trigger();
-    FrmSettei *w = m_hub->settei();
+    SettingsWindow *w = m_hub->settingsWindow();
     QVERIFY(w && w->isVisible());
     w->Option1[option]->setChecked(true);
     // Choosing alone does not touch the match window; もどる does.
@@ -164,46 +164,46 @@ void TestSettei::backWritesTheLevel()
     w->mnuEnd->trigger();
     QCOMPARE(match->Label1[3]->text(), shown);
     QVERIFY(!w->isVisible());
-    QCOMPARE(m_hub->settei(), w);
+    QCOMPARE(m_hub->settingsWindow(), w);
 }
 
-void TestSettei::backWithoutMatchWindowJustHides()
+void TestSettingsWindow::backWithoutMatchWindowJustHides()
 {
-    FrmSettei *w = settings();
+    SettingsWindow *w = settings();
     w->Option1[0]->setChecked(true);
     w->mnuEnd->trigger();
     QVERIFY(!w->isVisible());
     QVERIFY(!m_hub->matchWindow());
 }
 
-void TestSettei::hiddenWindowKeepsItsChoices()
+void TestSettingsWindow::hiddenWindowKeepsItsChoices()
 {
-    FrmSettei *w = settings();
+    SettingsWindow *w = settings();
     w->Option1[3]->setChecked(true);
     w->Option2[0]->setChecked(true);
     w->mnuEnd->trigger();
     // The match reads them from the hidden window; opening shows them again.
     QCOMPARE(m_hub->matchSettings().strengthLevel(), 4);
     QVERIFY(!m_hub->matchSettings().voiceOn());
-    m_hub->showSettei();
-    QCOMPARE(m_hub->settei(), w);
+    m_hub->showSettings();
+    QCOMPARE(m_hub->settingsWindow(), w);
     QVERIFY(w->Option1[3]->isChecked());
     QVERIFY(w->Option2[0]->isChecked());
 }
 
-void TestSettei::closeBoxDiscardsTheChoices()
+void TestSettingsWindow::closeBoxDiscardsTheChoices()
 {
     m_hub->showMatch();
     MatchWindow *match = m_hub->matchWindow();
-    FrmSettei *w = settings();
+    SettingsWindow *w = settings();
     w->Option1[0]->setChecked(true);
     w->Option2[0]->setChecked(true);
     match->Label1[3]->setText(QStringLiteral("x"));
-    QPointer<FrmSettei> closed = w;
+    QPointer<SettingsWindow> closed = w;
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
-    QVERIFY(!m_hub->settei());
+    QVERIFY(!m_hub->settingsWindow());
     // The discarded level is not shown; the next match start finds the
     // defaults, level 3 read aloud, and shows that level.
     QCOMPARE(match->Label1[3]->text(), QStringLiteral("x"));
@@ -211,10 +211,10 @@ void TestSettei::closeBoxDiscardsTheChoices()
     QCOMPARE(setup.level, 3);
     QVERIFY(setup.voice);
     QCOMPARE(match->Label1[3]->text(), QStringLiteral("3"));
-    FrmSettei *fresh = m_hub->settei();
+    SettingsWindow *fresh = m_hub->settingsWindow();
     QVERIFY(fresh && !fresh->isVisible());
     QVERIFY(fresh->Option1[2]->isChecked() && fresh->Option2[1]->isChecked());
 }
 
-GINREI_TEST_MAIN(TestSettei)
-#include "tst_settei.moc"
+GINREI_TEST_MAIN(TestSettingsWindow)
+#include "tst_settingswindow.moc"
