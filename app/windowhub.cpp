@@ -6,7 +6,7 @@
 #include "app/startmenu.h"
 #include "editor/editorwindow.h"
 #include "help/frmabout.h"
-#include "help/frmhelp.h"
+#include "help/helpwindow.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "settings/settingswindow.h"
@@ -43,9 +43,9 @@ StartMenu *WindowHub::startMenu()
     return ensure(m_startMenu, *this);
 }
 
-FrmHelp *WindowHub::help() const
+HelpWindow *WindowHub::helpWindow() const
 {
-    return m_help;
+    return m_helpWindow;
 }
 
 FrmAbout *WindowHub::about() const
@@ -75,7 +75,7 @@ SettingsWindow *WindowHub::settingsWindow() const
 
 void WindowHub::showHelp()
 {
-    FrmHelp *window = ensure(m_help, m_data);
+    HelpWindow *window = ensure(m_helpWindow, m_data);
     window->show();
     window->raise();
     window->activateWindow();
@@ -138,7 +138,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_help.data(), m_about.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data()};
+    QList<QPointer<QWidget>> others{m_helpWindow.data(), m_about.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

@@ -15,7 +15,7 @@
 
 class CardState;
 class StartMenu;
-class FrmHelp;
+class HelpWindow;
 class FrmAbout;
 class EditorWindow;
 class MatchWindow;
@@ -41,7 +41,7 @@ public:
     // The start menu, created (which loads the card data) on first use.
     StartMenu *startMenu();
     // The windows that exist now, or null.
-    FrmHelp *help() const;
+    HelpWindow *helpWindow() const;
     FrmAbout *about() const;
     EditorWindow *editorWindow() const;
     MatchWindow *matchWindow() const;
@@ -72,7 +72,7 @@ private:
 
     CardState &m_data;
     QPointer<StartMenu> m_startMenu;
-    QPointer<FrmHelp> m_help;
+    QPointer<HelpWindow> m_helpWindow;
     QPointer<FrmAbout> m_about;
     QPointer<EditorWindow> m_editorWindow;
     QPointer<MatchWindow> m_matchWindow;

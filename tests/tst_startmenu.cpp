@@ -9,7 +9,7 @@
 #include "data/cardstate.h"
 #include "editor/editorwindow.h"
 #include "help/frmabout.h"
-#include "help/frmhelp.h"
+#include "help/helpwindow.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "settings/settingswindow.h"
@@ -159,7 +159,7 @@ void TestStartMenu::picturesAreNamedForAssistiveTools()
 void TestStartMenu::helpExistsOnce()
 {
     m_hub->startMenu()->mnuTukai->trigger();
-    FrmHelp *first = m_hub->help();
+    HelpWindow *first = m_hub->helpWindow();
     QVERIFY(first && first->isVisible());
     QVERIFY(!first->isModal() && !first->parentWidget());
     // A mark in the page as shown: loading the page again would lose it.
@@ -168,30 +168,30 @@ void TestStartMenu::helpExistsOnce()
 
     // Showing again: the same window, not reloaded.
     m_hub->startMenu()->mnuTukai->trigger();
-    QCOMPARE(m_hub->help(), first);
+    QCOMPARE(m_hub->helpWindow(), first);
     QVERIFY(first->WebBrowser1->toPlainText().startsWith(mark));
 
     // もどる hides; the next opening shows the same window as it was left.
     first->mnuEnd->trigger();
     QVERIFY(!first->isVisible());
     m_hub->startMenu()->mnuTukai->trigger();
-    QCOMPARE(m_hub->help(), first);
+    QCOMPARE(m_hub->helpWindow(), first);
     QVERIFY(first->isVisible());
     QVERIFY(first->WebBrowser1->toPlainText().startsWith(mark));
 
     // The close box destroys it; the next opening builds a new one.
-    QPointer<FrmHelp> closed = first;
+    QPointer<HelpWindow> closed = first;
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
     m_hub->startMenu()->mnuTukai->trigger();
-    QVERIFY(m_hub->help());
+    QVERIFY(m_hub->helpWindow());
 }
 
 void TestStartMenu::helpFillsTheScreen()
 {
     m_hub->showHelp();
-    FrmHelp *help = m_hub->help();
+    HelpWindow *help = m_hub->helpWindow();
     const QRect screen = help->screen()->geometry();
     QCOMPARE(help->pos(), screen.topLeft());
     QCOMPARE(help->width(), screen.width());
@@ -211,8 +211,8 @@ void TestStartMenu::helpPagePathWithSpacesAndKana()
     CardState data(folder);
     data.loadCardFolder();
     data.takeNotices();
-    FrmHelp help(data);
-    QCOMPARE(FrmHelp::pagePath(data), folder + QStringLiteral("/index.htm"));
+    HelpWindow help(data);
+    QCOMPARE(HelpWindow::pagePath(data), folder + QStringLiteral("/index.htm"));
     QCOMPARE(help.WebBrowser1->source().toLocalFile(), folder + QStringLiteral("/index.htm"));
     QVERIFY(help.WebBrowser1->toPlainText().contains(QStringLiteral("かるた取り")));
 }
@@ -221,7 +221,7 @@ void TestStartMenu::helpWithoutPageStillWorks()
 {
     QVERIFY(QFile::remove(m_program->file(QStringLiteral("index.htm"))));
     m_hub->showHelp();
-    FrmHelp *help = m_hub->help();
+    HelpWindow *help = m_hub->helpWindow();
     QVERIFY(help->isVisible());
     QVERIFY(help->WebBrowser1->toPlainText().contains(QStringLiteral("index.htm")));
     help->mnuEnd->trigger();
@@ -261,7 +261,7 @@ void TestStartMenu::endLeavesNoWindow()
     m_hub->showHelp();
     m_hub->showAbout();
     QPointer<StartMenu> menuGuard = menu;
-    QPointer<FrmHelp> help = m_hub->help();
+    QPointer<HelpWindow> help = m_hub->helpWindow();
     QPointer<FrmAbout> about = m_hub->about();
 
     menu->mnuEnd->trigger();
@@ -278,11 +278,11 @@ void TestStartMenu::closingMenuEndsProgram()
     StartMenu *menu = m_hub->startMenu();
     menu->show();
     m_hub->showHelp();
-    QPointer<FrmHelp> help = m_hub->help();
+    QPointer<HelpWindow> help = m_hub->helpWindow();
     menu->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!help);
-    QVERIFY(!m_hub->help());
+    QVERIFY(!m_hub->helpWindow());
 }
 
 void TestStartMenu::loadProblemsAreShownOnce()
@@ -412,7 +412,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 
-    QList<QPointer<QWidget>> windows{menu, m_hub->help(), m_hub->about(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settingsWindow(), reading};
+    QList<QPointer<QWidget>> windows{menu, m_hub->helpWindow(), m_hub->about(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settingsWindow(), reading};
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(w && w->isVisible());
     menu->mnuEnd->trigger();

@@ -12,12 +12,12 @@ class CardState;
 class QAction;
 class QTextBrowser;
 
-class FrmHelp : public QMainWindow
+class HelpWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit FrmHelp(const CardState &data);
+    explicit HelpWindow(const CardState &data);
 
     QTextBrowser *WebBrowser1;
     QAction *mnuEnd; // もどる

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "help/frmhelp.h"
+#include "help/helpwindow.h"
 
 #include "data/cardstate.h"
 #include "ui/uikit.h"
@@ -11,7 +11,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-FrmHelp::FrmHelp(const CardState &data)
+HelpWindow::HelpWindow(const CardState &data)
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("銀鈴かるたの使い方"));
@@ -24,7 +24,7 @@ FrmHelp::FrmHelp(const CardState &data)
     // pages open here, with Back and Forward in the context menu.
     WebBrowser1->setOpenExternalLinks(true);
 
-    mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &FrmHelp::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &HelpWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     Inisharize();
@@ -37,12 +37,12 @@ FrmHelp::FrmHelp(const CardState &data)
     }
 }
 
-QString FrmHelp::pagePath(const CardState &data)
+QString HelpWindow::pagePath(const CardState &data)
 {
     return data.programFolder() + QStringLiteral("/index.htm");
 }
 
-void FrmHelp::Inisharize()
+void HelpWindow::Inisharize()
 {
     const QRect screen = ui::screenRect(this);
     move(screen.topLeft());
@@ -50,20 +50,20 @@ void FrmHelp::Inisharize()
     fitBrowser();
 }
 
-void FrmHelp::fitBrowser()
+void HelpWindow::fitBrowser()
 {
     // From the size the window was actually granted, read back.
     WebBrowser1->setGeometry(0, 0, width() - Layout::px(Layout::Help::BrowserWidthMarginTwips),
                              height() - Layout::px(Layout::Help::BrowserHeightMarginTwips));
 }
 
-void FrmHelp::resizeEvent(QResizeEvent *event)
+void HelpWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     fitBrowser();
 }
 
-void FrmHelp::mnuEnd_Click()
+void HelpWindow::mnuEnd_Click()
 {
     hide();
 }
