@@ -5,7 +5,7 @@
 
 #include "app/startmenu.h"
 #include "editor/editorwindow.h"
-#include "help/frmabout.h"
+#include "help/aboutbox.h"
 #include "help/helpwindow.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
@@ -48,9 +48,9 @@ HelpWindow *WindowHub::helpWindow() const
     return m_helpWindow;
 }
 
-FrmAbout *WindowHub::about() const
+AboutBox *WindowHub::aboutBox() const
 {
-    return m_about;
+    return m_aboutBox;
 }
 
 EditorWindow *WindowHub::editorWindow() const
@@ -83,7 +83,7 @@ void WindowHub::showHelp()
 
 void WindowHub::showAbout()
 {
-    FrmAbout *window = ensure(m_about);
+    AboutBox *window = ensure(m_aboutBox);
     window->show();
     window->raise();
     window->activateWindow();
@@ -138,7 +138,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_helpWindow.data(), m_about.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data()};
+    QList<QPointer<QWidget>> others{m_helpWindow.data(), m_aboutBox.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

@@ -16,7 +16,7 @@
 class CardState;
 class StartMenu;
 class HelpWindow;
-class FrmAbout;
+class AboutBox;
 class EditorWindow;
 class MatchWindow;
 class ReadingWindow;
@@ -42,7 +42,7 @@ public:
     StartMenu *startMenu();
     // The windows that exist now, or null.
     HelpWindow *helpWindow() const;
-    FrmAbout *about() const;
+    AboutBox *aboutBox() const;
     EditorWindow *editorWindow() const;
     MatchWindow *matchWindow() const;
     ReadingWindow *readingWindow() const;
@@ -73,7 +73,7 @@ private:
     CardState &m_data;
     QPointer<StartMenu> m_startMenu;
     QPointer<HelpWindow> m_helpWindow;
-    QPointer<FrmAbout> m_about;
+    QPointer<AboutBox> m_aboutBox;
     QPointer<EditorWindow> m_editorWindow;
     QPointer<MatchWindow> m_matchWindow;
     QPointer<ReadingWindow> m_readingWindow;

@@ -8,7 +8,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "editor/editorwindow.h"
-#include "help/frmabout.h"
+#include "help/aboutbox.h"
 #include "help/helpwindow.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
@@ -153,7 +153,7 @@ void TestStartMenu::picturesAreNamedForAssistiveTools()
     QVERIFY(button);
     QCOMPARE(button->text(QAccessible::Name), QStringLiteral("かるた取り"));
     m_hub->showAbout();
-    QVERIFY(!m_hub->about()->picIcon->accessibleName().isEmpty());
+    QVERIFY(!m_hub->aboutBox()->picIcon->accessibleName().isEmpty());
 }
 
 void TestStartMenu::helpExistsOnce()
@@ -231,7 +231,7 @@ void TestStartMenu::helpWithoutPageStillWorks()
 void TestStartMenu::aboutShowsVersionAndIsRebuilt()
 {
     m_hub->startMenu()->mnuVerj->trigger();
-    QPointer<FrmAbout> about = m_hub->about();
+    QPointer<AboutBox> about = m_hub->aboutBox();
     QVERIFY(about && about->isVisible());
     QVERIFY(!about->isModal() && !about->parentWidget());
     QCOMPARE(about->windowTitle(), QStringLiteral("銀鈴かるたのﾊﾞｰｼﾞｮﾝ情報"));
@@ -244,14 +244,14 @@ void TestStartMenu::aboutShowsVersionAndIsRebuilt()
 
     // Opening it again while it is open shows the same box.
     m_hub->showAbout();
-    QCOMPARE(m_hub->about(), about.data());
+    QCOMPARE(m_hub->aboutBox(), about.data());
 
     // OK discards it.
     QTest::mouseClick(about->cmdOK, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!about);
     m_hub->showAbout();
-    QVERIFY(m_hub->about());
+    QVERIFY(m_hub->aboutBox());
 }
 
 void TestStartMenu::endLeavesNoWindow()
@@ -262,7 +262,7 @@ void TestStartMenu::endLeavesNoWindow()
     m_hub->showAbout();
     QPointer<StartMenu> menuGuard = menu;
     QPointer<HelpWindow> help = m_hub->helpWindow();
-    QPointer<FrmAbout> about = m_hub->about();
+    QPointer<AboutBox> about = m_hub->aboutBox();
 
     menu->mnuEnd->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -412,7 +412,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 
-    QList<QPointer<QWidget>> windows{menu, m_hub->helpWindow(), m_hub->about(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settingsWindow(), reading};
+    QList<QPointer<QWidget>> windows{menu, m_hub->helpWindow(), m_hub->aboutBox(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settingsWindow(), reading};
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(w && w->isVisible());
     menu->mnuEnd->trigger();

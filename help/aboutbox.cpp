@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "help/frmabout.h"
+#include "help/aboutbox.h"
 
 #include "ui/uikit.h"
 #include "version.h"
@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 
-FrmAbout::FrmAbout()
+AboutBox::AboutBox()
 {
     setObjectName(QStringLiteral("frmAbout"));
     ui::setClientSize(this, Layout::About::Client);
@@ -45,30 +45,30 @@ FrmAbout::FrmAbout()
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setGeometry(Layout::About::cmdOK.toPx());
     cmdOK->setDefault(true);
-    connect(cmdOK, &QPushButton::clicked, this, &FrmAbout::cmdOK_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
 
     setFixedSize(size());
     Form_Load();
 }
 
-QString FrmAbout::versionLine()
+QString AboutBox::versionLine()
 {
     return QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(GINREI_VERSION_MAJOR).arg(GINREI_VERSION_MINOR).arg(GINREI_VERSION_PATCH);
 }
 
-void FrmAbout::Form_Load()
+void AboutBox::Form_Load()
 {
     setWindowTitle(ui::programTitle() + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
     lblVersion->setText(versionLine());
     lblTitle->setText(ui::programTitle());
 }
 
-void FrmAbout::cmdOK_Click()
+void AboutBox::cmdOK_Click()
 {
     close(); // the box is destroyed on close and built anew next time
 }
 
-void FrmAbout::paintEvent(QPaintEvent *event)
+void AboutBox::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
     // An etched separator: a grey line with a white one just under it.

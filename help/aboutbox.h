@@ -12,12 +12,12 @@ class QLabel;
 class QPushButton;
 namespace ui { class PictureBox; }
 
-class FrmAbout : public QWidget
+class AboutBox : public QWidget
 {
     Q_OBJECT
 
 public:
-    FrmAbout();
+    AboutBox();
 
     ui::PictureBox *picIcon;
     QLabel *lblTitle;
