@@ -30,13 +30,13 @@ protected:
     {
         QPainter p(this);
         auto line = [&p](const Layout::TwipLine &l, const QColor &colour) {
-            p.setPen(QPen(colour, Layout::Menu::LineWidthPx, Qt::SolidLine, Qt::SquareCap));
+            p.setPen(QPen(colour, Layout::Menu::BevelWidthPx, Qt::SolidLine, Qt::SquareCap));
             p.drawLine(Layout::px(l.x1), Layout::px(l.y1), Layout::px(l.x2), Layout::px(l.y2));
         };
-        line(Layout::Menu::Line4, Qt::white);
-        line(Layout::Menu::Line3, Qt::white);
-        line(Layout::Menu::Line1, Qt::black);
-        line(Layout::Menu::Line2, Qt::black);
+        line(Layout::Menu::BevelTop, Qt::white);
+        line(Layout::Menu::BevelLeft, Qt::white);
+        line(Layout::Menu::BevelRight, Qt::black);
+        line(Layout::Menu::BevelBottom, Qt::black);
     }
 };
 } // namespace
@@ -52,7 +52,7 @@ StartMenu::StartMenu(WindowHub &hub) : m_hub(hub)
 
     Image1 = new ui::PictureBox(client);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(Layout::Menu::Image1.toPx());
+    Image1->setGeometry(Layout::Menu::TitlePicture.toPx());
     Image1->setPixmap(QPixmap(QStringLiteral(":/images/title.jpg")));
     Image1->setAccessibleName(QStringLiteral("タイトル絵：銀の鈴と「銀鈴かるた」の文字"));
 
@@ -68,9 +68,9 @@ StartMenu::StartMenu(WindowHub &hub) : m_hub(hub)
         return b;
     };
     // Created in tab order: a zigzag from top left to bottom left.
-    Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::Command1, QColor(255, 0, 0), 14.25);
-    Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::Command2, QColor(0, 255, 0), 14.25);
-    Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::Command3, QColor(0, 255, 255), 12);
+    Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::MatchButton, QColor(255, 0, 0), 14.25);
+    Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::ReadingButton, QColor(0, 255, 0), 14.25);
+    Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::EditorButton, QColor(0, 255, 255), 12);
     connect(Command1, &QPushButton::clicked, this, &StartMenu::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &StartMenu::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &StartMenu::Command3_Click);

@@ -69,15 +69,15 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     setCentralWidget(client);
 
     // Top line, in tab order: the count box comes first.
-    Label2[0] = ui::caption(client, QStringLiteral("現在のかるたフォルダ"), Layout::Edit::Label2_0);
-    Label3 = pinkLabel(new FolderLabel(client), Layout::Edit::Label3);
+    Label2[0] = ui::caption(client, QStringLiteral("現在のかるたフォルダ"), Layout::Editor::FolderCaption);
+    Label3 = pinkLabel(new FolderLabel(client), Layout::Editor::FolderLabel);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label2[1] = ui::caption(client, QStringLiteral("かるたの枚数"), Layout::Edit::Label2_1);
+    Label2[1] = ui::caption(client, QStringLiteral("かるたの枚数"), Layout::Editor::CountCaption);
     Text2 = new QLineEdit(client);
     Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(Layout::Edit::Text2.toPx());
+    Text2->setGeometry(Layout::Editor::CountBox.toPx());
     Label2[1]->setBuddy(Text2);
-    Label2[2] = ui::caption(client, QStringLiteral("枚"), Layout::Edit::Label2_2);
+    Label2[2] = ui::caption(client, QStringLiteral("枚"), Layout::Editor::CountUnitCaption);
     for (int i = 0; i < 3; ++i) {
         Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
         // The window's own small proportional font: the captions were sized for it.
@@ -85,15 +85,15 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     }
 
     for (int k = 0; k < CardState::MaxCards; ++k) {
-        const QPoint at = Layout::Edit::entry(k).toPx();
+        const QPoint at = Layout::Editor::entry(k).toPx();
         Text1[k] = new QLineEdit(client);
         Text1[k]->setObjectName(QStringLiteral("Text1_%1").arg(k));
         Text1[k]->setFont(ui::font(ui::Gothic, 11.25, true));
-        Text1[k]->setGeometry(QRect(at, Layout::Edit::Text1Size.toPx()));
+        Text1[k]->setGeometry(QRect(at, Layout::Editor::LabelBoxSize.toPx()));
 
-        Label1[k] = pinkLabel(new QLabel(client), {Layout::Edit::entry(k).left + Layout::Edit::Label1OffsetX,
-                                                   Layout::Edit::entry(k).top, Layout::Edit::Label1Size.width,
-                                                   Layout::Edit::Label1Size.height});
+        Label1[k] = pinkLabel(new QLabel(client), {Layout::Editor::entry(k).left + Layout::Editor::NumberLabelOffsetX,
+                                                   Layout::Editor::entry(k).top, Layout::Editor::NumberLabelSize.width,
+                                                   Layout::Editor::NumberLabelSize.height});
         Label1[k]->setObjectName(QStringLiteral("Label1_%1").arg(k));
         Label1[k]->setTextFormat(Qt::PlainText);
         Label1[k]->setFont(ui::font(ui::PGothic, 12, true));
@@ -102,7 +102,7 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
 
         Img1[k] = new ui::PictureBox(client);
         Img1[k]->setObjectName(QStringLiteral("Img1_%1").arg(k));
-        Img1[k]->setGeometry(QRect(at + QPoint(0, Layout::px(Layout::Edit::Img1OffsetY)), Layout::Edit::Img1Size.toPx()));
+        Img1[k]->setGeometry(QRect(at + QPoint(0, Layout::px(Layout::Editor::PictureOffsetY)), Layout::Editor::PictureSize.toPx()));
 
         connect(Text1[k], &QLineEdit::textChanged, this, [this, k] {
             styleLabelBox(k);
@@ -118,13 +118,13 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     // The chooser lies over the upper part of the grid.
     Drive1 = new DriveList(client);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(Layout::Edit::Drive1.toPx());
+    Drive1->setGeometry(Layout::Editor::DriveList.toPx());
     Dir1 = new DirList(client);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(Layout::Edit::Dir1.toPx());
+    Dir1->setGeometry(Layout::Editor::FolderList.toPx());
     File1 = new FileList(client);
     File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(Layout::Edit::File1.toPx());
+    File1->setGeometry(Layout::Editor::FileList.toPx());
     Drive1->setAccessibleName(QStringLiteral("ドライブ"));
     Dir1->setAccessibleName(QStringLiteral("フォルダ"));
     File1->setAccessibleName(QStringLiteral("フォルダの中のファイル"));
@@ -140,7 +140,7 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     mnuEnd = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
-    client->setFixedSize(Layout::Edit::Client.toPx());
+    client->setFixedSize(Layout::Editor::Client.toPx());
     adjustSize();
     setFixedSize(sizeHint());
 

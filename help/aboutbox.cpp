@@ -16,7 +16,7 @@ AboutBox::AboutBox()
 
     picIcon = new ui::PictureBox(this);
     picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setGeometry(Layout::About::picIcon.toPx());
+    picIcon->setGeometry(Layout::About::Icon.toPx());
     picIcon->setScaledContents(false);
     picIcon->setPixmap(QPixmap(QStringLiteral(":/images/icon-32.png")));
     picIcon->setAccessibleName(QStringLiteral("銀鈴かるたのアイコン"));
@@ -27,15 +27,15 @@ AboutBox::AboutBox()
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
-    lblTitle = label("lblTitle", Layout::About::lblTitle);
+    lblTitle = label("lblTitle", Layout::About::Title);
     lblTitle->setFont(ui::font(ui::PGothic, 18, true));
-    lblVersion = label("lblVersion", Layout::About::lblVersion);
-    lblDescription = label("lblDescription", Layout::About::lblDescription);
+    lblVersion = label("lblVersion", Layout::About::Version);
+    lblDescription = label("lblDescription", Layout::About::Description);
     lblDescription->setWordWrap(true);
     lblDescription->setText(QStringLiteral(
         "このｱﾌﾟﾘｹｰｼｮﾝは銀鈴かるた大会において好成績をおさめるための訓練ソフトです。"
         "コンピュータを相手にしたかるた取り、札の自動よみあげ、札の設定ができます。"));
-    lblDisclaimer = label("lblDisclaimer", Layout::About::lblDisclaimer);
+    lblDisclaimer = label("lblDisclaimer", Layout::About::Disclaimer);
     lblDisclaimer->setWordWrap(true);
     lblDisclaimer->setText(QStringLiteral(
         "大会に向けた練習にお役立てください。本ソフトの利用によって生じた損害について、"
@@ -43,7 +43,7 @@ AboutBox::AboutBox()
 
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(Layout::About::cmdOK.toPx());
+    cmdOK->setGeometry(Layout::About::OkButton.toPx());
     cmdOK->setDefault(true);
     connect(cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
 
@@ -73,8 +73,8 @@ void AboutBox::paintEvent(QPaintEvent *event)
     QWidget::paintEvent(event);
     // An etched separator: a grey line with a white one just under it.
     QPainter p(this);
-    const auto &grey = Layout::About::Line1_1;
-    const auto &white = Layout::About::Line1_0;
+    const auto &grey = Layout::About::SeparatorGrey;
+    const auto &white = Layout::About::SeparatorWhite;
     p.setPen(QPen(QColor(128, 128, 128), 1));
     p.drawLine(Layout::px(grey.x1), Layout::px(grey.y1), Layout::px(grey.x2), Layout::px(grey.y2));
     p.setPen(QPen(Qt::white, 1));

@@ -44,45 +44,49 @@ struct TwipLine {
 // Windows that sit at this distance from the top of the screen, centred.
 constexpr int WindowTopTwips = 2000;
 
+// Each window's controls by role; the comment gives the control's object
+// name where it differs from the role (docs/ARCHITECTURE.md, the glossary).
+
 // ---- Start menu (frmMenu) -------------------------------------------------
 namespace Menu {
 constexpr TwipSize Client{4410, 4215};
-constexpr TwipRect Image1{480, 360, 3375, 3495};
-constexpr TwipRect Command1{240, 960, 2175, 615};
-constexpr TwipRect Command2{1920, 1920, 2175, 615};
-constexpr TwipRect Command3{240, 2880, 2175, 615};
-constexpr int LineWidthPx = 8;
-constexpr TwipLine Line1{3840, 360, 3840, 3840}; // right edge, default colour
-constexpr TwipLine Line2{480, 3840, 3840, 3840}; // bottom edge, default colour
-constexpr TwipLine Line3{480, 360, 480, 3840};   // left edge, white
-constexpr TwipLine Line4{480, 360, 3840, 360};   // top edge, white
+constexpr TwipRect TitlePicture{480, 360, 3375, 3495}; // Image1
+constexpr TwipRect MatchButton{240, 960, 2175, 615};    // Command1 "かるた取り"
+constexpr TwipRect ReadingButton{1920, 1920, 2175, 615}; // Command2 "自動よみあげ"
+constexpr TwipRect EditorButton{240, 2880, 2175, 615};  // Command3 "かるた設定"
+// The bevel round the title picture.
+constexpr int BevelWidthPx = 8;
+constexpr TwipLine BevelRight{3840, 360, 3840, 3840};  // Line1, default colour
+constexpr TwipLine BevelBottom{480, 3840, 3840, 3840}; // Line2, default colour
+constexpr TwipLine BevelLeft{480, 360, 480, 3840};     // Line3, white
+constexpr TwipLine BevelTop{480, 360, 3840, 360};      // Line4, white
 } // namespace Menu
 
 // ---- Match window (frmKaruto) ---------------------------------------------
-namespace Karuto {
+namespace Match {
 constexpr TwipSize Client{12480, 10455};
 constexpr int HeightMarginTwips = 300; // window height = screen height - this
-constexpr TwipSize CardBox{1005, 1305};
+constexpr TwipSize CardBox{1005, 1305}; // Img1(k)
 constexpr int Columns = 10;
 constexpr int SlotLeft0 = 360, SlotStepX = 1200;
 constexpr int SlotTop0 = 1500, SlotStepY = 1500;
-constexpr int PointerBoxes = 46; // boxes 0..45 get the hand pointer
-constexpr TwipRect Label3_0{120, 120, 1035, 180};  // "よみあげ文字"
-constexpr TwipRect Label1_2{300, 360, 615, 375};   // reading display
-constexpr TwipRect Label3_1{360, 840, 495, 180};   // "レベル"
-constexpr TwipRect Label1_3{300, 1080, 615, 375};  // level display
-constexpr TwipRect Label3_2{2880, 40, 990, 180};   // "ｺﾝﾋﾟｭｰﾀの手"
-constexpr TwipRect Image1_0{3000, 360, 480, 480};  // hand at rest
-constexpr TwipRect Image1_1{5040, 240, 480, 480};  // hand while taking
-constexpr TwipRect Shape1{3120, 240, 495, 735};
-constexpr TwipRect Frame1{11040, 7440, 1335, 975};
-constexpr TwipRect Frame2{11040, 8520, 1335, 975};
-constexpr TwipPoint Frame2Beside{9600, 7440}; // when the last row has room
-constexpr int Frame2UnderFromCount = 49;      // from this card count Frame2 goes under Frame1
-constexpr TwipRect ScoreInFrame{120, 360, 855, 375}; // Label2(i) inside its frame
-constexpr TwipRect TenInFrame{960, 480, 270, 240};   // Label4(i) "点" inside its frame
+constexpr int PointerBoxes = 46; // card boxes 0..45 get the hand pointer
+constexpr TwipRect ReadingCaption{120, 120, 1035, 180};  // Label3_0 "よみあげ文字"
+constexpr TwipRect ReadingDisplay{300, 360, 615, 375};   // Label1_2
+constexpr TwipRect LevelCaption{360, 840, 495, 180};     // Label3_1 "レベル"
+constexpr TwipRect LevelDisplay{300, 1080, 615, 375};    // Label1_3
+constexpr TwipRect HandCaption{2880, 40, 990, 180};      // Label3_2 "ｺﾝﾋﾟｭｰﾀの手"
+constexpr TwipRect HandAtRest{3000, 360, 480, 480};      // Image1_0
+constexpr TwipRect HandTaking{5040, 240, 480, 480};      // Image1_1
+constexpr TwipRect HandOutline{3120, 240, 495, 735};     // Shape1
+constexpr TwipRect PlayerScoreFrame{11040, 7440, 1335, 975};   // Frame1 "あなたの得点"
+constexpr TwipRect ComputerScoreFrame{11040, 8520, 1335, 975}; // Frame2 "ＣＯＭの得点"
+constexpr TwipPoint ComputerScoreFrameBeside{9600, 7440}; // when the last row has room
+constexpr int ComputerScoreFrameUnderFromCount = 49;       // from this card count it goes under the player's
+constexpr TwipRect ScoreInFrame{120, 360, 855, 375};     // Label2_0, Label2_1 inside their frames
+constexpr TwipRect ScoreUnitInFrame{960, 480, 270, 240}; // Label4_0, Label4_1 "点" inside their frames
 constexpr TwipPoint PlayerPile{11160, 9120};
-constexpr TwipPoint ComPile{11160, 120};
+constexpr TwipPoint ComputerPile{11160, 120};
 constexpr int PileStep = 300;
 // The computer's hand while taking sits this far right of and below the
 // card's top-left corner, and the lift runs up to LiftTop in LiftStep steps.
@@ -95,60 +99,65 @@ constexpr TwipPoint slot(int s)
     return TwipPoint{SlotLeft0 + SlotStepX * ((s - 1) % Columns),
                      SlotTop0 + SlotStepY * ((s - 1) / Columns)};
 }
-} // namespace Karuto
+} // namespace Match
 
 // ---- Settings window (frmSettei) ------------------------------------------
-namespace Settei {
+namespace Settings {
 constexpr TwipSize Client{3900, 3180};
-constexpr TwipRect Frame2{240, 240, 1335, 1455};  // "音声よみあげ"
-constexpr TwipRect Option2_0{240, 360, 855, 255}; // "しない", inside Frame2
-constexpr TwipRect Option2_1{240, 840, 855, 255}; // "する", inside Frame2
-constexpr TwipRect Frame1{1800, 240, 1935, 2775}; // "コンピュータのつよさ"
-constexpr int Option1Left = 360, Option1Top0 = 360, Option1StepY = 480;
-constexpr TwipSize Option1Size{1455, 255};
-constexpr TwipRect option1(int i) { return TwipRect{Option1Left, Option1Top0 + Option1StepY * i, Option1Size.width, Option1Size.height}; }
-} // namespace Settei
+constexpr TwipRect VoiceFrame{240, 240, 1335, 1455};  // Frame2 "音声よみあげ"
+constexpr TwipRect VoiceOffButton{240, 360, 855, 255}; // Option2_0 "しない", inside the voice frame
+constexpr TwipRect VoiceOnButton{240, 840, 855, 255};  // Option2_1 "する", inside the voice frame
+constexpr TwipRect StrengthFrame{1800, 240, 1935, 2775}; // Frame1 "コンピュータのつよさ"
+constexpr int LevelButtonLeft = 360, LevelButtonTop0 = 360, LevelButtonStepY = 480;
+constexpr TwipSize LevelButtonSize{1455, 255};
+// The button of level i + 1 (Option1_i), inside the strength frame.
+constexpr TwipRect levelButton(int i)
+{
+    return TwipRect{LevelButtonLeft, LevelButtonTop0 + LevelButtonStepY * i, LevelButtonSize.width, LevelButtonSize.height};
+}
+} // namespace Settings
 
 // ---- Automatic reading window (frmMain) -----------------------------------
-namespace Yomi {
+namespace Reading {
 constexpr TwipSize Client{6135, 3465};
-constexpr TwipRect Label2_0{360, 180, 1035, 180};   // "よみあげ回数"
-constexpr TwipRect Combo1{1440, 120, 615, 300};
-constexpr TwipRect Label2_1{2160, 180, 180, 180};   // "回"
-constexpr TwipRect Label2_3{240, 660, 1035, 180};   // "よみあげ方法"
-constexpr TwipRect Combo2{1440, 600, 1215, 300};
-constexpr TwipRect Label2_4{240, 1200, 1035, 180};  // "よみあげ文字"
-constexpr TwipRect Label1_1{1440, 1080, 615, 375};  // card label box
-constexpr TwipRect Label2_2{240, 1635, 1035, 180};  // "よみあげ番号"
-constexpr TwipRect Label1_0{1440, 1560, 615, 375};  // card number box
-constexpr TwipRect Command1{840, 2400, 1575, 495};  // "実　行"
-constexpr TwipRect Image1{3360, 120, 2535, 3135};   // card picture
-} // namespace Yomi
+constexpr TwipRect TimesCaption{360, 180, 1035, 180};    // Label2_0 "よみあげ回数"
+constexpr TwipRect TimesChooser{1440, 120, 615, 300};    // Combo1
+constexpr TwipRect TimesUnitCaption{2160, 180, 180, 180}; // Label2_1 "回"
+constexpr TwipRect OrderCaption{240, 660, 1035, 180};    // Label2_3 "よみあげ方法"
+constexpr TwipRect OrderChooser{1440, 600, 1215, 300};   // Combo2
+constexpr TwipRect LabelCaption{240, 1200, 1035, 180};   // Label2_4 "よみあげ文字"
+constexpr TwipRect LabelDisplay{1440, 1080, 615, 375};   // Label1_1
+constexpr TwipRect NumberCaption{240, 1635, 1035, 180};  // Label2_2 "よみあげ番号"
+constexpr TwipRect NumberDisplay{1440, 1560, 615, 375};  // Label1_0
+constexpr TwipRect StartButton{840, 2400, 1575, 495};    // Command1 "実　行"
+constexpr TwipRect CardPicture{3360, 120, 2535, 3135};   // Image1
+} // namespace Reading
 
 // ---- Card-set editor (frmEdit) --------------------------------------------
-namespace Edit {
+namespace Editor {
 constexpr TwipSize Client{10980, 9030};
-constexpr TwipRect Label2_0{1920, 120, 1680, 180}; // "現在のかるたフォルダ"
-constexpr TwipRect Label3{3600, 60, 3255, 255};    // card folder
-constexpr TwipRect Label2_1{6960, 120, 1035, 180}; // "かるたの枚数"
-constexpr TwipRect Text2{8040, 60, 495, 270};      // card count
-constexpr TwipRect Label2_2{8600, 120, 180, 180};  // "枚"
+constexpr TwipRect FolderCaption{1920, 120, 1680, 180}; // Label2_0 "現在のかるたフォルダ"
+constexpr TwipRect FolderLabel{3600, 60, 3255, 255};    // Label3
+constexpr TwipRect CountCaption{6960, 120, 1035, 180};  // Label2_1 "かるたの枚数"
+constexpr TwipRect CountBox{8040, 60, 495, 270};        // Text2
+constexpr TwipRect CountUnitCaption{8600, 120, 180, 180}; // Label2_2 "枚"
 constexpr int Entries = 49, Columns = 10;
 constexpr int EntryLeft0 = 120, EntryStepX = 1080;
 constexpr int EntryTop0 = 480, EntryStepY = 1680;
+// Top-left corner of entry k (card k + 1): its label box.
 constexpr TwipPoint entry(int k)
 {
     return TwipPoint{EntryLeft0 + EntryStepX * (k % Columns), EntryTop0 + EntryStepY * (k / Columns)};
 }
-constexpr TwipSize Text1Size{420, 330};
-constexpr int Label1OffsetX = 480;
-constexpr TwipSize Label1Size{390, 330};
-constexpr int Img1OffsetY = 360;
-constexpr TwipSize Img1Size{1005, 1305};
-constexpr TwipRect Drive1{840, 1440, 2655, 300};
-constexpr TwipRect Dir1{840, 1800, 2655, 4710};
-constexpr TwipRect File1{3600, 1440, 2055, 5130};
-} // namespace Edit
+constexpr TwipSize LabelBoxSize{420, 330}; // Text1(k)
+constexpr int NumberLabelOffsetX = 480;    // Label1(k), right of the label box
+constexpr TwipSize NumberLabelSize{390, 330};
+constexpr int PictureOffsetY = 360;        // Img1(k), under the label box
+constexpr TwipSize PictureSize{1005, 1305};
+constexpr TwipRect DriveList{840, 1440, 2655, 300};   // Drive1
+constexpr TwipRect FolderList{840, 1800, 2655, 4710}; // Dir1
+constexpr TwipRect FileList{3600, 1440, 2055, 5130};  // File1
+} // namespace Editor
 
 // ---- Help window (frmHelp) ------------------------------------------------
 namespace Help {
@@ -160,14 +169,15 @@ constexpr int BrowserHeightMarginTwips = 400; // browser height = window height 
 // ---- About box (frmAbout) -------------------------------------------------
 namespace About {
 constexpr TwipSize Client{5730, 3630};
-constexpr TwipRect picIcon{240, 240, 510, 510};
-constexpr TwipRect lblTitle{1050, 240, 3885, 480};
-constexpr TwipRect lblVersion{1050, 780, 3885, 225};
-constexpr TwipRect lblDescription{1050, 1125, 3885, 1170};
-constexpr TwipLine Line1_0{105, 2460, 5654, 2460}; // white
-constexpr TwipLine Line1_1{90, 2445, 5654, 2445};  // grey
-constexpr TwipRect lblDisclaimer{255, 2625, 3870, 945};
-constexpr TwipRect cmdOK{4320, 2880, 1310, 345};
+constexpr TwipRect Icon{240, 240, 510, 510};            // picIcon
+constexpr TwipRect Title{1050, 240, 3885, 480};         // lblTitle
+constexpr TwipRect Version{1050, 780, 3885, 225};       // lblVersion
+constexpr TwipRect Description{1050, 1125, 3885, 1170}; // lblDescription
+// An etched separator: a grey line with a white one just under it.
+constexpr TwipLine SeparatorWhite{105, 2460, 5654, 2460}; // Line1_0
+constexpr TwipLine SeparatorGrey{90, 2445, 5654, 2445};   // Line1_1
+constexpr TwipRect Disclaimer{255, 2625, 3870, 945};    // lblDisclaimer
+constexpr TwipRect OkButton{4320, 2880, 1310, 345};     // cmdOK "OK"
 } // namespace About
 
 } // namespace Layout

@@ -15,22 +15,22 @@ namespace Board {
 // Image boxes on the table; slot s (1-based) is shown by box s - 1.
 constexpr int Boxes = 49;
 
-constexpr int column(int slot) { return (slot - 1) % Layout::Karuto::Columns; }
-constexpr int row(int slot) { return (slot - 1) / Layout::Karuto::Columns; }
+constexpr int column(int slot) { return (slot - 1) % Layout::Match::Columns; }
+constexpr int row(int slot) { return (slot - 1) / Layout::Match::Columns; }
 
 // Top-left corner of the card box of a slot.
 constexpr Layout::TwipPoint slotPosition(int slot)
 {
-    return Layout::Karuto::slot(slot);
+    return Layout::Match::slot(slot);
 }
 
 // The computer's score frame sits beside the player's in the free end of the
 // last row, unless the cards fill that row up to its last box.
-constexpr Layout::TwipPoint frame2Position(int cardCount)
+constexpr Layout::TwipPoint computerScoreFramePosition(int cardCount)
 {
-    if (cardCount >= Layout::Karuto::Frame2UnderFromCount)
-        return Layout::TwipPoint{Layout::Karuto::Frame2.left, Layout::Karuto::Frame2.top};
-    return Layout::Karuto::Frame2Beside;
+    if (cardCount >= Layout::Match::ComputerScoreFrameUnderFromCount)
+        return Layout::TwipPoint{Layout::Match::ComputerScoreFrame.left, Layout::Match::ComputerScoreFrame.top};
+    return Layout::Match::ComputerScoreFrameBeside;
 }
 
 enum class Pile { Player, Computer };
@@ -39,8 +39,8 @@ enum class Pile { Player, Computer };
 // each one 300 twips left of the one before, partly covering it.
 constexpr Layout::TwipPoint pilePosition(Pile pile, int k)
 {
-    const Layout::TwipPoint first = pile == Pile::Player ? Layout::Karuto::PlayerPile : Layout::Karuto::ComPile;
-    return Layout::TwipPoint{first.left - Layout::Karuto::PileStep * (k - 1), first.top};
+    const Layout::TwipPoint first = pile == Pile::Player ? Layout::Match::PlayerPile : Layout::Match::ComputerPile;
+    return Layout::TwipPoint{first.left - Layout::Match::PileStep * (k - 1), first.top};
 }
 
 // The computer acts its take out: its hand comes down on the card, 340
@@ -49,7 +49,7 @@ constexpr Layout::TwipPoint pilePosition(Pile pile, int k)
 constexpr Layout::TwipPoint handOnCard(int slot)
 {
     const Layout::TwipPoint card = slotPosition(slot);
-    return Layout::TwipPoint{card.left + Layout::Karuto::HandOffsetX, card.top + Layout::Karuto::HandOffsetY};
+    return Layout::TwipPoint{card.left + Layout::Match::HandOffsetX, card.top + Layout::Match::HandOffsetY};
 }
 
 struct LiftStep {
@@ -64,9 +64,9 @@ inline std::vector<LiftStep> liftSteps(int slot)
     std::vector<LiftStep> steps;
     const Layout::TwipPoint card = slotPosition(slot);
     Layout::TwipPoint hand = handOnCard(slot);
-    for (int top = card.top; top >= Layout::Karuto::LiftTop; top -= Layout::Karuto::LiftStep) {
+    for (int top = card.top; top >= Layout::Match::LiftTop; top -= Layout::Match::LiftStep) {
         steps.push_back(LiftStep{Layout::TwipPoint{card.left, top}, hand});
-        hand.top -= Layout::Karuto::LiftStep;
+        hand.top -= Layout::Match::LiftStep;
     }
     return steps;
 }

@@ -17,7 +17,7 @@
 #include <QPainter>
 #include <QTimer>
 
-namespace K = Layout::Karuto;
+namespace K = Layout::Match;
 
 namespace {
 // A plain rectangle outline, drawn and never changed.
@@ -70,7 +70,7 @@ QGroupBox *scoreFrame(QWidget *parent, const char *name, const QString &title, L
     frame->setGeometry(rect.toPx());
     ui::setBackground(frame, colour);
     scores[index] = valueBox(frame, index == 0 ? "Label2_0" : "Label2_1", QStringLiteral("0"), K::ScoreInFrame, Qt::white);
-    ten[index] = ui::caption(frame, QStringLiteral("点"), K::TenInFrame);
+    ten[index] = ui::caption(frame, QStringLiteral("点"), K::ScoreUnitInFrame);
     ten[index]->setObjectName(QString::fromLatin1(index == 0 ? "Label4_0" : "Label4_1"));
     ten[index]->setFont(ui::font(ui::PGothic, 12, true));
     return frame;
@@ -99,30 +99,30 @@ MatchWindow::MatchWindow(WindowHub &hub) : m_hub(hub)
         Img1[k] = box;
     }
 
-    Label3[0] = autoCaption(client, "Label3_0", QStringLiteral("よみあげ文字"), K::Label3_0);
-    Label3[1] = autoCaption(client, "Label3_1", QStringLiteral("レベル"), K::Label3_1);
-    Label3[2] = autoCaption(client, "Label3_2", QStringLiteral("ｺﾝﾋﾟｭｰﾀの手"), K::Label3_2);
-    Label1[2] = valueBox(client, "Label1_2", QString(), K::Label1_2, QColor(255, 192, 192));
-    Label1[3] = valueBox(client, "Label1_3", QString(), K::Label1_3, QColor(255, 192, 192));
+    Label3[0] = autoCaption(client, "Label3_0", QStringLiteral("よみあげ文字"), K::ReadingCaption);
+    Label3[1] = autoCaption(client, "Label3_1", QStringLiteral("レベル"), K::LevelCaption);
+    Label3[2] = autoCaption(client, "Label3_2", QStringLiteral("ｺﾝﾋﾟｭｰﾀの手"), K::HandCaption);
+    Label1[2] = valueBox(client, "Label1_2", QString(), K::ReadingDisplay, QColor(255, 192, 192));
+    Label1[3] = valueBox(client, "Label1_3", QString(), K::LevelDisplay, QColor(255, 192, 192));
 
     Shape1 = new ShapeOutline(client);
     Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setGeometry(K::Shape1.toPx());
+    Shape1->setGeometry(K::HandOutline.toPx());
 
     Image1[0] = new ui::PictureBox(client);
     Image1[0]->setObjectName(QStringLiteral("Image1_0"));
-    Image1[0]->setGeometry(K::Image1_0.toPx());
+    Image1[0]->setGeometry(K::HandAtRest.toPx());
     Image1[0]->setPixmap(QPixmap(QStringLiteral(":/images/hand-rest.png")));
     Image1[0]->setAccessibleName(QStringLiteral("コンピュータの手"));
     Image1[1] = new ui::PictureBox(client);
     Image1[1]->setObjectName(QStringLiteral("Image1_1"));
-    Image1[1]->setGeometry(K::Image1_1.toPx());
+    Image1[1]->setGeometry(K::HandTaking.toPx());
     Image1[1]->setPixmap(QPixmap(QStringLiteral(":/images/hand-take.png")));
     Image1[1]->setAccessibleName(QStringLiteral("札を取るコンピュータの手"));
     Image1[1]->hide();
 
-    Frame1 = scoreFrame(client, "Frame1", QStringLiteral("あなたの得点"), K::Frame1, QColor(255, 255, 0), 0, Label2, Label4);
-    Frame2 = scoreFrame(client, "Frame2", QStringLiteral("ＣＯＭの得点"), K::Frame2, QColor(255, 128, 0), 1, Label2, Label4);
+    Frame1 = scoreFrame(client, "Frame1", QStringLiteral("あなたの得点"), K::PlayerScoreFrame, QColor(255, 255, 0), 0, Label2, Label4);
+    Frame2 = scoreFrame(client, "Frame2", QStringLiteral("ＣＯＭの得点"), K::ComputerScoreFrame, QColor(255, 128, 0), 1, Label2, Label4);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -196,7 +196,7 @@ void MatchWindow::showEvent(QShowEvent *event)
 
 void MatchWindow::placeFrame2(int cardCount)
 {
-    Frame2->move(Board::frame2Position(cardCount).toPx());
+    Frame2->move(Board::computerScoreFramePosition(cardCount).toPx());
 }
 
 void MatchWindow::showCard(ui::PictureBox *box, int card, const QImage &picture)
@@ -280,7 +280,7 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
     const MatchState::Announcement a = m_match.announcement();
     Label1[2]->setText(a.label);
     if (handBackToRest) {
-        Image1[0]->move(K::Image1_0.toPx().topLeft());
+        Image1[0]->move(K::HandAtRest.toPx().topLeft());
         Image1[0]->show();
         Image1[1]->hide();
     }
@@ -350,7 +350,7 @@ void MatchWindow::Main()
     KaruHyoji();
     // The last match may have ended with a take by the computer, its hand
     // still up where the lift ended.
-    Image1[0]->move(K::Image1_0.toPx().topLeft());
+    Image1[0]->move(K::HandAtRest.toPx().topLeft());
     Image1[0]->show();
     Image1[1]->hide();
     const MatchState::Announcement first = m_match.announcement();

@@ -25,12 +25,12 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
     ui::setBackground(client, QColor(255, 255, 0));
     setCentralWidget(client);
 
-    using namespace Layout::Yomi;
-    Label2[0] = ui::caption(client, QStringLiteral("よみあげ回数"), Label2_0);
-    Label2[1] = ui::caption(client, QStringLiteral("回"), Label2_1);
-    Label2[2] = ui::caption(client, QStringLiteral("よみあげ番号"), Label2_2);
-    Label2[3] = ui::caption(client, QStringLiteral("よみあげ方法"), Label2_3);
-    Label2[4] = ui::caption(client, QStringLiteral("よみあげ文字"), Label2_4);
+    namespace R = Layout::Reading;
+    Label2[0] = ui::caption(client, QStringLiteral("よみあげ回数"), R::TimesCaption);
+    Label2[1] = ui::caption(client, QStringLiteral("回"), R::TimesUnitCaption);
+    Label2[2] = ui::caption(client, QStringLiteral("よみあげ番号"), R::NumberCaption);
+    Label2[3] = ui::caption(client, QStringLiteral("よみあげ方法"), R::OrderCaption);
+    Label2[4] = ui::caption(client, QStringLiteral("よみあげ文字"), R::LabelCaption);
     for (int i = 0; i < 5; ++i)
         Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
 
@@ -43,8 +43,8 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
         c->setGeometry(rect.toPx());
         return c;
     };
-    Combo1 = combo("Combo1", Layout::Yomi::Combo1, {QStringLiteral("1"), QStringLiteral("2")});
-    Combo2 = combo("Combo2", Layout::Yomi::Combo2, {QStringLiteral("1：ランダム"), QStringLiteral("2：あいう順")});
+    Combo1 = combo("Combo1", R::TimesChooser, {QStringLiteral("1"), QStringLiteral("2")});
+    Combo2 = combo("Combo2", R::OrderChooser, {QStringLiteral("1：ランダム"), QStringLiteral("2：あいう順")});
     Label2[0]->setBuddy(Combo1);
     Label2[3]->setBuddy(Combo2);
 
@@ -57,19 +57,19 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
         ui::setBackground(l, QColor(255, 192, 192));
         return l;
     };
-    Label1[0] = box("Label1_0", Layout::Yomi::Label1_0);
-    Label1[1] = box("Label1_1", Layout::Yomi::Label1_1);
+    Label1[0] = box("Label1_0", R::NumberDisplay);
+    Label1[1] = box("Label1_1", R::LabelDisplay);
 
     Command1 = new QPushButton(QStringLiteral("実　行"), client);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(Layout::Yomi::Command1.toPx());
+    Command1->setGeometry(R::StartButton.toPx());
     Command1->setFont(ui::font(ui::PGothic, 11.25, true));
     ui::setButtonColour(Command1, QColor(0, 255, 0));
     connect(Command1, &QPushButton::clicked, this, &ReadingWindow::Command1_Click);
 
     Image1 = new ui::PictureBox(client);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(Layout::Yomi::Image1.toPx());
+    Image1->setGeometry(R::CardPicture.toPx());
     Image1->setAccessibleName(QStringLiteral("よみあげている札の絵（まだありません）"));
 
     mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &ReadingWindow::mnuEnd_Click);
@@ -96,7 +96,7 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
     // windows; the focus moves tell which window that was.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &ReadingWindow::focusMoved);
 
-    client->setFixedSize(Layout::Yomi::Client.toPx());
+    client->setFixedSize(R::Client.toPx());
     adjustSize();
     setFixedSize(sizeHint());
     Form_Load();

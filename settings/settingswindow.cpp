@@ -13,7 +13,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 
-namespace S = Layout::Settei;
+namespace S = Layout::Settings;
 
 namespace {
 QGroupBox *optionFrame(QWidget *parent, const char *name, const QString &title, Layout::TwipRect rect, const QColor &colour)
@@ -45,14 +45,14 @@ SettingsWindow::SettingsWindow(WindowHub &hub) : m_hub(hub)
     setCentralWidget(client);
 
     // In tab order: the voice switch, then the strength.
-    Frame2 = optionFrame(client, "Frame2", QStringLiteral("音声よみあげ"), S::Frame2, QColor(0, 255, 0));
-    Option2[0] = option(Frame2, QStringLiteral("Option2_0"), QStringLiteral("しない"), S::Option2_0);
-    Option2[1] = option(Frame2, QStringLiteral("Option2_1"), QStringLiteral("する"), S::Option2_1);
+    Frame2 = optionFrame(client, "Frame2", QStringLiteral("音声よみあげ"), S::VoiceFrame, QColor(0, 255, 0));
+    Option2[0] = option(Frame2, QStringLiteral("Option2_0"), QStringLiteral("しない"), S::VoiceOffButton);
+    Option2[1] = option(Frame2, QStringLiteral("Option2_1"), QStringLiteral("する"), S::VoiceOnButton);
     Option2[1]->setChecked(true);
 
-    Frame1 = optionFrame(client, "Frame1", QStringLiteral("コンピュータのつよさ"), S::Frame1, QColor(0, 255, 255));
+    Frame1 = optionFrame(client, "Frame1", QStringLiteral("コンピュータのつよさ"), S::StrengthFrame, QColor(0, 255, 255));
     for (int i = 0; i < Strength::Levels; ++i)
-        Option1[i] = option(Frame1, QStringLiteral("Option1_%1").arg(i), QString::fromUtf8(Strength::Captions[i]), S::option1(i));
+        Option1[i] = option(Frame1, QStringLiteral("Option1_%1").arg(i), QString::fromUtf8(Strength::Captions[i]), S::levelButton(i));
     Option1[Strength::Default - Strength::Weakest]->setChecked(true);
 
     mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &SettingsWindow::mnuEnd_Click);
