@@ -101,7 +101,14 @@ void WindowHub::showEditor()
 
 void WindowHub::showMatch()
 {
+    const bool made = !m_matchWindow;
     MatchWindow *window = ensure(m_matchWindow, *this);
+    if (made) {
+        // Until its first match the window shows the level it would play at.
+        if (m_settingsWindow)
+            window->showLevel(m_settingsWindow->strengthLevel());
+        connectLevel();
+    }
     window->show();
     window->raise();
     window->activateWindow();
@@ -115,9 +122,25 @@ void WindowHub::showReading()
     window->activateWindow();
 }
 
+SettingsWindow *WindowHub::settings()
+{
+    const bool made = !m_settingsWindow;
+    SettingsWindow *window = ensure(m_settingsWindow);
+    if (made)
+        connectLevel();
+    return window;
+}
+
+void WindowHub::connectLevel()
+{
+    if (m_settingsWindow && m_matchWindow)
+        connect(m_settingsWindow, &SettingsWindow::levelChosen, m_matchWindow, &MatchWindow::showLevel,
+                Qt::UniqueConnection);
+}
+
 void WindowHub::showSettings()
 {
-    SettingsWindow *window = ensure(m_settingsWindow, *this);
+    SettingsWindow *window = settings();
     window->show();
     window->raise();
     window->activateWindow();
@@ -125,7 +148,7 @@ void WindowHub::showSettings()
 
 MatchSettings &WindowHub::matchSettings()
 {
-    return *ensure(m_settingsWindow, *this);
+    return *settings();
 }
 
 void WindowHub::endProgram()

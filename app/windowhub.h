@@ -68,6 +68,11 @@ public:
 private:
     template <class Window, class... Args>
     Window *ensure(QPointer<Window> &slot, Args &&...args);
+    // The settings window and the match window are made and destroyed
+    // apart; whenever both exist, もどる in the one shows the chosen level
+    // in the other.
+    void connectLevel();
+    SettingsWindow *settings();
     void destroyAll();
 
     CardState &m_data;

@@ -6,7 +6,6 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/board.h"
-#include "settings/settingswindow.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
 
@@ -148,9 +147,9 @@ MatchWindow::MatchWindow(WindowHub &hub) : m_hub(hub)
     mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &MatchWindow::mnuEnd_Click);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
-    // Until the first match the level display shows what it would play at.
-    const SettingsWindow *settings = m_hub.settingsWindow();
-    Label1[3]->setText(QString::number(settings ? settings->strengthLevel() : Strength::Default));
+    // Until the first match the level display shows what it would play at;
+    // the hub shows the settings window's level here when there is one.
+    showLevel(Strength::Default);
 
     client->setMinimumWidth(K::Client.toPx().width());
     Form_Load();
@@ -197,6 +196,11 @@ void MatchWindow::showEvent(QShowEvent *event)
 void MatchWindow::placeFrame2(int cardCount)
 {
     Frame2->move(Board::computerScoreFramePosition(cardCount).toPx());
+}
+
+void MatchWindow::showLevel(int level)
+{
+    Label1[3]->setText(QString::number(level));
 }
 
 void MatchWindow::showCard(ui::PictureBox *box, int card, const QImage &picture)
@@ -258,7 +262,7 @@ void MatchWindow::KaruHyoji()
 MatchState::Setup MatchWindow::readSettings()
 {
     const MatchState::Setup setup = MatchState::Setup::from(m_hub.matchSettings());
-    Label1[3]->setText(QString::number(setup.level));
+    showLevel(setup.level);
     return setup;
 }
 

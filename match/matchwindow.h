@@ -67,6 +67,9 @@ public:
     void KaruHyoji();
     // Puts the computer's score frame where the card count leaves room.
     void placeFrame2(int cardCount);
+    // Shows a strength level in the level display: the one the next match
+    // would play at, as the settings window announces it.
+    void showLevel(int level);
 
     // The start of a match, in pieces: the settings the match plays with
     // (shown in the level display), then its two orders, each drawn from a

@@ -3,8 +3,6 @@
 
 #include "settings/settingswindow.h"
 
-#include "app/windowhub.h"
-#include "match/matchwindow.h"
 #include "settings/strength.h"
 #include "ui/uikit.h"
 
@@ -35,7 +33,7 @@ QRadioButton *option(QGroupBox *frame, const QString &name, const QString &text,
 }
 } // namespace
 
-SettingsWindow::SettingsWindow(WindowHub &hub) : m_hub(hub)
+SettingsWindow::SettingsWindow()
 {
     setObjectName(QStringLiteral("frmSettei"));
     setWindowTitle(QStringLiteral("レベル"));
@@ -83,11 +81,9 @@ bool SettingsWindow::voiceOn() const
 
 void SettingsWindow::mnuEnd_Click()
 {
-    if (MatchWindow *match = m_hub.matchWindow()) {
-        for (int i = 0; i < Strength::Levels; ++i) {
-            if (Option1[i]->isChecked())
-                match->Label1[3]->setText(QString::number(Strength::Weakest + i));
-        }
+    for (int i = 0; i < Strength::Levels; ++i) {
+        if (Option1[i]->isChecked())
+            Q_EMIT levelChosen(Strength::Weakest + i);
     }
     hide();
 }

@@ -16,14 +16,13 @@
 class QAction;
 class QGroupBox;
 class QRadioButton;
-class WindowHub;
 
 class SettingsWindow : public QMainWindow, public MatchSettings
 {
     Q_OBJECT
 
 public:
-    explicit SettingsWindow(WindowHub &hub);
+    SettingsWindow();
 
     QGroupBox *Frame2 = nullptr;               // 音声よみあげ
     std::array<QRadioButton *, 2> Option2{};   // しない, する
@@ -34,9 +33,10 @@ public:
     int strengthLevel() const override;
     bool voiceOn() const override;
 
-    // Shows the chosen level in the match window, then hides this window.
+    // Announces the chosen level, then hides this window.
     void mnuEnd_Click();
 
-private:
-    WindowHub &m_hub;
+Q_SIGNALS:
+    // もどる with a level chosen; the hub shows it in the match window.
+    void levelChosen(int level);
 };
