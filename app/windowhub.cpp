@@ -102,7 +102,8 @@ void WindowHub::showEditor()
 void WindowHub::showMatch()
 {
     const bool made = !m_matchWindow;
-    MatchWindow *window = ensure(m_matchWindow, *this);
+    MatchWindow *window = m_matchWindow ? m_matchWindow.data()
+                                        : ensure(m_matchWindow, m_data, *this, soundFactory(nullptr));
     if (made) {
         // Until its first match the window shows the level it would play at.
         if (m_settingsWindow)

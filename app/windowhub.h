@@ -8,6 +8,8 @@
 // created afresh after its close box destroyed it. No window is modal or
 // owned by another.
 
+#include "match/matchhost.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -24,7 +26,7 @@ class SettingsWindow;
 class MatchSettings;
 class SoundDevice;
 
-class WindowHub : public QObject
+class WindowHub : public QObject, public MatchHost
 {
     Q_OBJECT
 
@@ -55,11 +57,11 @@ public:
     void showMatch();
     // The automatic reading window.
     void showReading();
-    void showSettings();
+    void showSettings() override;
 
     // The settings a match starts from. With no settings window one is
     // created, hidden and with its defaults, and stays.
-    MatchSettings &matchSettings();
+    MatchSettings &matchSettings() override;
 
     // Ends the program at once: every window goes without its closing
     // handler running, nothing is asked and nothing is saved.

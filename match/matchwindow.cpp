@@ -3,9 +3,9 @@
 
 #include "match/matchwindow.h"
 
-#include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/board.h"
+#include "match/matchhost.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
 
@@ -76,7 +76,7 @@ QGroupBox *scoreFrame(QWidget *parent, const char *name, const QString &title, L
 }
 } // namespace
 
-MatchWindow::MatchWindow(WindowHub &hub) : m_hub(hub)
+MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) : m_data(data), m_host(host)
 {
     setObjectName(QStringLiteral("frmKaruto"));
     setWindowTitle(QStringLiteral("かるた取り"));
@@ -136,7 +136,8 @@ MatchWindow::MatchWindow(WindowHub &hub) : m_hub(hub)
     scanTimer->setInterval(0);
     connect(scanTimer, &QTimer::timeout, this, &MatchWindow::stepScan);
 
-    MMControl1 = m_hub.soundFactory(this);
+    MMControl1 = device;
+    MMControl1->setParent(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
     connect(MMControl1, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
 
@@ -175,7 +176,7 @@ void MatchWindow::Inisharize()
 
     // The hand pointer over the card boxes, its fingertip (the top centre of
     // the picture) as the hot spot. Only the first 46 boxes have it.
-    const QPixmap hand(m_hub.data().programFolder() + QStringLiteral("/hand.ico"));
+    const QPixmap hand(m_data.programFolder() + QStringLiteral("/hand.ico"));
     if (!hand.isNull()) {
         const QCursor pointer(hand, hand.width() / 2, 0);
         for (int k = 0; k < K::PointerBoxes; ++k)
@@ -261,21 +262,20 @@ void MatchWindow::KaruHyoji()
 
 MatchState::Setup MatchWindow::readSettings()
 {
-    const MatchState::Setup setup = MatchState::Setup::from(m_hub.matchSettings());
+    const MatchState::Setup setup = MatchState::Setup::from(m_host.matchSettings());
     showLevel(setup.level);
     return setup;
 }
 
 void MatchWindow::drawOrders(const MatchState::Setup &setup)
 {
-    CardState &data = m_hub.data();
-    m_match.begin(MatchState::Cards::from(data), setup, randomorder::clockSeed(), randomorder::clockSeed());
+    m_match.begin(MatchState::Cards::from(m_data), setup, randomorder::clockSeed(), randomorder::clockSeed());
     Timer1->setInterval(m_match.reactionIntervalMs());
     // The program-wide arrays get the same orders; the match itself reads
     // only its own copy.
     for (int p = 1; p <= m_match.cardCount(); ++p) {
-        data.readingOrder()[p] = m_match.readingOrder()[p];
-        data.boardOrder()[p] = m_match.boardOrder()[p];
+        m_data.readingOrder()[p] = m_match.readingOrder()[p];
+        m_data.boardOrder()[p] = m_match.boardOrder()[p];
     }
 }
 
@@ -326,13 +326,13 @@ void MatchWindow::mnuGo_Click()
 {
     mnuGo->setEnabled(false);
     mnuSetei->setEnabled(false);
-    placeFrame2(m_hub.data().cardCount());
+    placeFrame2(m_data.cardCount());
     Main();
     // The computer does not compete for the first card.
     Timer1->stop();
     // The match can still be played with the cards' labels; the player
     // should know why the pictures and the voice are gone.
-    const QString folderGone = m_hub.data().missingCardFolderText();
+    const QString folderGone = m_data.missingCardFolderText();
     if (!folderGone.isEmpty())
         ui::showWarning(this, m_folderProblem, ui::programTitle(),
                         folderGone + QStringLiteral("\n札は文字だけで表示し、よみあげもできません。"));
@@ -512,7 +512,7 @@ void MatchWindow::EndIni()
 
 void MatchWindow::mnuSetei_Click()
 {
-    m_hub.showSettings();
+    m_host.showSettings();
 }
 
 void MatchWindow::mnuEnd_Click()

@@ -19,13 +19,14 @@
 
 #include <array>
 
+class CardState;
+class MatchHost;
 class QAction;
 class QGroupBox;
 class QLabel;
 class QMessageBox;
 class QTimer;
 class SoundDevice;
-class WindowHub;
 namespace ui { class PictureBox; }
 
 class MatchWindow : public QMainWindow
@@ -33,7 +34,8 @@ class MatchWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit MatchWindow(WindowHub &hub);
+    // The window takes ownership of its sound device.
+    MatchWindow(CardState &data, MatchHost &host, SoundDevice *device);
     ~MatchWindow() override;
 
     // Controls, by the names the rest of the program and the tests use.
@@ -138,7 +140,8 @@ private:
     void readAhead();
     void tellNoSoundOutput();
 
-    WindowHub &m_hub;
+    CardState &m_data;
+    MatchHost &m_host;
     MatchState m_match;
     ComputerScan m_scan;
     CardPictures m_pictures;
