@@ -3,7 +3,6 @@
 
 #include "app/startmenu.h"
 
-#include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "ui/uikit.h"
 
@@ -41,7 +40,7 @@ protected:
 };
 } // namespace
 
-StartMenu::StartMenu(WindowHub &hub) : m_hub(hub)
+StartMenu::StartMenu(CardState &data) : m_data(data)
 {
     setObjectName(QStringLiteral("frmMenu"));
     setWindowTitle(ui::programTitle());
@@ -71,18 +70,18 @@ StartMenu::StartMenu(WindowHub &hub) : m_hub(hub)
     Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::MatchButton, QColor(255, 0, 0), 14.25);
     Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::ReadingButton, QColor(0, 255, 0), 14.25);
     Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::EditorButton, QColor(0, 255, 255), 12);
-    connect(Command1, &QPushButton::clicked, this, &StartMenu::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &StartMenu::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &StartMenu::Command3_Click);
+    connect(Command1, &QPushButton::clicked, this, &StartMenu::matchChosen);
+    connect(Command2, &QPushButton::clicked, this, &StartMenu::readingChosen);
+    connect(Command3, &QPushButton::clicked, this, &StartMenu::editorChosen);
 
     QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuTukai = mnuHelp->addAction(QStringLiteral("使い方"), this, &StartMenu::mnuTukai_Click);
+    mnuTukai = mnuHelp->addAction(QStringLiteral("使い方"), this, &StartMenu::guideChosen);
     mnuTukai->setObjectName(QStringLiteral("mnuTukai"));
     mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuU1"));
-    mnuVerj = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &StartMenu::mnuVerj_Click);
+    mnuVerj = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &StartMenu::versionChosen);
     mnuVerj->setObjectName(QStringLiteral("mnuVerj"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("終了"), this, &StartMenu::mnuEnd_Click);
+    mnuEnd = menuBar()->addAction(QStringLiteral("終了"), this, &StartMenu::quitChosen);
     mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
 
     // The client area is the design size; the menu bar comes on top of it.
@@ -96,7 +95,7 @@ StartMenu::StartMenu(WindowHub &hub) : m_hub(hub)
 void StartMenu::Form_Load()
 {
     ui::placeTopCentred(this, Layout::WindowTopTwips);
-    m_hub.data().loadCardFolder();
+    m_data.loadCardFolder();
 }
 
 void StartMenu::showEvent(QShowEvent *event)
@@ -116,44 +115,14 @@ void StartMenu::showLoadNotices()
     // One box for everything loading ran into: a folder that cannot be
     // written fails both files, and that is one problem for the user.
     QStringList texts;
-    for (const CardState::Notice &notice : m_hub.data().takeNotices())
+    for (const CardState::Notice &notice : m_data.takeNotices())
         texts << notice.text;
     if (!texts.isEmpty())
         ui::warn(this, ui::programTitle(), texts.join(QStringLiteral("\n\n")));
 }
 
-void StartMenu::Command1_Click()
-{
-    m_hub.showMatch();
-}
-
-void StartMenu::Command2_Click()
-{
-    m_hub.showReading();
-}
-
-void StartMenu::Command3_Click()
-{
-    m_hub.showEditor();
-}
-
-void StartMenu::mnuTukai_Click()
-{
-    m_hub.showHelp();
-}
-
-void StartMenu::mnuVerj_Click()
-{
-    m_hub.showAbout();
-}
-
-void StartMenu::mnuEnd_Click()
-{
-    m_hub.endProgram();
-}
-
 void StartMenu::closeEvent(QCloseEvent *event)
 {
     event->accept();
-    m_hub.endProgram();
+    Q_EMIT quitChosen();
 }

@@ -4,13 +4,15 @@
 #pragma once
 
 // The start menu: the first window, the hub of the three activities, help
-// and version information. Closing it ends the program.
+// and version information. It loads the card state when it is made, and
+// says what the user chose; the hub that keeps the windows acts on it.
+// Closing it ends the program.
 
 #include <QMainWindow>
 
+class CardState;
 class QAction;
 class QPushButton;
-class WindowHub;
 namespace ui { class PictureBox; }
 
 class StartMenu : public QMainWindow
@@ -18,7 +20,7 @@ class StartMenu : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit StartMenu(WindowHub &hub);
+    explicit StartMenu(CardState &data);
 
     // Controls, by the names the rest of the program and the tests use.
     ui::PictureBox *Image1;
@@ -29,12 +31,14 @@ public:
     QAction *mnuVerj;      // ﾊﾞｰｼﾞｮﾝ
     QAction *mnuEnd;       // 終了
 
-    void Command3_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void mnuTukai_Click();
-    void mnuVerj_Click();
-    void mnuEnd_Click();
+Q_SIGNALS:
+    void matchChosen();   // かるた取り
+    void readingChosen(); // 自動よみあげ
+    void editorChosen();  // かるた設定
+    void guideChosen();   // ヘルプ → 使い方
+    void versionChosen(); // ヘルプ → ﾊﾞｰｼﾞｮﾝ
+    // 終了, or the close box.
+    void quitChosen();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -44,6 +48,6 @@ private:
     void Form_Load();
     void showLoadNotices();
 
-    WindowHub &m_hub;
+    CardState &m_data;
     bool m_noticesShown = false;
 };

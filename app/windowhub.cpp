@@ -40,7 +40,16 @@ Window *WindowHub::ensure(QPointer<Window> &slot, Args &&...args)
 
 StartMenu *WindowHub::startMenu()
 {
-    return ensure(m_startMenu, *this);
+    if (!m_startMenu) {
+        StartMenu *menu = ensure(m_startMenu, m_data);
+        connect(menu, &StartMenu::matchChosen, this, &WindowHub::showMatch);
+        connect(menu, &StartMenu::readingChosen, this, &WindowHub::showReading);
+        connect(menu, &StartMenu::editorChosen, this, &WindowHub::showEditor);
+        connect(menu, &StartMenu::guideChosen, this, &WindowHub::showHelp);
+        connect(menu, &StartMenu::versionChosen, this, &WindowHub::showAbout);
+        connect(menu, &StartMenu::quitChosen, this, &WindowHub::endProgram);
+    }
+    return m_startMenu;
 }
 
 HelpWindow *WindowHub::helpWindow() const
