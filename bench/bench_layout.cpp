@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Laying out a match table of 49 camera-sized pictures (4000 x 3000): the
-// match window's KaruHyoji at a window's first match (every picture decoded
+// match window's layOutCards at a window's first match (every picture decoded
 // at box size, in parallel) and at later ones (the pictures kept), against
 // putting the same pictures into the same boxes fully decoded. The same
 // box-size decoding one picture after another shows what the parallel
@@ -19,6 +19,7 @@
 #include "match/matchwindow.h"
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QApplication>
@@ -129,21 +130,21 @@ void round(WindowHub &hub, CardState &data, const QString &folder, Times &times)
 
     QElapsedTimer clock;
     clock.start();
-    window->KaruHyoji();
+    window->layOutCards();
     times.first << clock.nsecsElapsed();
 
     clock.start();
-    window->KaruHyoji();
+    window->layOutCards();
     times.later << clock.nsecsElapsed();
 
-    const QSize box = window->Img1[0]->size() * window->Img1[0]->devicePixelRatioF();
+    const QSize box = controls(window).cardBoxes()[0]->size() * controls(window).cardBoxes()[0]->devicePixelRatioF();
     clock.start();
     for (int s = 1; s <= Cards; ++s) {
         const QString path = data.cardPicturePath(window->match().cardInSlot(s));
         const QImage picture = CardPictures::decode(path, box);
         if (picture.isNull())
             qFatal("cannot decode %s", qPrintable(path));
-        window->Img1[s - 1]->setPixmap(QPixmap::fromImage(picture));
+        controls(window).cardBoxes()[s - 1]->setPixmap(QPixmap::fromImage(picture));
     }
     times.oneByOne << clock.nsecsElapsed();
 
@@ -153,7 +154,7 @@ void round(WindowHub &hub, CardState &data, const QString &folder, Times &times)
         const QImage full = QImageReader(path).read();
         if (full.isNull())
             qFatal("cannot decode %s", qPrintable(path));
-        window->Img1[s - 1]->setPixmap(QPixmap::fromImage(full));
+        controls(window).cardBoxes()[s - 1]->setPixmap(QPixmap::fromImage(full));
     }
     times.full << clock.nsecsElapsed();
 }
@@ -200,8 +201,8 @@ int main(int argc, char **argv)
     };
     std::printf("\n%d pictures of %dx%d, median of %d rounds (goal: first match ratio 0.25 or less):\n", Cards,
                 PhotoSize.width(), PhotoSize.height(), rounds);
-    report("KaruHyoji, first match:", median(times.first));
-    report("KaruHyoji, later matches:", median(times.later));
+    report("layOutCards, first match:", median(times.first));
+    report("layOutCards, later matches:", median(times.later));
     report("box size, one picture after another:", median(times.oneByOne));
     std::printf("%-40s %7.1f ms\n", "fully decoded:", ms(full));
     std::printf("parallel gain at the first match: %.2f times\n",

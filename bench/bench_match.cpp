@@ -23,6 +23,7 @@
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QApplication>
@@ -108,9 +109,9 @@ struct Bench {
         hub.matchSettings();
         hub.settingsWindow()->Option1[level - 1]->setChecked(true);
         hub.settingsWindow()->Option2[voice ? 1 : 0]->setChecked(true);
-        if (!window->mnuGo->isEnabled())
+        if (!controls(window).startMatchAction()->isEnabled())
             qFatal("試合開始 is not enabled");
-        window->mnuGo->trigger();
+        controls(window).startMatchAction()->trigger();
     }
 
     ui::PictureBox *rightBox() const
@@ -118,7 +119,7 @@ struct Bench {
         const MatchState &m = window->match();
         for (int s = 1; s <= m.cardCount(); ++s) {
             if (m.isRightTake(s))
-                return window->Img1[s - 1];
+                return controls(window).cardBoxes()[s - 1];
         }
         return nullptr;
     }
@@ -134,7 +135,7 @@ struct Bench {
                                                          Qt::NoButton, Qt::NoModifier));
     }
 
-    bool matchRunning() const { return !window->mnuGo->isEnabled(); }
+    bool matchRunning() const { return !controls(window).startMatchAction()->isEnabled(); }
 };
 
 void timerPhase(int samples)
@@ -144,12 +145,12 @@ void timerPhase(int samples)
     QList<double> errors;
     double announcedAt = -1;
     QObject::connect(w, &MatchWindow::announced, w, [&] {
-        if (w->Timer1->isActive())
+        if (controls(w).reactionTimer()->isActive())
             announcedAt = nowMs();
     });
-    testing::EventWatch watch(w->Timer1, QEvent::Timer, [&] {
+    testing::EventWatch watch(controls(w).reactionTimer(), QEvent::Timer, [&] {
         if (announcedAt >= 0 && errors.size() < samples) {
-            errors << nowMs() - announcedAt - w->Timer1->interval();
+            errors << nowMs() - announcedAt - controls(w).reactionTimer()->interval();
             announcedAt = -1;
         }
     });
@@ -165,8 +166,8 @@ void timerPhase(int samples)
     QList<double> absolute;
     for (double e : errors)
         absolute << std::abs(e);
-    report("Timer1 firing - nominal interval (signed)", errors);
-    report("Timer1 firing error |firing - nominal|", absolute);
+    report("reaction timer firing - nominal interval (signed)", errors);
+    report("reaction timer firing error |firing - nominal|", absolute);
 }
 
 void stepPhase()
@@ -179,10 +180,10 @@ void stepPhase()
         QTest::mouseClick(b.rightBox(), Qt::LeftButton);
         // Every card but the last: its take would bring up the result message.
         while (w->match().position() < w->match().cardCount()) {
-            w->Timer1->stop();
+            controls(w).reactionTimer()->stop();
             QElapsedTimer t;
             t.start();
-            w->Timer1_Timer();
+            w->reactionTimeUp();
             starts << double(t.nsecsElapsed()) / 1e3;
             const int score = w->match().computerScore();
             while (w->match().computerScore() == score) {
@@ -192,7 +193,7 @@ void stepPhase()
                 (w->match().computerScore() == score ? yields : takes) << us;
             }
         }
-        w->mnuEnd->trigger();
+        controls(w).leaveAction()->trigger();
         b.hub.showMatch();
     }
     report("scan step that yields (levels 5 and 1)", yields, "us");

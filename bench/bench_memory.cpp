@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Peak resident memory of the program with a 49-card match laid out: the
-// start menu, the match window with all 49 cards placed by KaruHyoji, and
+// start menu, the match window with all 49 cards placed by layOutCards, and
 // the first card's recording playing, as at the start of a match. The
 // figure is VmHWM of /proc/self/status, once after the layout and once
 // with the reading playing; beside it the same figure of the minimal Qt
@@ -17,6 +17,7 @@
 #include "match/matchwindow.h"
 #include "sound/mediasounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 
 #include <QApplication>
 #include <QFile>
@@ -77,7 +78,7 @@ int main(int argc, char **argv)
     MatchWindow *window = hub.matchWindow();
     const MatchState::Setup setup = window->readSettings();
     window->drawOrders(setup);
-    window->KaruHyoji();
+    window->layOutCards();
 
     double laidOut = 0;
     // Once the windows have been drawn; then with the first reading playing.
@@ -87,7 +88,7 @@ int main(int argc, char **argv)
     });
     QTimer::singleShot(1500, &app, [&] {
         const double reading = ownPeak();
-        auto *device = qobject_cast<MediaSoundDevice *>(window->MMControl1);
+        auto *device = qobject_cast<MediaSoundDevice *>(controls(window).sound());
         const bool playing = device && device->isPlaying();
         QProcess minimal;
         minimal.start(QStringLiteral(GINREI_MINIMAL_WINDOW), {QStringLiteral("--print-peak-memory")});

@@ -36,6 +36,7 @@
 #include "tests/monitorrecorder.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <pulse/error.h>
@@ -197,8 +198,8 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
     int counted = 0;
     bool warmUp = true;
     while (counted < cards) {
-        if (w->mnuGo->isEnabled())
-            w->mnuGo->trigger();
+        if (controls(w).startMatchAction()->isEnabled())
+            controls(w).startMatchAction()->trigger();
         const int position = w->match().position();
         recorder.clear();
         const qint64 from = recorder.frames();
@@ -220,12 +221,12 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
         warmUp = false;
         for (int s = 1; s <= w->match().cardCount(); ++s) {
             if (w->match().isRightTake(s)) {
-                QTest::mouseClick(w->Img1[s - 1], Qt::LeftButton);
+                QTest::mouseClick(controls(w).cardBoxes()[s - 1], Qt::LeftButton);
                 break;
             }
         }
     }
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     return r;
 }
 

@@ -20,6 +20,7 @@
 #include "settings/settingswindow.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QApplication>
@@ -140,18 +141,18 @@ int match(WindowHub &hub, int readings)
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     int read = 0;
     while (read < readings) {
-        if (w->mnuGo->isEnabled())
-            w->mnuGo->trigger();
+        if (controls(w).startMatchAction()->isEnabled())
+            controls(w).startMatchAction()->trigger();
         ++read;
         runFor(100 + (read * 37) % 300);
         for (int s = 1; s <= w->match().cardCount(); ++s) {
             if (w->match().isRightTake(s)) {
-                QTest::mouseClick(w->Img1[s - 1], Qt::LeftButton);
+                QTest::mouseClick(controls(w).cardBoxes()[s - 1], Qt::LeftButton);
                 break;
             }
         }
     }
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     return read;
 }
 

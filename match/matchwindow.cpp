@@ -4,8 +4,8 @@
 #include "match/matchwindow.h"
 
 #include "data/cardstate.h"
-#include "match/board.h"
 #include "match/matchhost.h"
+#include "settings/strength.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
 
@@ -16,7 +16,7 @@
 #include <QPainter>
 #include <QTimer>
 
-namespace K = Layout::Match;
+namespace M = Layout::Match;
 
 namespace {
 // A plain rectangle outline, drawn and never changed.
@@ -60,18 +60,18 @@ QLabel *autoCaption(QWidget *parent, const char *name, const QString &text, Layo
     return label;
 }
 
+// A side's score frame: its score box (returned in *score) and "点".
 QGroupBox *scoreFrame(QWidget *parent, const char *name, const QString &title, Layout::TwipRect rect,
-                      const QColor &colour, int index, std::array<QLabel *, 2> &scores,
-                      std::array<QLabel *, 2> &ten)
+                      const QColor &colour, const char *scoreName, const char *unitName, QLabel **score)
 {
     auto *frame = new QGroupBox(title, parent);
     frame->setObjectName(QString::fromLatin1(name));
     frame->setGeometry(rect.toPx());
     ui::setBackground(frame, colour);
-    scores[index] = valueBox(frame, index == 0 ? "Label2_0" : "Label2_1", QStringLiteral("0"), K::ScoreInFrame, Qt::white);
-    ten[index] = ui::caption(frame, QStringLiteral("点"), K::ScoreUnitInFrame);
-    ten[index]->setObjectName(QString::fromLatin1(index == 0 ? "Label4_0" : "Label4_1"));
-    ten[index]->setFont(ui::font(ui::PGothic, 12, true));
+    *score = valueBox(frame, scoreName, QStringLiteral("0"), M::ScoreInFrame, Qt::white);
+    QLabel *unit = ui::caption(frame, QStringLiteral("点"), M::ScoreUnitInFrame);
+    unit->setObjectName(QString::fromLatin1(unitName));
+    unit->setFont(ui::font(ui::PGothic, 12, true));
     return frame;
 }
 } // namespace
@@ -91,87 +91,89 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     for (int k = 0; k < Board::Boxes; ++k) {
         auto *box = new ui::PictureBox(client);
         box->setObjectName(QStringLiteral("Img1_%1").arg(k));
-        box->setGeometry(QRect(Board::slotPosition(k + 1).toPx(), K::CardBox.toPx()));
+        box->setGeometry(QRect(Board::slotPosition(k + 1).toPx(), M::CardBox.toPx()));
         box->setAlignment(Qt::AlignCenter);
         box->setAccessibleName(QStringLiteral("空きの札置き場"));
-        connect(box, &ui::PictureBox::clicked, this, [this, k] { Img1_Click(k); });
-        Img1[k] = box;
+        connect(box, &ui::PictureBox::clicked, this, [this, k] { takeCard(k); });
+        m_cardBoxes[k] = box;
     }
 
-    Label3[0] = autoCaption(client, "Label3_0", QStringLiteral("よみあげ文字"), K::ReadingCaption);
-    Label3[1] = autoCaption(client, "Label3_1", QStringLiteral("レベル"), K::LevelCaption);
-    Label3[2] = autoCaption(client, "Label3_2", QStringLiteral("ｺﾝﾋﾟｭｰﾀの手"), K::HandCaption);
-    Label1[2] = valueBox(client, "Label1_2", QString(), K::ReadingDisplay, QColor(255, 192, 192));
-    Label1[3] = valueBox(client, "Label1_3", QString(), K::LevelDisplay, QColor(255, 192, 192));
+    m_readingCaption = autoCaption(client, "Label3_0", QStringLiteral("よみあげ文字"), M::ReadingCaption);
+    m_levelCaption = autoCaption(client, "Label3_1", QStringLiteral("レベル"), M::LevelCaption);
+    m_handCaption = autoCaption(client, "Label3_2", QStringLiteral("ｺﾝﾋﾟｭｰﾀの手"), M::HandCaption);
+    m_readingDisplay = valueBox(client, "Label1_2", QString(), M::ReadingDisplay, QColor(255, 192, 192));
+    m_levelDisplay = valueBox(client, "Label1_3", QString(), M::LevelDisplay, QColor(255, 192, 192));
 
-    Shape1 = new ShapeOutline(client);
-    Shape1->setObjectName(QStringLiteral("Shape1"));
-    Shape1->setGeometry(K::HandOutline.toPx());
+    auto *handOutline = new ShapeOutline(client);
+    handOutline->setObjectName(QStringLiteral("Shape1"));
+    handOutline->setGeometry(M::HandOutline.toPx());
 
-    Image1[0] = new ui::PictureBox(client);
-    Image1[0]->setObjectName(QStringLiteral("Image1_0"));
-    Image1[0]->setGeometry(K::HandAtRest.toPx());
-    Image1[0]->setPixmap(QPixmap(QStringLiteral(":/images/hand-rest.png")));
-    Image1[0]->setAccessibleName(QStringLiteral("コンピュータの手"));
-    Image1[1] = new ui::PictureBox(client);
-    Image1[1]->setObjectName(QStringLiteral("Image1_1"));
-    Image1[1]->setGeometry(K::HandTaking.toPx());
-    Image1[1]->setPixmap(QPixmap(QStringLiteral(":/images/hand-take.png")));
-    Image1[1]->setAccessibleName(QStringLiteral("札を取るコンピュータの手"));
-    Image1[1]->hide();
+    m_handAtRest = new ui::PictureBox(client);
+    m_handAtRest->setObjectName(QStringLiteral("Image1_0"));
+    m_handAtRest->setGeometry(M::HandAtRest.toPx());
+    m_handAtRest->setPixmap(QPixmap(QStringLiteral(":/images/hand-rest.png")));
+    m_handAtRest->setAccessibleName(QStringLiteral("コンピュータの手"));
+    m_handTaking = new ui::PictureBox(client);
+    m_handTaking->setObjectName(QStringLiteral("Image1_1"));
+    m_handTaking->setGeometry(M::HandTaking.toPx());
+    m_handTaking->setPixmap(QPixmap(QStringLiteral(":/images/hand-take.png")));
+    m_handTaking->setAccessibleName(QStringLiteral("札を取るコンピュータの手"));
+    m_handTaking->hide();
 
-    Frame1 = scoreFrame(client, "Frame1", QStringLiteral("あなたの得点"), K::PlayerScoreFrame, QColor(255, 255, 0), 0, Label2, Label4);
-    Frame2 = scoreFrame(client, "Frame2", QStringLiteral("ＣＯＭの得点"), K::ComputerScoreFrame, QColor(255, 128, 0), 1, Label2, Label4);
+    m_playerScoreFrame = scoreFrame(client, "Frame1", QStringLiteral("あなたの得点"), M::PlayerScoreFrame,
+                                    QColor(255, 255, 0), "Label2_0", "Label4_0", &m_playerScore);
+    m_computerScoreFrame = scoreFrame(client, "Frame2", QStringLiteral("ＣＯＭの得点"), M::ComputerScoreFrame,
+                                      QColor(255, 128, 0), "Label2_1", "Label4_1", &m_computerScore);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setTimerType(Qt::PreciseTimer);
+    m_reactionTimer = new QTimer(this);
+    m_reactionTimer->setObjectName(QStringLiteral("Timer1"));
+    m_reactionTimer->setTimerType(Qt::PreciseTimer);
     // It fires once per card; each take that leaves cards to read starts it again.
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(Strength::reactionIntervalMs(Strength::Default));
-    connect(Timer1, &QTimer::timeout, this, &MatchWindow::Timer1_Timer);
+    m_reactionTimer->setSingleShot(true);
+    m_reactionTimer->setInterval(Strength::reactionIntervalMs(Strength::Default));
+    connect(m_reactionTimer, &QTimer::timeout, this, &MatchWindow::reactionTimeUp);
 
-    scanTimer = new QTimer(this);
-    scanTimer->setObjectName(QStringLiteral("scanTimer"));
-    scanTimer->setInterval(0);
-    connect(scanTimer, &QTimer::timeout, this, &MatchWindow::stepScan);
+    m_scanTimer = new QTimer(this);
+    m_scanTimer->setObjectName(QStringLiteral("scanTimer"));
+    m_scanTimer->setInterval(0);
+    connect(m_scanTimer, &QTimer::timeout, this, &MatchWindow::stepScan);
 
-    MMControl1 = device;
-    MMControl1->setParent(this);
-    MMControl1->setObjectName(QStringLiteral("MMControl1"));
-    connect(MMControl1, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
+    m_sound = device;
+    m_sound->setParent(this);
+    m_sound->setObjectName(QStringLiteral("MMControl1"));
+    connect(m_sound, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
 
-    mnuGo = menuBar()->addAction(QStringLiteral("試合開始"), this, &MatchWindow::mnuGo_Click);
-    mnuGo->setObjectName(QStringLiteral("mnuGo"));
-    mnuSetei = menuBar()->addAction(QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"), this, &MatchWindow::mnuSetei_Click);
-    mnuSetei->setObjectName(QStringLiteral("mnuSetei"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &MatchWindow::mnuEnd_Click);
-    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+    m_startMatchAction = menuBar()->addAction(QStringLiteral("試合開始"), this, &MatchWindow::startMatch);
+    m_startMatchAction->setObjectName(QStringLiteral("mnuGo"));
+    m_settingsAction = menuBar()->addAction(QStringLiteral("ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ"), this, &MatchWindow::openSettings);
+    m_settingsAction->setObjectName(QStringLiteral("mnuSetei"));
+    m_leaveAction = menuBar()->addAction(QStringLiteral("おわり"), this, &MatchWindow::leave);
+    m_leaveAction->setObjectName(QStringLiteral("mnuEnd"));
 
     // Until the first match the level display shows what it would play at;
     // the hub shows the settings window's level here when there is one.
     showLevel(Strength::Default);
 
-    client->setMinimumWidth(K::Client.toPx().width());
-    Form_Load();
+    client->setMinimumWidth(M::Client.toPx().width());
+    load();
 }
 
 MatchWindow::~MatchWindow() = default;
 
-void MatchWindow::Form_Load()
+void MatchWindow::load()
 {
-    Inisharize();
-    Timer1->stop();
+    placeWindow();
+    m_reactionTimer->stop();
 }
 
-void MatchWindow::Inisharize()
+void MatchWindow::placeWindow()
 {
     // The width is the design's; the height follows the screen, measured
     // over the whole window, frame included, once the frame is known.
     const QRect screen = ui::screenRect(this);
     const int frameExtra = frameGeometry().height() - geometry().height();
-    const int width = qMax(sizeHint().width(), K::Client.toPx().width());
-    setFixedSize(width, qMax(1, screen.height() - Layout::px(K::HeightMarginTwips) - frameExtra));
+    const int width = qMax(sizeHint().width(), M::Client.toPx().width());
+    setFixedSize(width, qMax(1, screen.height() - Layout::px(M::HeightMarginTwips) - frameExtra));
     ui::placeTopCentred(this, 0);
 
     // The hand pointer over the card boxes, its fingertip (the top centre of
@@ -179,8 +181,8 @@ void MatchWindow::Inisharize()
     const QPixmap hand(m_data.programFolder() + QStringLiteral("/hand.ico"));
     if (!hand.isNull()) {
         const QCursor pointer(hand, hand.width() / 2, 0);
-        for (int k = 0; k < K::PointerBoxes; ++k)
-            Img1[k]->setCursor(pointer);
+        for (int k = 0; k < M::PointerBoxes; ++k)
+            m_cardBoxes[k]->setCursor(pointer);
     }
 }
 
@@ -190,18 +192,18 @@ void MatchWindow::showEvent(QShowEvent *event)
     if (!m_placedWhenShown) {
         m_placedWhenShown = true;
         // Again now that the window frame is known.
-        Inisharize();
+        placeWindow();
     }
 }
 
-void MatchWindow::placeFrame2(int cardCount)
+void MatchWindow::placeComputerScoreFrame(int cardCount)
 {
-    Frame2->move(Board::computerScoreFramePosition(cardCount).toPx());
+    m_computerScoreFrame->move(Board::computerScoreFramePosition(cardCount).toPx());
 }
 
 void MatchWindow::showLevel(int level)
 {
-    Label1[3]->setText(QString::number(level));
+    m_levelDisplay->setText(QString::number(level));
 }
 
 void MatchWindow::showCard(ui::PictureBox *box, int card, const QImage &picture)
@@ -229,7 +231,7 @@ void MatchWindow::showCard(ui::PictureBox *box, int card, const QImage &picture)
     box->setAccessibleName(name);
 }
 
-void MatchWindow::KaruHyoji()
+void MatchWindow::layOutCards()
 {
     const int n = m_match.cardCount();
     // All the pictures of the table at once, decoded in parallel; every one
@@ -238,9 +240,9 @@ void MatchWindow::KaruHyoji()
     QStringList paths;
     for (int s = 1; s <= n; ++s)
         paths << m_match.picturePath(m_match.cardInSlot(s));
-    const QList<QImage> pictures = m_pictures.loadAll(paths, Img1[0]->size() * Img1[0]->devicePixelRatioF());
+    const QList<QImage> pictures = m_pictures.loadAll(paths, m_cardBoxes[0]->size() * m_cardBoxes[0]->devicePixelRatioF());
     for (int s = 1; s <= Board::Boxes; ++s) {
-        ui::PictureBox *box = Img1[s - 1];
+        ui::PictureBox *box = m_cardBoxes[s - 1];
         if (s > n) {
             // Left over from a larger set: off the table, so that nobody can
             // take a card that is not in play.
@@ -257,7 +259,7 @@ void MatchWindow::KaruHyoji()
     // above the slots before it, as when the window was made: a card lifted
     // from a lower row passes over the rows above it.
     for (int s = Board::Boxes; s >= 1; --s)
-        Img1[s - 1]->lower();
+        m_cardBoxes[s - 1]->lower();
 }
 
 MatchState::Setup MatchWindow::readSettings()
@@ -270,7 +272,7 @@ MatchState::Setup MatchWindow::readSettings()
 void MatchWindow::drawOrders(const MatchState::Setup &setup)
 {
     m_match.begin(MatchState::Cards::from(m_data), setup, randomorder::clockSeed(), randomorder::clockSeed());
-    Timer1->setInterval(m_match.reactionIntervalMs());
+    m_reactionTimer->setInterval(m_match.reactionIntervalMs());
     // The program-wide arrays get the same orders; the match itself reads
     // only its own copy.
     for (int p = 1; p <= m_match.cardCount(); ++p) {
@@ -279,19 +281,23 @@ void MatchWindow::drawOrders(const MatchState::Setup &setup)
     }
 }
 
+void MatchWindow::putHandAtRest()
+{
+    m_handAtRest->move(M::HandAtRest.toPx().topLeft());
+    m_handAtRest->show();
+    m_handTaking->hide();
+}
+
 void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
 {
     const MatchState::Announcement a = m_match.announcement();
-    Label1[2]->setText(a.label);
-    if (handBackToRest) {
-        Image1[0]->move(K::HandAtRest.toPx().topLeft());
-        Image1[0]->show();
-        Image1[1]->hide();
-    }
+    m_readingDisplay->setText(a.label);
+    if (handBackToRest)
+        putHandAtRest();
     if (startReactionTimer)
-        Timer1->start();
+        m_reactionTimer->start();
     if (a.readAloud) {
-        Yomiage();
+        readCardAloud();
         readAhead();
     }
     Q_EMIT announced();
@@ -300,7 +306,7 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
 void MatchWindow::readAhead()
 {
     if (const int next = m_match.nextCard())
-        MMControl1->preload(m_match.soundPath(next));
+        m_sound->preload(m_match.soundPath(next));
 }
 
 void MatchWindow::tellNoSoundOutput()
@@ -308,28 +314,28 @@ void MatchWindow::tellNoSoundOutput()
     ui::showWarning(this, m_noSoundOutput, ui::programTitle(), ui::noSoundOutputText());
 }
 
-void MatchWindow::Yomiage()
+void MatchWindow::readCardAloud()
 {
     const int card = m_match.currentCard();
     if (card == 0)
         return;
-    MMControl1->play(m_match.soundPath(card));
+    m_sound->play(m_match.soundPath(card));
 }
 
 void MatchWindow::cutReadingShort()
 {
     if (m_match.voiceOn())
-        MMControl1->stopAndClose();
+        m_sound->stopAndClose();
 }
 
-void MatchWindow::mnuGo_Click()
+void MatchWindow::startMatch()
 {
-    mnuGo->setEnabled(false);
-    mnuSetei->setEnabled(false);
-    placeFrame2(m_data.cardCount());
-    Main();
+    m_startMatchAction->setEnabled(false);
+    m_settingsAction->setEnabled(false);
+    placeComputerScoreFrame(m_data.cardCount());
+    setUpMatch();
     // The computer does not compete for the first card.
-    Timer1->stop();
+    m_reactionTimer->stop();
     // The match can still be played with the cards' labels; the player
     // should know why the pictures and the voice are gone.
     const QString folderGone = m_data.missingCardFolderText();
@@ -338,7 +344,7 @@ void MatchWindow::mnuGo_Click()
                         folderGone + QStringLiteral("\n札は文字だけで表示し、よみあげもできません。"));
 }
 
-void MatchWindow::Main()
+void MatchWindow::setUpMatch()
 {
     const MatchState::Setup setup = readSettings();
     // Turns of an earlier match, or of one carried on after おわり, are
@@ -348,20 +354,18 @@ void MatchWindow::Main()
     if (setup.voice) {
         // The output opens and the first recording is decoded while the
         // table is laid out.
-        MMControl1->openAhead();
-        MMControl1->preload(m_match.soundPath(m_match.currentCard()));
+        m_sound->openAhead();
+        m_sound->preload(m_match.soundPath(m_match.currentCard()));
     }
-    KaruHyoji();
+    layOutCards();
     // The last match may have ended with a take by the computer, its hand
     // still up where the lift ended.
-    Image1[0]->move(K::HandAtRest.toPx().topLeft());
-    Image1[0]->show();
-    Image1[1]->hide();
+    putHandAtRest();
     const MatchState::Announcement first = m_match.announcement();
-    Label1[2]->setText(first.label);
+    m_readingDisplay->setText(first.label);
     showScores();
     if (first.readAloud) {
-        Yomiage();
+        readCardAloud();
         readAhead();
     }
     Q_EMIT announced();
@@ -369,8 +373,8 @@ void MatchWindow::Main()
 
 void MatchWindow::showScores()
 {
-    Label2[0]->setText(QString::number(m_match.playerScore()));
-    Label2[1]->setText(QString::number(m_match.computerScore()));
+    m_playerScore->setText(QString::number(m_match.playerScore()));
+    m_computerScore->setText(QString::number(m_match.computerScore()));
 }
 
 void MatchWindow::bringToFront(QWidget *widget)
@@ -379,7 +383,8 @@ void MatchWindow::bringToFront(QWidget *widget)
     // The piles grow across the displays and the frames: from its 36th card
     // the computer's reaches the reading display, and with 49 cards the
     // player's runs under the computer's frame.
-    const std::array<QWidget *, 6> displays{Label3[0], Label1[2], Label3[1], Label1[3], Frame1, Frame2};
+    const std::array<QWidget *, 6> displays{m_readingCaption, m_readingDisplay, m_levelCaption,
+                                            m_levelDisplay, m_playerScoreFrame, m_computerScoreFrame};
     for (QWidget *display : displays)
         display->raise();
 }
@@ -395,39 +400,39 @@ void MatchWindow::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
 void MatchWindow::nextCardOrEnd(bool handBackToRest)
 {
     if (m_match.finished())
-        EndIni();
+        endMatch();
     else
         announce(true, handBackToRest);
 }
 
-void MatchWindow::Img1_Click(int index)
+void MatchWindow::takeCard(int index)
 {
     const int slot = index + 1;
     if (!m_match.isRightTake(slot)) {
         // A wrong card, a card on a pile, or no match: the reading and the
         // computer's countdown go on.
         m_match.wrongTake();
-        Label2[0]->setText(QString::number(m_match.playerScore()));
+        m_playerScore->setText(QString::number(m_match.playerScore()));
         return;
     }
     cutReadingShort();
-    Timer1->stop();
+    m_reactionTimer->stop();
     const int k = m_match.take(Board::Pile::Player, slot);
-    Label2[0]->setText(QString::number(m_match.playerScore()));
-    putOnPile(Img1[index], Board::Pile::Player, k);
+    m_playerScore->setText(QString::number(m_match.playerScore()));
+    putOnPile(m_cardBoxes[index], Board::Pile::Player, k);
     nextCardOrEnd(false);
     // A turn that was looking for this card goes on (and finds nothing);
     // after the result message it may need its timer again.
     keepScanning();
 }
 
-void MatchWindow::Timer1_Timer()
+void MatchWindow::reactionTimeUp()
 {
-    Timer1->stop();
-    ComArugo();
+    m_reactionTimer->stop();
+    startComputerTurn();
 }
 
-void MatchWindow::ComArugo()
+void MatchWindow::startComputerTurn()
 {
     m_scan.begin(m_match);
     stepScan();
@@ -452,9 +457,9 @@ void MatchWindow::stepScan()
 void MatchWindow::keepScanning()
 {
     if (m_scan.idle() || m_askingResult)
-        scanTimer->stop();
-    else if (!scanTimer->isActive())
-        scanTimer->start();
+        m_scanTimer->stop();
+    else if (!m_scanTimer->isActive())
+        m_scanTimer->start();
 }
 
 void MatchWindow::computerTakes(int slot)
@@ -463,8 +468,8 @@ void MatchWindow::computerTakes(int slot)
     // match; anything else would be a fault, and it must not move a card.
     if (!m_match.isRightTake(slot))
         return;
-    ui::PictureBox *box = Img1[slot - 1];
-    ui::PictureBox *hand = Image1[1];
+    ui::PictureBox *box = m_cardBoxes[slot - 1];
+    ui::PictureBox *hand = m_handTaking;
     QWidget *table = centralWidget();
     cutReadingShort();
 
@@ -473,8 +478,8 @@ void MatchWindow::computerTakes(int slot)
     // going back to the event loop.
     // The first step also repaints where the two hands were before.
     const std::vector<Board::LiftStep> lift = Board::liftSteps(slot);
-    QRegion dirty = QRegion(Image1[0]->geometry()) | hand->geometry();
-    Image1[0]->hide();
+    QRegion dirty = QRegion(m_handAtRest->geometry()) | hand->geometry();
+    m_handAtRest->hide();
     hand->show();
     bringToFront(hand);
     hand->move(Board::handOnCard(slot).toPx());
@@ -487,60 +492,60 @@ void MatchWindow::computerTakes(int slot)
     }
 
     const int k = m_match.take(Board::Pile::Computer, slot);
-    Label2[1]->setText(QString::number(m_match.computerScore()));
+    m_computerScore->setText(QString::number(m_match.computerScore()));
     putOnPile(box, Board::Pile::Computer, k);
     // After the last card the hand stays where the lift left it.
     nextCardOrEnd(true);
 }
 
-void MatchWindow::EndIni()
+void MatchWindow::endMatch()
 {
-    Timer1->stop();
-    mnuGo->setEnabled(true);
-    mnuSetei->setEnabled(true);
-    MMControl1->close();
-    MMControl1->releaseOutput();
+    m_reactionTimer->stop();
+    m_startMatchAction->setEnabled(true);
+    m_settingsAction->setEnabled(true);
+    m_sound->close();
+    m_sound->releaseOutput();
     const QString text = m_match.playerWins() ? QStringLiteral("あなたの勝ちです！！もう一度やりますか？")
                                               : QStringLiteral("あなたの負けです。もう一度やりますか？");
     m_askingResult = true;
-    scanTimer->stop();
+    m_scanTimer->stop();
     const bool again = ui::askYesNo(this, QStringLiteral("試合終了"), text);
     m_askingResult = false;
     if (!again)
         hide();
 }
 
-void MatchWindow::mnuSetei_Click()
+void MatchWindow::openSettings()
 {
     m_host.showSettings();
 }
 
-void MatchWindow::mnuEnd_Click()
+void MatchWindow::leave()
 {
-    Timer1->stop();
-    mnuGo->setEnabled(true);
-    mnuSetei->setEnabled(true);
-    MMControl1->close();
-    MMControl1->releaseOutput();
+    m_reactionTimer->stop();
+    m_startMatchAction->setEnabled(true);
+    m_settingsAction->setEnabled(true);
+    m_sound->close();
+    m_sound->releaseOutput();
     hide();
     // A turn suspended in its yield ends at its next step, taking nothing.
     // The match itself stays as it is and can be carried on.
     m_scan.invalidate();
 }
 
-void MatchWindow::Form_Unload()
+void MatchWindow::unload()
 {
-    MMControl1->close();
-    MMControl1->releaseOutput();
+    m_sound->close();
+    m_sound->releaseOutput();
     // The window goes once this event is over; until then no timer may
     // start a turn or take a card on it.
-    Timer1->stop();
+    m_reactionTimer->stop();
     m_scan.invalidate();
-    scanTimer->stop();
+    m_scanTimer->stop();
 }
 
 void MatchWindow::closeEvent(QCloseEvent *event)
 {
-    Form_Unload();
+    unload();
     event->accept();
 }

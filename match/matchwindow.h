@@ -10,6 +10,7 @@
 // state live in MatchState, ComputerScan and Board; this window shows them
 // and drives them from its timers and the player's clicks.
 
+#include "match/board.h"
 #include "match/cardpictures.h"
 #include "match/computerscan.h"
 #include "match/matchstate.h"
@@ -38,37 +39,18 @@ public:
     MatchWindow(CardState &data, MatchHost &host, SoundDevice *device);
     ~MatchWindow() override;
 
-    // Controls, by the names the rest of the program and the tests use.
-    std::array<ui::PictureBox *, 49> Img1{}; // Img1[k] shows board slot k + 1
-    std::array<QLabel *, 3> Label3{};        // captions: よみあげ文字, レベル, ｺﾝﾋﾟｭｰﾀの手
-    std::array<QLabel *, 4> Label1{};        // only [2] (reading display) and [3] (level display) exist
-    std::array<ui::PictureBox *, 2> Image1{}; // the computer's hand: [0] at rest, [1] taking
-    QWidget *Shape1 = nullptr;
-    QGroupBox *Frame1 = nullptr;             // あなたの得点
-    QGroupBox *Frame2 = nullptr;             // ＣＯＭの得点
-    std::array<QLabel *, 2> Label2{};        // the scores: [0] player's, [1] computer's
-    std::array<QLabel *, 2> Label4{};        // "点" in each frame
-    QTimer *Timer1 = nullptr;                // the computer's reaction timer
-    // Steps the computer's scan: a zero interval, so each step comes after
-    // everything already waiting in the event loop.
-    QTimer *scanTimer = nullptr;
-    SoundDevice *MMControl1 = nullptr;
-    QAction *mnuGo = nullptr;                // 試合開始
-    QAction *mnuSetei = nullptr;             // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ
-    QAction *mnuEnd = nullptr;               // おわり
-
     MatchState &match() { return m_match; }
     const MatchState &match() const { return m_match; }
     const ComputerScan &scan() const { return m_scan; }
 
     // Places the window (top of the screen, centred, as tall as the screen
     // less a margin) and sets the hand pointer over the card boxes.
-    void Inisharize();
+    void placeWindow();
     // Puts the match's cards on their slots and loads their pictures, from
     // the match's board order. Boxes beyond the card count are hidden.
-    void KaruHyoji();
+    void layOutCards();
     // Puts the computer's score frame where the card count leaves room.
-    void placeFrame2(int cardCount);
+    void placeComputerScoreFrame(int cardCount);
     // Shows a strength level in the level display: the one the next match
     // would play at, as the settings window announces it.
     void showLevel(int level);
@@ -85,28 +67,31 @@ public:
     // recording played. Then announced() is sent.
     void announce(bool startReactionTimer, bool handBackToRest = false);
     // Plays the recording of the card being read.
-    void Yomiage();
+    void readCardAloud();
     // Stops and closes the reading in progress when the match reads aloud;
     // with the voice switch off the device is not touched.
     void cutReadingShort();
 
     // 試合開始: a new match, its first card announced; the computer waits
     // for the second.
-    void mnuGo_Click();
+    void startMatch();
     // Sets up the match: settings, orders, table, scores, piles, first card.
-    void Main();
+    void setUpMatch();
     // The last card has been taken: the result, and the question whether to
     // play again (No hides the window).
-    void EndIni();
-    void mnuEnd_Click();
-    void mnuSetei_Click();
+    void endMatch();
+    // おわり: hides the window; the match stays as it is and can be carried on.
+    void leave();
+    // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ: the settings window, through the hub.
+    void openSettings();
 
-    // A click on the card box Img1[index]: a right take or a wrong one.
-    void Img1_Click(int index);
+    // A click on the card box of board slot index + 1: a right take or a
+    // wrong one.
+    void takeCard(int index);
     // The reaction interval has run out: the computer starts looking.
-    void Timer1_Timer();
+    void reactionTimeUp();
     // A computer turn for the card being read, run up to its first yield.
-    void ComArugo();
+    void startComputerTurn();
     // One step of the computer's scan: its newest turn goes on from its
     // yield, and takes its card when it finds it.
     void stepScan();
@@ -120,8 +105,11 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
-    void Form_Unload();
+    // The suites reach the controls through this (tests/windowcontrols.h).
+    friend struct MatchWindowControls;
+
+    void load();
+    void unload();
     void showCard(ui::PictureBox *box, int card, const QImage &picture);
     void showScores();
     // The computer takes the card in board slot s (the take never yields).
@@ -132,6 +120,9 @@ private:
     // reading and level displays, their captions and the score frames,
     // which the player must see at all times.
     void bringToFront(QWidget *widget);
+    // The computer's hand back at rest: at a match's start, and at the card
+    // after one of its takes.
+    void putHandAtRest();
     // After a take: the next card, or the end of the match.
     void nextCardOrEnd(bool handBackToRest);
     // Keeps the scan timer running exactly while a turn is waiting.
@@ -145,6 +136,30 @@ private:
     MatchState m_match;
     ComputerScan m_scan;
     CardPictures m_pictures;
+
+    // The table. Card box k shows board slot k + 1.
+    std::array<ui::PictureBox *, Board::Boxes> m_cardBoxes{};
+    QLabel *m_readingCaption = nullptr; // よみあげ文字
+    QLabel *m_readingDisplay = nullptr; // the label of the card being read
+    QLabel *m_levelCaption = nullptr;   // レベル
+    QLabel *m_levelDisplay = nullptr;   // the strength level
+    QLabel *m_handCaption = nullptr;    // ｺﾝﾋﾟｭｰﾀの手
+    ui::PictureBox *m_handAtRest = nullptr;
+    ui::PictureBox *m_handTaking = nullptr;
+    QGroupBox *m_playerScoreFrame = nullptr;   // あなたの得点
+    QGroupBox *m_computerScoreFrame = nullptr; // ＣＯＭの得点
+    QLabel *m_playerScore = nullptr;
+    QLabel *m_computerScore = nullptr;
+    QAction *m_startMatchAction = nullptr; // 試合開始
+    QAction *m_settingsAction = nullptr;   // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ
+    QAction *m_leaveAction = nullptr;      // おわり
+    // The computer's reaction: one interval per card, from its announcement.
+    QTimer *m_reactionTimer = nullptr;
+    // Steps the computer's scan: a zero interval, so each step comes after
+    // everything already waiting in the event loop.
+    QTimer *m_scanTimer = nullptr;
+    SoundDevice *m_sound = nullptr;
+
     bool m_placedWhenShown = false;
     // The result message is up: its own event loop runs, and the computer's
     // suspended turns wait until it is answered.

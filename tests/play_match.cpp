@@ -19,6 +19,7 @@
 #include "match/matchwindow.h"
 #include "settings/settingswindow.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ int main(int argc, char **argv)
 
     QTest::mouseClick(hub.startMenu()->Command1, Qt::LeftButton);
     MatchWindow *window = hub.matchWindow();
-    window->mnuSetei->trigger();
+    controls(window).settingsAction()->trigger();
     SettingsWindow *settings = hub.settingsWindow();
     QTest::mouseClick(settings->Option1[4], Qt::LeftButton);
     QTest::mouseClick(settings->Option2[0], Qt::LeftButton);
@@ -73,8 +74,8 @@ int main(int argc, char **argv)
     // what each step painted.
     int liftMoves = 0, lastY = 0, startY = 0;
     bool grabbedLift = lift.isEmpty();
-    testing::EventWatch liftWatch(window->Image1[1], QEvent::Move, [&] {
-        QWidget *hand = window->Image1[1];
+    testing::EventWatch liftWatch(controls(window).handTaking(), QEvent::Move, [&] {
+        QWidget *hand = controls(window).handTaking();
         if (grabbedLift || !hand->isVisible())
             return;
         // The hand comes down on a new card: a new lift.
@@ -105,7 +106,7 @@ int main(int argc, char **argv)
                 return;
             for (int s = 1; s <= window->match().cardCount(); ++s) {
                 if (window->match().isRightTake(s)) {
-                    QTest::mouseClick(window->Img1[s - 1], Qt::LeftButton);
+                    QTest::mouseClick(controls(window).cardBoxes()[s - 1], Qt::LeftButton);
                     return;
                 }
             }
@@ -136,7 +137,7 @@ int main(int argc, char **argv)
     });
     watch.start(50);
 
-    QTimer::singleShot(500, window, [&] { window->mnuGo->trigger(); });
+    QTimer::singleShot(500, window, [&] { controls(window).startMatchAction()->trigger(); });
     // A whole match at level 5 takes well under three minutes.
     QTimer::singleShot(240000, &app, [&] {
         std::fprintf(stderr, "the match did not end\n");

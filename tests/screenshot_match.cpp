@@ -12,6 +12,7 @@
 #include "sound/sounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -35,9 +36,9 @@ int main(int argc, char **argv)
     hub.soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::SilentDevice(owner); };
     hub.showMatch();
     MatchWindow *window = hub.matchWindow();
-    window->placeFrame2(data.cardCount());
+    window->placeComputerScoreFrame(data.cardCount());
     window->drawOrders(window->readSettings());
-    window->KaruHyoji();
+    window->layOutCards();
     window->announce(false);
 
     int status = 1;

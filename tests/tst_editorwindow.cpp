@@ -15,6 +15,7 @@
 #include "settings/settingswindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QAccessible>
@@ -713,19 +714,19 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     QVERIFY(match);
     m_hub->matchSettings();
     m_hub->settingsWindow()->Option2[1]->setChecked(true); // read aloud
-    match->mnuGo->trigger();
+    controls(match).startMatchAction()->trigger();
     QSet<QString> onTable;
     for (int k = 0; k < 49; ++k) {
-        QCOMPARE(match->Img1[k]->isVisible(), k < 12);
+        QCOMPARE(controls(match).cardBoxes()[k]->isVisible(), k < 12);
         if (k < 12) {
-            QVERIFY(match->Img1[k]->hasPicture());
-            onTable << match->Img1[k]->accessibleName();
+            QVERIFY(controls(match).cardBoxes()[k]->hasPicture());
+            onTable << controls(match).cardBoxes()[k]->accessibleName();
         }
     }
     QCOMPARE(onTable.size(), 12);
     QVERIFY(onTable.contains(QStringLiteral("ア")) && onTable.contains(QString(QChar(u'ア' + 22))));
     QVERIFY(devices.last()->lastFile.startsWith(twelve + QStringLiteral("/karuon")));
-    match->mnuEnd->trigger();
+    controls(match).leaveAction()->trigger();
 
     QTest::mouseClick(m_hub->startMenu()->Command2, Qt::LeftButton);
     ReadingWindow *reading = m_hub->readingWindow();

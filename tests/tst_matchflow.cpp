@@ -15,6 +15,7 @@
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QCloseEvent>
@@ -112,7 +113,7 @@ private:
     // Lays the match out again so that the card read at `position` lies in
     // board slot `slot`; the first card is announced again.
     void arrange(int position, int slot);
-    bool fireTimer1();
+    bool fireReactionTimer();
     // Steps the scan until the computer's score changes or no turn is left;
     // returns the number of steps.
     int stepScan();
@@ -137,9 +138,9 @@ MatchWindow *TestMatchFlow::start(int level, bool voice)
     m_hub->matchSettings();
     m_hub->settingsWindow()->Option1[level - 1]->setChecked(true);
     m_hub->settingsWindow()->Option2[voice ? 1 : 0]->setChecked(true);
-    if (!m_window->mnuGo->isEnabled())
+    if (!controls(m_window).startMatchAction()->isEnabled())
         return nullptr;
-    m_window->mnuGo->trigger();
+    controls(m_window).startMatchAction()->trigger();
     return m_window;
 }
 
@@ -164,8 +165,8 @@ void TestMatchFlow::playerTakes()
 {
     const int slot = currentSlot();
     QVERIFY(slot > 0);
-    QVERIFY(m_window->Img1[slot - 1]->isVisible());
-    QTest::mouseClick(m_window->Img1[slot - 1], Qt::LeftButton);
+    QVERIFY(controls(m_window).cardBoxes()[slot - 1]->isVisible());
+    QTest::mouseClick(controls(m_window).cardBoxes()[slot - 1], Qt::LeftButton);
 }
 
 void TestMatchFlow::arrange(int position, int slot)
@@ -177,16 +178,16 @@ void TestMatchFlow::arrange(int position, int slot)
         if (match.boardOrder()[slot] == match.readingOrder()[position])
             break;
     }
-    m_window->KaruHyoji();
-    m_window->Label1[2]->setText(match.label(match.currentCard()));
+    m_window->layOutCards();
+    controls(m_window).readingDisplay()->setText(match.label(match.currentCard()));
 }
 
-bool TestMatchFlow::fireTimer1()
+bool TestMatchFlow::fireReactionTimer()
 {
     // The reaction interval of the match's level, started by the last take.
-    if (!m_window->Timer1->isActive() || m_window->Timer1->interval() != m_window->match().reactionIntervalMs())
+    if (!controls(m_window).reactionTimer()->isActive() || controls(m_window).reactionTimer()->interval() != m_window->match().reactionIntervalMs())
         return false;
-    m_window->Timer1_Timer();
+    m_window->reactionTimeUp();
     return true;
 }
 
@@ -195,7 +196,7 @@ int TestMatchFlow::stepScan()
     const int before = m_window->match().computerScore();
     int steps = 0;
     while (m_window->match().computerScore() == before && !m_window->scan().idle()) {
-        if (!m_window->scanTimer->isActive() || m_window->scanTimer->interval() != 0)
+        if (!controls(m_window).scanTimer()->isActive() || controls(m_window).scanTimer()->interval() != 0)
             return -1;
         m_window->stepScan();
         ++steps;
@@ -223,10 +224,10 @@ void TestMatchFlow::playerTakesEveryCard()
         useCardSet(n);
     MatchWindow *w = start(5, voice);
     QVERIFY(w);
-    QVERIFY(!w->mnuGo->isEnabled() && !w->mnuSetei->isEnabled() && w->mnuEnd->isEnabled());
-    QCOMPARE(w->Label1[3]->text(), QStringLiteral("5"));
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("0"));
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QVERIFY(!controls(w).startMatchAction()->isEnabled() && !controls(w).settingsAction()->isEnabled() && controls(w).leaveAction()->isEnabled());
+    QCOMPARE(controls(w).levelDisplay()->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("0"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("0"));
 
     testing::MessageBoxAnswerer answerer(again ? QMessageBox::Yes : QMessageBox::No);
     QMessageBox::StandardButtons buttons;
@@ -234,32 +235,32 @@ void TestMatchFlow::playerTakesEveryCard()
     QStringList expected;
     for (int p = 1; p <= n; ++p) {
         const int card = w->match().readingOrder()[p];
-        QCOMPARE(w->Label1[2]->text(), m_data->label(card));
+        QCOMPARE(controls(w).readingDisplay()->text(), m_data->label(card));
         // The computer never starts on the first card; then it waits for
         // every later one.
-        QCOMPARE(w->Timer1->isActive(), p > 1);
+        QCOMPARE(controls(w).reactionTimer()->isActive(), p > 1);
         if (voice) {
             expected << QStringLiteral("Open %1/karuon%2.wav").arg(m_data->cardFolder(), CardState::cardNumberText(card))
                      << QStringLiteral("Sound") << QStringLiteral("Stop") << QStringLiteral("Close");
         }
         const int slot = currentSlot();
         playerTakes();
-        QCOMPARE(w->Label2[0]->text(), QString::number(5 * p));
-        QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(Board::Pile::Player, p).toPx());
+        QCOMPARE(controls(w).playerScore()->text(), QString::number(5 * p));
+        QCOMPARE(controls(w).cardBoxes()[slot - 1]->pos(), Board::pilePosition(Board::Pile::Player, p).toPx());
     }
     expected << QStringLiteral("Close");
     QCOMPARE(device()->commands, expected);
     QCOMPARE(answerer.titles, QStringList{QStringLiteral("試合終了")});
     QCOMPARE(answerer.texts, QStringList{Win});
     QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("0"));
     QCOMPARE(w->isVisible(), again);
-    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(controls(w).startMatchAction()->isEnabled() && controls(w).settingsAction()->isEnabled());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     QCOMPARE(w->match().position(), n + 1);
     // The finished table: every click is wrong and moves nothing.
-    QTest::mouseClick(w->Img1[0], Qt::LeftButton);
-    QCOMPARE(w->Label2[0]->text(), QString::number(5 * n - 3));
+    QTest::mouseClick(controls(w).cardBoxes()[0], Qt::LeftButton);
+    QCOMPARE(controls(w).playerScore()->text(), QString::number(5 * n - 3));
     QCOMPARE(w->match().position(), n + 1);
 }
 
@@ -279,22 +280,22 @@ void TestMatchFlow::computerTakesTheLastCard()
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     playerTakes();
     const int slot = currentSlot();
-    QVERIFY(fireTimer1());
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(fireReactionTimer());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     // The first card's slot is empty now and costs nothing.
     QCOMPARE(stepScan(), 11);
     // 5 to 5: a tie is the player's loss.
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("5"));
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("5"));
     QCOMPARE(answerer.texts, QStringList{Loss});
     QVERIFY(w->isVisible());
-    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
-    QVERIFY(!w->Timer1->isActive() && w->scan().idle() && !w->scanTimer->isActive());
-    QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(Board::Pile::Computer, 1).toPx());
+    QVERIFY(controls(w).startMatchAction()->isEnabled() && controls(w).settingsAction()->isEnabled());
+    QVERIFY(!controls(w).reactionTimer()->isActive() && w->scan().idle() && !controls(w).scanTimer()->isActive());
+    QCOMPARE(controls(w).cardBoxes()[slot - 1]->pos(), Board::pilePosition(Board::Pile::Computer, 1).toPx());
     // The taking hand stays where the lift ended; the resting one is gone.
-    QVERIFY(w->Image1[1]->isVisible());
-    QVERIFY(!w->Image1[0]->isVisible());
-    QCOMPARE(w->Image1[1]->pos(), Board::liftSteps(slot).back().hand.toPx());
+    QVERIFY(controls(w).handTaking()->isVisible());
+    QVERIFY(!controls(w).handAtRest()->isVisible());
+    QCOMPARE(controls(w).handTaking()->pos(), Board::liftSteps(slot).back().hand.toPx());
     const QStringList tail = voice ? QStringList{QStringLiteral("Stop"), QStringLiteral("Close"), QStringLiteral("Close")}
                                    : QStringList{QStringLiteral("Close")};
     QCOMPARE(device()->commands.mid(device()->commands.size() - tail.size()), tail);
@@ -308,27 +309,27 @@ void TestMatchFlow::wrongClicks()
     const int right = currentSlot();
     const int wrong = right == 1 ? 2 : 1;
     for (const QString &score : {QStringLiteral("-3"), QStringLiteral("-6"), QStringLiteral("-9")}) {
-        QTest::mouseClick(w->Img1[wrong - 1], Qt::LeftButton);
-        QCOMPARE(w->Label2[0]->text(), score);
+        QTest::mouseClick(controls(w).cardBoxes()[wrong - 1], Qt::LeftButton);
+        QCOMPARE(controls(w).playerScore()->text(), score);
     }
     QCOMPARE(w->match().position(), 1);
-    QCOMPARE(w->Img1[wrong - 1]->pos(), Board::slotPosition(wrong).toPx());
+    QCOMPARE(controls(w).cardBoxes()[wrong - 1]->pos(), Board::slotPosition(wrong).toPx());
     playerTakes();
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("-4"));
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("-4"));
 
     // A wrong click leaves the reading, the table and the computer's
     // countdown alone; a card on the pile is a wrong card. The countdown has
     // run for a while, so a restarted one would have more time left.
-    const QString reading = w->Label1[2]->text();
+    const QString reading = controls(w).readingDisplay()->text();
     QTest::qSleep(100);
-    const int remaining = w->Timer1->remainingTime();
-    QVERIFY2(remaining <= w->Timer1->interval() - 100, qPrintable(QString::number(remaining)));
-    QTest::mouseClick(w->Img1[right - 1], Qt::LeftButton);
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("-7"));
-    QCOMPARE(w->Label1[2]->text(), reading);
-    QVERIFY(w->Timer1->isActive());
-    QVERIFY(w->Timer1->remainingTime() <= remaining);
-    QCOMPARE(w->Img1[right - 1]->pos(), Board::pilePosition(Board::Pile::Player, 1).toPx());
+    const int remaining = controls(w).reactionTimer()->remainingTime();
+    QVERIFY2(remaining <= controls(w).reactionTimer()->interval() - 100, qPrintable(QString::number(remaining)));
+    QTest::mouseClick(controls(w).cardBoxes()[right - 1], Qt::LeftButton);
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("-7"));
+    QCOMPARE(controls(w).readingDisplay()->text(), reading);
+    QVERIFY(controls(w).reactionTimer()->isActive());
+    QVERIFY(controls(w).reactionTimer()->remainingTime() <= remaining);
+    QCOMPARE(controls(w).cardBoxes()[right - 1]->pos(), Board::pilePosition(Board::Pile::Player, 1).toPx());
     QCOMPARE(device()->commands, QStringList());
 }
 
@@ -347,19 +348,19 @@ void TestMatchFlow::firstCardAndReactionInterval()
     QFETCH(int, interval);
     MatchWindow *w = start(level);
     QVERIFY(w);
-    QCOMPARE(w->Label1[3]->text(), QString::number(level));
+    QCOMPARE(controls(w).levelDisplay()->text(), QString::number(level));
     // However long the player waits, nothing is counting for the first card.
-    QVERIFY(!w->Timer1->isActive());
-    QVERIFY(w->scan().idle() && !w->scanTimer->isActive());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
+    QVERIFY(w->scan().idle() && !controls(w).scanTimer()->isActive());
     playerTakes();
-    QVERIFY(w->Timer1->isActive());
-    QCOMPARE(w->Timer1->interval(), interval);
-    QCOMPARE(w->Timer1->timerType(), Qt::PreciseTimer);
-    QVERIFY(w->Timer1->isSingleShot());
-    QVERIFY(w->Timer1->remainingTime() > interval - 500);
+    QVERIFY(controls(w).reactionTimer()->isActive());
+    QCOMPARE(controls(w).reactionTimer()->interval(), interval);
+    QCOMPARE(controls(w).reactionTimer()->timerType(), Qt::PreciseTimer);
+    QVERIFY(controls(w).reactionTimer()->isSingleShot());
+    QVERIFY(controls(w).reactionTimer()->remainingTime() > interval - 500);
     // Fired, it does not count again until the next take.
-    QVERIFY(fireTimer1());
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(fireReactionTimer());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     QCOMPARE(w->scan().turns(), 1);
 }
 
@@ -384,13 +385,13 @@ void TestMatchFlow::computerYields()
     QVERIFY(w);
     arrange(2, slot);
     playerTakes();
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     // Each step is one return from a yield; the take comes in the last.
     QCOMPARE(stepScan(), yields);
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
-    QVERIFY(w->scan().idle() && !w->scanTimer->isActive());
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("5"));
+    QVERIFY(w->scan().idle() && !controls(w).scanTimer()->isActive());
     QCOMPARE(w->match().position(), 3);
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(controls(w).reactionTimer()->isActive());
 }
 
 void TestMatchFlow::clickDuringTheScanWins_data()
@@ -409,21 +410,21 @@ void TestMatchFlow::clickDuringTheScanWins()
     arrange(2, 10);
     playerTakes();
     const int stepsFirst = tie ? 11 * occupiedUpTo(10) : 2;
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     for (int i = 1; i < stepsFirst; ++i) {
-        QVERIFY(w->scanTimer->isActive());
+        QVERIFY(controls(w).scanTimer()->isActive());
         w->stepScan();
     }
     QCOMPARE(w->scan().newest()->yields(), stepsFirst);
     playerTakes();
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("10"));
-    QVERIFY(w->Timer1->isActive()); // for the third card
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("10"));
+    QVERIFY(controls(w).reactionTimer()->isActive()); // for the third card
     QVERIFY(stepScan() > 0);
     QVERIFY(w->scan().idle());
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
-    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("0"));
+    QVERIFY(controls(w).handAtRest()->isVisible() && !controls(w).handTaking()->isVisible());
     QCOMPARE(w->match().position(), 3);
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(controls(w).reactionTimer()->isActive());
 }
 
 void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
@@ -431,16 +432,16 @@ void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
     MatchWindow *w = start(5);
     QVERIFY(w);
     playerTakes();
-    QVERIFY(fireTimer1()); // turn for card 2
+    QVERIFY(fireReactionTimer()); // turn for card 2
     w->stepScan();
     QCOMPARE(w->scan().newest()->yields(), 2);
     playerTakes();         // card 2 goes to the player during a yield
-    QVERIFY(fireTimer1()); // turn for card 3, on top
+    QVERIFY(fireReactionTimer()); // turn for card 3, on top
     QCOMPARE(w->scan().turns(), 2);
     const int third = w->match().currentCard();
     QCOMPARE(w->scan().newest()->target(), third);
     QVERIFY(stepScan() > 0);
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("5"));
     QCOMPARE(w->match().cardInSlot(slotOf(third)), 0);
     // Only the newest turn moved. Its take done, the first one returned
     // from its second yield, made its third, and finds nothing.
@@ -450,8 +451,8 @@ void TestMatchFlow::secondTurnWhileTheFirstIsSuspended()
     QCOMPARE(w->scan().newest()->yields(), 4);
     QVERIFY(stepScan() > 0);
     QVERIFY(w->scan().idle());
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("10"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("10"));
     QCOMPARE(w->match().position(), 4);
 }
 
@@ -463,11 +464,11 @@ void TestMatchFlow::computerTakeIsActedOut()
     arrange(2, 23);
     playerTakes();
     device()->commands.clear();
-    ui::PictureBox *box = w->Img1[22];
-    Watcher hand(w->Image1[1]);
+    ui::PictureBox *box = controls(w).cardBoxes()[22];
+    Watcher hand(controls(w).handTaking());
     Watcher card(box);
     const int yields = 11 * occupiedUpTo(23);
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     QCOMPARE(stepScan(), yields);
     // Slot 23 (column 2, row 2): the hand comes down at 3100, 4900 and goes
     // up with the card until the card's top is at 100.
@@ -483,9 +484,9 @@ void TestMatchFlow::computerTakeIsActedOut()
     QVERIFY2(card.paints >= 88, qPrintable(QString::number(card.paints)));
     QCOMPARE(box->pos(), Board::pilePosition(Board::Pile::Computer, 1).toPx());
     // The next card: the hand back at rest, the timer, the reading.
-    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
-    QCOMPARE(w->Image1[0]->pos(), px(3000, 360));
-    QVERIFY(w->Timer1->isActive());
+    QVERIFY(controls(w).handAtRest()->isVisible() && !controls(w).handTaking()->isVisible());
+    QCOMPARE(controls(w).handAtRest()->pos(), px(3000, 360));
+    QVERIFY(controls(w).reactionTimer()->isActive());
     QCOMPARE(device()->commands.mid(0, 2), (QStringList{QStringLiteral("Stop"), QStringLiteral("Close")}));
     QCOMPARE(device()->commands.size(), 4);
     QCOMPARE(device()->commands[3], QStringLiteral("Sound"));
@@ -503,22 +504,22 @@ void TestMatchFlow::pilesGrowFromRightToLeft()
         if (p % 2) {
             playerTakes();
         } else {
-            QVERIFY(fireTimer1());
+            QVERIFY(fireReactionTimer());
             QVERIFY(stepScan() > 0);
         }
         const Board::Pile side = p % 2 ? Board::Pile::Player : Board::Pile::Computer;
         const int k = (p + 1) / 2;
-        QCOMPARE(w->Img1[slot - 1]->pos(), Board::pilePosition(side, k).toPx());
-        QCOMPARE(w->Img1[slot - 1]->pos(), px(11160 - 300 * (k - 1), p % 2 ? 9120 : 120));
+        QCOMPARE(controls(w).cardBoxes()[slot - 1]->pos(), Board::pilePosition(side, k).toPx());
+        QCOMPARE(controls(w).cardBoxes()[slot - 1]->pos(), px(11160 - 300 * (k - 1), p % 2 ? 9120 : 120));
         // In front of every other card, the one before it on the pile too.
         const QObjectList stack = table->children();
-        for (ui::PictureBox *other : w->Img1) {
-            if (other != w->Img1[slot - 1])
-                QVERIFY(stack.indexOf(other) < stack.indexOf(w->Img1[slot - 1]));
+        for (ui::PictureBox *other : controls(w).cardBoxes()) {
+            if (other != controls(w).cardBoxes()[slot - 1])
+                QVERIFY(stack.indexOf(other) < stack.indexOf(controls(w).cardBoxes()[slot - 1]));
         }
     }
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("25"));
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("20"));
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("25"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("20"));
     QCOMPARE(device()->commands, QStringList());
 }
 
@@ -527,32 +528,32 @@ void TestMatchFlow::leaveMidMatchThenCarryOn()
     MatchWindow *w = start(5, true);
     QVERIFY(w);
     playerTakes();
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     w->stepScan();
     device()->commands.clear();
-    const QString reading = w->Label1[2]->text();
+    const QString reading = controls(w).readingDisplay()->text();
 
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     QVERIFY(!w->isVisible());
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     QCOMPARE(device()->commands, QStringList{QStringLiteral("Close")});
-    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
+    QVERIFY(controls(w).startMatchAction()->isEnabled() && controls(w).settingsAction()->isEnabled());
     // The suspended turn stops at its next step and takes nothing.
     w->stepScan();
-    QVERIFY(w->scan().idle() && !w->scanTimer->isActive());
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QVERIFY(w->scan().idle() && !controls(w).scanTimer()->isActive());
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("0"));
 
     // Shown again as it was left; a right click carries the match on.
     m_hub->showMatch();
-    QCOMPARE(w->Label1[2]->text(), reading);
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).readingDisplay()->text(), reading);
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("5"));
     playerTakes();
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("10"));
-    QVERIFY(w->Timer1->isActive());
-    QVERIFY(w->mnuGo->isEnabled() && w->mnuSetei->isEnabled());
-    QVERIFY(fireTimer1());
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("10"));
+    QVERIFY(controls(w).reactionTimer()->isActive());
+    QVERIFY(controls(w).startMatchAction()->isEnabled() && controls(w).settingsAction()->isEnabled());
+    QVERIFY(fireReactionTimer());
     QVERIFY(stepScan() > 0);
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("5"));
     QCOMPARE(w->match().position(), 4);
 }
 
@@ -561,20 +562,20 @@ void TestMatchFlow::newMatchMakesOlderScansStale()
     MatchWindow *w = start(5);
     QVERIFY(w);
     playerTakes();
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     m_hub->showMatch();
     playerTakes(); // carried on: 試合開始 stays enabled
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     w->stepScan();
     QCOMPARE(w->scan().turns(), 1);
 
-    w->mnuGo->trigger();
+    controls(w).startMatchAction()->trigger();
     QCOMPARE(w->match().position(), 1);
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     // The old turn ends at its next step, without looking at the new table.
     QCOMPARE(stepScan(), 1);
     QVERIFY(w->scan().idle());
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("0"));
     QCOMPARE(w->match().position(), 1);
     for (int s = 1; s <= 46; ++s)
         QVERIFY(w->match().cardInSlot(s) != 0);
@@ -585,17 +586,17 @@ void TestMatchFlow::closingTheWindowMidScan()
     MatchWindow *w = start(5, true);
     QVERIFY(w);
     playerTakes();
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     w->stepScan();
     RecordingSoundDevice *dev = device();
     dev->commands.clear();
     w->close();
     QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
-    QVERIFY(!w->Timer1->isActive() && !w->scanTimer->isActive());
+    QVERIFY(!controls(w).reactionTimer()->isActive() && !controls(w).scanTimer()->isActive());
     // Not gone yet: a step that still arrives takes nothing.
     w->stepScan();
     QVERIFY(w->scan().idle());
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("0"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("0"));
     QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!m_window);
@@ -612,18 +613,18 @@ void TestMatchFlow::closingTheWindowWhileTheComputerLifts()
     playerTakes();
     // The close box is pressed as the hand starts to lift the card; the
     // lift runs without the event loop, so the close comes right after it.
-    ui::PictureBox *box = w->Img1[22];
+    ui::PictureBox *box = controls(w).cardBoxes()[22];
     bool posted = false;
     testing::EventWatch closer(box, QEvent::Move, [&] {
         if (!posted)
             QCoreApplication::postEvent(w->windowHandle(), new QCloseEvent);
         posted = true;
     });
-    QVERIFY(fireTimer1());
+    QVERIFY(fireReactionTimer());
     QCOMPARE(stepScan(), 11 * occupiedUpTo(23));
     QVERIFY(posted);
     // The take was finished and the next card announced...
-    QCOMPARE(w->Label2[1]->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).computerScore()->text(), QStringLiteral("5"));
     QCOMPARE(w->match().position(), 3);
     RecordingSoundDevice *dev = device();
     QCOMPARE(dev->commands.last(), QStringLiteral("Sound"));
@@ -631,13 +632,13 @@ void TestMatchFlow::closingTheWindowWhileTheComputerLifts()
     QCoreApplication::sendPostedEvents(w->windowHandle(), QEvent::Close);
     QVERIFY(m_window);
     QVERIFY(!w->isVisible());
-    QVERIFY(!w->Timer1->isActive() && !w->scanTimer->isActive());
+    QVERIFY(!controls(w).reactionTimer()->isActive() && !controls(w).scanTimer()->isActive());
     QCOMPARE(dev->commands.last(), QStringLiteral("Close"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!m_window);
     QTest::qWait(20);
     m_hub->showMatch();
-    QVERIFY(m_hub->matchWindow() && m_hub->matchWindow()->mnuGo->isEnabled());
+    QVERIFY(m_hub->matchWindow() && controls(m_hub->matchWindow()).startMatchAction()->isEnabled());
 }
 
 void TestMatchFlow::cardFolderGoneWhileRunning()
@@ -651,8 +652,8 @@ void TestMatchFlow::cardFolderGoneWhileRunning()
     QVERIFY(warning->text().contains(m_data->cardFolder()));
     // The cards lie on the table by their labels and can all be taken.
     for (int s = 1; s <= 46; ++s) {
-        QVERIFY(!w->Img1[s - 1]->hasPicture());
-        QCOMPARE(w->Img1[s - 1]->text(), m_data->label(w->match().cardInSlot(s)));
+        QVERIFY(!controls(w).cardBoxes()[s - 1]->hasPicture());
+        QCOMPARE(controls(w).cardBoxes()[s - 1]->text(), m_data->label(w->match().cardInSlot(s)));
     }
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     for (int p = 1; p <= 46; ++p)
@@ -660,7 +661,7 @@ void TestMatchFlow::cardFolderGoneWhileRunning()
     QCOMPARE(answerer.texts, QStringList{Win});
     QCOMPARE(w->findChildren<QMessageBox *>().size(), 1);
     // A new match replaces the warning rather than adding another.
-    w->mnuGo->trigger();
+    controls(w).startMatchAction()->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCOMPARE(w->findChildren<QMessageBox *>().size(), 1);
 }
@@ -694,13 +695,13 @@ void TestMatchFlow::matchPlaysItsOwnOrderAndCards()
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     for (int p = 1; p <= 46; ++p) {
         const int card = order[p];
-        QCOMPARE(w->Label1[2]->text(), labels[card]);
+        QCOMPARE(controls(w).readingDisplay()->text(), labels[card]);
         const QStringList &commands = device()->commands;
         QCOMPARE(commands.value(commands.size() - 2),
                  QStringLiteral("Open %1/karuon%2.wav").arg(folder, CardState::cardNumberText(card)));
         playerTakes();
     }
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("230"));
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("230"));
     QCOMPARE(answerer.texts, QStringList{Win});
 }
 
@@ -711,22 +712,22 @@ void TestMatchFlow::boxesBeyondTheSetStayHidden()
     QVERIFY(w);
     for (int p = 1; p <= 5; ++p)
         playerTakes();
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     // The editor saves a set of 10; the next match lays out 10 cards.
     useCardSet(10);
     m_hub->showMatch();
-    w->mnuGo->trigger();
+    controls(w).startMatchAction()->trigger();
     for (int k = 0; k < Board::Boxes; ++k)
-        QCOMPARE(w->Img1[k]->isVisible(), k < 10);
+        QCOMPARE(controls(w).cardBoxes()[k]->isVisible(), k < 10);
     // The cards taken last time lie on the table again, under the hand and
     // the captions, each above the slots before it.
     const QObjectList stack = w->centralWidget()->children();
     for (int k = 0; k < 9; ++k)
-        QVERIFY(stack.indexOf(w->Img1[k]) < stack.indexOf(w->Img1[k + 1]));
-    QVERIFY(stack.indexOf(w->Img1[48]) < stack.indexOf(w->Image1[1]));
-    QVERIFY(stack.indexOf(w->Img1[48]) < stack.indexOf(w->Label1[2]));
-    w->Img1_Click(20);
-    QCOMPARE(w->Label2[0]->text(), QStringLiteral("-3"));
+        QVERIFY(stack.indexOf(controls(w).cardBoxes()[k]) < stack.indexOf(controls(w).cardBoxes()[k + 1]));
+    QVERIFY(stack.indexOf(controls(w).cardBoxes()[48]) < stack.indexOf(controls(w).handTaking()));
+    QVERIFY(stack.indexOf(controls(w).cardBoxes()[48]) < stack.indexOf(controls(w).readingDisplay()));
+    w->takeCard(20);
+    QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("-3"));
     QCOMPARE(w->match().position(), 1);
 }
 
@@ -750,7 +751,7 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     MatchWindow *w = start(5);
     QVERIFY(w);
     arrange(n, 1);
-    const std::array<QWidget *, 6> displays{w->Label3[0], w->Label1[2], w->Label3[1], w->Label1[3], w->Frame1, w->Frame2};
+    const std::array<QWidget *, 6> displays{controls(w).captions()[0], controls(w).readingDisplay(), controls(w).captions()[1], controls(w).levelDisplay(), controls(w).playerScoreFrame(), controls(w).computerScoreFrame()};
     auto hidden = [&] {
         QStringList found;
         for (QWidget *display : displays) {
@@ -762,7 +763,7 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     };
     // Also while the hand lifts a card.
     QString hiddenInLift;
-    testing::EventWatch lift(w->Image1[1], QEvent::Move, [&] {
+    testing::EventWatch lift(controls(w).handTaking(), QEvent::Move, [&] {
         if (hiddenInLift.isEmpty())
             hiddenInLift = hidden();
     });
@@ -771,7 +772,7 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
         if (p == 1 || !computerTakes) {
             playerTakes();
         } else {
-            QVERIFY(fireTimer1());
+            QVERIFY(fireReactionTimer());
             QVERIFY(stepScan() > 0);
         }
         QVERIFY2(hidden().isEmpty(), qPrintable(QStringLiteral("card %1: ").arg(p) + hidden()));
@@ -779,9 +780,9 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     }
     QCOMPARE(answerer.texts.size(), 1);
     // The next match starts with the hand at rest, over nothing.
-    w->mnuGo->trigger();
-    QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
-    QCOMPARE(w->Image1[0]->pos(), px(3000, 360));
+    controls(w).startMatchAction()->trigger();
+    QVERIFY(controls(w).handAtRest()->isVisible() && !controls(w).handTaking()->isVisible());
+    QCOMPARE(controls(w).handAtRest()->pos(), px(3000, 360));
     QVERIFY2(hidden().isEmpty(), qPrintable(hidden()));
 }
 
@@ -820,7 +821,7 @@ void TestMatchFlow::soundIsReadAheadOfEachCard()
         QCOMPARE(device()->hints, expected);
         playerTakes();
     } else if (ending == u"おわり") {
-        w->mnuEnd->trigger();
+        controls(w).leaveAction()->trigger();
     } else {
         w->close();
     }

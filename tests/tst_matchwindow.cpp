@@ -16,6 +16,7 @@
 #include "tests/matchtest.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QAccessible>
@@ -84,9 +85,9 @@ MatchWindow *TestMatchWindow::window()
 void TestMatchWindow::layOut(int level, bool voice)
 {
     MatchWindow *w = window();
-    w->placeFrame2(m_data->cardCount());
+    w->placeComputerScoreFrame(m_data->cardCount());
     w->drawOrders(MatchState::Setup{level, voice});
-    w->KaruHyoji();
+    w->layOutCards();
 }
 
 void TestMatchWindow::controlsMatchTheDesign_data()
@@ -128,38 +129,38 @@ void TestMatchWindow::captionsMenuAndColours()
     const QStringList captions{QStringLiteral("よみあげ文字"), QStringLiteral("レベル"), QStringLiteral("ｺﾝﾋﾟｭｰﾀの手")};
     const QList<QPoint> corners{QPoint(8, 8), QPoint(24, 56), QPoint(192, 3)};
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(w->Label3[i]->text(), captions[i]);
-        QCOMPARE(w->Label3[i]->pos(), corners[i]);
-        QVERIFY(w->Label3[i]->width() >= w->Label3[i]->sizeHint().width()); // text not cut
+        QCOMPARE(controls(w).captions()[i]->text(), captions[i]);
+        QCOMPARE(controls(w).captions()[i]->pos(), corners[i]);
+        QVERIFY(controls(w).captions()[i]->width() >= controls(w).captions()[i]->sizeHint().width()); // text not cut
     }
-    for (int i : {2, 3}) {
-        QCOMPARE(w->Label1[i]->palette().color(QPalette::Window), QColor(255, 192, 192));
-        QCOMPARE(w->Label1[i]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(w->Label1[i]->font().pointSizeF(), 14.25);
-        QVERIFY(w->Label1[i]->font().bold());
-        QCOMPARE(w->Label1[i]->alignment(), Qt::AlignCenter);
+    for (QLabel *display : {controls(w).readingDisplay(), controls(w).levelDisplay()}) {
+        QCOMPARE(display->palette().color(QPalette::Window), QColor(255, 192, 192));
+        QCOMPARE(display->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(display->font().pointSizeF(), 14.25);
+        QVERIFY(display->font().bold());
+        QCOMPARE(display->alignment(), Qt::AlignCenter);
     }
-    QCOMPARE(w->Label1[2]->text(), QString());
-    QCOMPARE(w->Label1[3]->text(), QStringLiteral("3"));
+    QCOMPARE(controls(w).readingDisplay()->text(), QString());
+    QCOMPARE(controls(w).levelDisplay()->text(), QStringLiteral("3"));
 
-    QCOMPARE(w->Frame1->title(), QStringLiteral("あなたの得点"));
-    QCOMPARE(w->Frame2->title(), QStringLiteral("ＣＯＭの得点"));
-    QCOMPARE(w->Frame1->palette().color(QPalette::Window), QColor(255, 255, 0));
-    QCOMPARE(w->Frame2->palette().color(QPalette::Window), QColor(255, 128, 0));
+    QCOMPARE(controls(w).playerScoreFrame()->title(), QStringLiteral("あなたの得点"));
+    QCOMPARE(controls(w).computerScoreFrame()->title(), QStringLiteral("ＣＯＭの得点"));
+    QCOMPARE(controls(w).playerScoreFrame()->palette().color(QPalette::Window), QColor(255, 255, 0));
+    QCOMPARE(controls(w).computerScoreFrame()->palette().color(QPalette::Window), QColor(255, 128, 0));
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(w->Label2[i]->text(), QStringLiteral("0"));
-        QCOMPARE(w->Label2[i]->palette().color(QPalette::Window), QColor(Qt::white));
-        QCOMPARE(w->Label4[i]->text(), QStringLiteral("点"));
-        QVERIFY(w->Label4[i]->font().bold());
-        QCOMPARE(w->Label4[i]->font().pointSizeF(), 12.0);
+        QCOMPARE(controls(w).scores()[i]->text(), QStringLiteral("0"));
+        QCOMPARE(controls(w).scores()[i]->palette().color(QPalette::Window), QColor(Qt::white));
+        QCOMPARE(controls(w).scoreUnits()[i]->text(), QStringLiteral("点"));
+        QVERIFY(controls(w).scoreUnits()[i]->font().bold());
+        QCOMPARE(controls(w).scoreUnits()[i]->font().pointSizeF(), 12.0);
     }
-    QCOMPARE(w->Label2[0]->parentWidget(), w->Frame1);
-    QCOMPARE(w->Label2[1]->parentWidget(), w->Frame2);
+    QCOMPARE(controls(w).playerScore()->parentWidget(), controls(w).playerScoreFrame());
+    QCOMPARE(controls(w).computerScore()->parentWidget(), controls(w).computerScoreFrame());
 
-    QVERIFY(w->Image1[0]->isVisible() && w->Image1[0]->hasPicture());
-    QVERIFY(!w->Image1[1]->isVisible() && w->Image1[1]->hasPicture());
-    QVERIFY(!w->Image1[0]->accessibleName().isEmpty());
-    QVERIFY(w->Image1[0]->accessibleName() != w->Image1[1]->accessibleName());
+    QVERIFY(controls(w).handAtRest()->isVisible() && controls(w).handAtRest()->hasPicture());
+    QVERIFY(!controls(w).handTaking()->isVisible() && controls(w).handTaking()->hasPicture());
+    QVERIFY(!controls(w).handAtRest()->accessibleName().isEmpty());
+    QVERIFY(controls(w).handAtRest()->accessibleName() != controls(w).handTaking()->accessibleName());
 
     const QList<QAction *> menu = w->menuBar()->actions();
     QCOMPARE(menu.size(), 3);
@@ -168,9 +169,9 @@ void TestMatchWindow::captionsMenuAndColours()
     QCOMPARE(menu[2]->text(), QStringLiteral("おわり"));
     QVERIFY(menu[1]->isEnabled() && menu[2]->isEnabled());
 
-    QCOMPARE(w->Timer1->timerType(), Qt::PreciseTimer);
-    QVERIFY(w->Timer1->isSingleShot());
-    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(controls(w).reactionTimer()->timerType(), Qt::PreciseTimer);
+    QVERIFY(controls(w).reactionTimer()->isSingleShot());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
 }
 
 void TestMatchWindow::windowIsPlacedAndSized()
@@ -202,22 +203,22 @@ void TestMatchWindow::handPointerOnTheFirst46Boxes()
     MatchWindow *w = window();
     for (int k = 0; k < Board::Boxes; ++k) {
         const bool hand = withIcon && k < 46;
-        QCOMPARE(w->Img1[k]->testAttribute(Qt::WA_SetCursor), hand);
+        QCOMPARE(controls(w).cardBoxes()[k]->testAttribute(Qt::WA_SetCursor), hand);
         if (hand) {
-            QCOMPARE(w->Img1[k]->cursor().shape(), Qt::BitmapCursor);
+            QCOMPARE(controls(w).cardBoxes()[k]->cursor().shape(), Qt::BitmapCursor);
             // The fingertip: top centre of the 32 x 32 picture.
-            QCOMPARE(w->Img1[k]->cursor().hotSpot(), QPoint(16, 0));
+            QCOMPARE(controls(w).cardBoxes()[k]->cursor().hotSpot(), QPoint(16, 0));
         }
     }
     // Nothing else on the table has it.
-    QVERIFY(!w->Image1[0]->testAttribute(Qt::WA_SetCursor));
+    QVERIFY(!controls(w).handAtRest()->testAttribute(Qt::WA_SetCursor));
     QVERIFY(!w->centralWidget()->testAttribute(Qt::WA_SetCursor));
 }
 
 void TestMatchWindow::boardForCardCount_data()
 {
     QTest::addColumn<int>("n");
-    QTest::addColumn<QPoint>("frame2");
+    QTest::addColumn<QPoint>("computerFrame");
     QTest::addColumn<QPoint>("lastBox");
     QTest::newRow("1 card") << 1 << QPoint(640, 496) << QPoint(24, 100);
     QTest::newRow("46 cards") << 46 << QPoint(640, 496) << QPoint(424, 500);
@@ -227,16 +228,16 @@ void TestMatchWindow::boardForCardCount_data()
 void TestMatchWindow::boardForCardCount()
 {
     QFETCH(int, n);
-    QFETCH(QPoint, frame2);
+    QFETCH(QPoint, computerFrame);
     QFETCH(QPoint, lastBox);
     useCardSet(n);
     layOut();
     MatchWindow *w = window();
-    QCOMPARE(w->Frame2->pos(), frame2);
-    QCOMPARE(w->Frame1->pos(), QPoint(736, 496)); // never moves
-    QCOMPARE(w->Img1[n - 1]->pos(), lastBox);
+    QCOMPARE(controls(w).computerScoreFrame()->pos(), computerFrame);
+    QCOMPARE(controls(w).playerScoreFrame()->pos(), QPoint(736, 496)); // never moves
+    QCOMPARE(controls(w).cardBoxes()[n - 1]->pos(), lastBox);
     for (int s = 1; s <= Board::Boxes; ++s) {
-        ui::PictureBox *box = w->Img1[s - 1];
+        ui::PictureBox *box = controls(w).cardBoxes()[s - 1];
         if (s > n) {
             QVERIFY2(!box->isVisible(), qPrintable(QString::number(s)));
             continue;
@@ -257,21 +258,21 @@ void TestMatchWindow::boxesBeyondTheSetAreHidden()
     useCardSet(49);
     layOut();
     MatchWindow *w = window();
-    QVERIFY(w->Img1[48]->isVisible());
+    QVERIFY(controls(w).cardBoxes()[48]->isVisible());
     // The editor saves a smaller set; the next match lays out 10 cards.
     useCardSet(10);
     layOut();
     for (int k = 0; k < Board::Boxes; ++k) {
-        QCOMPARE(w->Img1[k]->isVisible(), k < 10);
+        QCOMPARE(controls(w).cardBoxes()[k]->isVisible(), k < 10);
         if (k < 10)
-            QCOMPARE(w->Img1[k]->accessibleName(), m_data->label(w->match().cardInSlot(k + 1)));
+            QCOMPARE(controls(w).cardBoxes()[k]->accessibleName(), m_data->label(w->match().cardInSlot(k + 1)));
     }
     // And back to a larger set: the boxes come back on their slots.
     useCardSet(46);
     layOut();
     for (int k = 0; k < Board::Boxes; ++k)
-        QCOMPARE(w->Img1[k]->isVisible(), k < 46);
-    QCOMPARE(w->Img1[45]->pos(), Board::slotPosition(46).toPx());
+        QCOMPARE(controls(w).cardBoxes()[k]->isVisible(), k < 46);
+    QCOMPARE(controls(w).cardBoxes()[45]->pos(), Board::slotPosition(46).toPx());
 }
 
 void TestMatchWindow::eachBoxShowsItsOwnCard()
@@ -291,7 +292,7 @@ void TestMatchWindow::eachBoxShowsItsOwnCard()
         MatchWindow *w = window();
         int redBoxes = 0;
         for (int s = 1; s <= 12; ++s) {
-            ui::PictureBox *box = w->Img1[s - 1];
+            ui::PictureBox *box = controls(w).cardBoxes()[s - 1];
             const QImage shown = box->pixmap().toImage();
             // Decoded at the size of its box, not at the file's size.
             QCOMPARE(shown.size(), box->size() * box->devicePixelRatioF());
@@ -314,7 +315,7 @@ void TestMatchWindow::missingPictureShowsTheLabel()
             slot = s;
     }
     QVERIFY(slot > 0);
-    ui::PictureBox *box = w->Img1[slot - 1];
+    ui::PictureBox *box = controls(w).cardBoxes()[slot - 1];
     QVERIFY(box->isVisible());
     QVERIFY(!box->hasPicture());
     QCOMPARE(box->text(), m_data->label(5));
@@ -323,7 +324,7 @@ void TestMatchWindow::missingPictureShowsTheLabel()
     QVERIFY(QFile::copy(testing::builtCardFolder() + QStringLiteral("/karue05.jpg"), m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
     layOut();
     for (int s = 1; s <= 46; ++s)
-        QVERIFY(w->Img1[s - 1]->hasPicture());
+        QVERIFY(controls(w).cardBoxes()[s - 1]->hasPicture());
 }
 
 void TestMatchWindow::damagedPictureOnTheBoard_data()
@@ -339,7 +340,7 @@ void TestMatchWindow::damagedPictureOnTheBoard()
     layOut();
     MatchWindow *w = window();
     for (int s = 1; s <= 46; ++s) {
-        ui::PictureBox *box = w->Img1[s - 1];
+        ui::PictureBox *box = controls(w).cardBoxes()[s - 1];
         const int card = w->match().cardInSlot(s);
         QVERIFY(box->isVisible());
         QCOMPARE(box->hasPicture(), card != 5 || shown);
@@ -381,7 +382,7 @@ void TestMatchWindow::boardShowsThePhotoNotItsThumbnail()
     int slot = 1;
     while (w->match().cardInSlot(slot) != 1)
         ++slot;
-    QVERIFY(isColour(w->Img1[slot - 1]->pixmap().toImage(), Qt::red));
+    QVERIFY(isColour(controls(w).cardBoxes()[slot - 1]->pixmap().toImage(), Qt::red));
 }
 
 void TestMatchWindow::picturesAreKeptUntilTheFileChanges()
@@ -446,13 +447,13 @@ void TestMatchWindow::announcementAndDeviceCommands()
     MatchWindow *w = window();
     RecordingSoundDevice *dev = device();
     QVERIFY(dev);
-    QCOMPARE(w->MMControl1, dev);
+    QCOMPARE(controls(w).sound(), dev);
 
     // The first card of a match: no reaction timer.
     w->announce(false);
     const int card = w->match().currentCard();
-    QCOMPARE(w->Label1[2]->text(), m_data->label(card));
-    QVERIFY(!w->Timer1->isActive());
+    QCOMPARE(controls(w).readingDisplay()->text(), m_data->label(card));
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     const QString file = m_program->cardFolder() + QStringLiteral("/karuon%1.wav").arg(CardState::cardNumberText(card));
     if (voice)
         QCOMPARE(dev->commands, (QStringList{QStringLiteral("Open ") + file, QStringLiteral("Sound")}));
@@ -470,22 +471,22 @@ void TestMatchWindow::announcementAndDeviceCommands()
     // A later card starts the computer's reaction interval of the level.
     dev->commands.clear();
     w->announce(true);
-    QVERIFY(w->Timer1->isActive());
-    QCOMPARE(w->Timer1->interval(), 1000 * (7 - level));
+    QVERIFY(controls(w).reactionTimer()->isActive());
+    QCOMPARE(controls(w).reactionTimer()->interval(), 1000 * (7 - level));
     QCOMPARE(dev->commands.size(), voice ? 2 : 0);
-    w->Timer1->stop();
+    controls(w).reactionTimer()->stop();
 }
 
 void TestMatchWindow::settingsAreReadAtMatchStart()
 {
     MatchWindow *w = window();
-    w->Label1[3]->clear();
+    controls(w).levelDisplay()->clear();
     QVERIFY(!m_hub->settingsWindow());
     // Never opened: created hidden with its defaults, and kept.
     const MatchState::Setup setup = w->readSettings();
     QCOMPARE(setup.level, 3);
     QVERIFY(setup.voice);
-    QCOMPARE(w->Label1[3]->text(), QStringLiteral("3"));
+    QCOMPARE(controls(w).levelDisplay()->text(), QStringLiteral("3"));
     QVERIFY(m_hub->settingsWindow());
     QVERIFY(!m_hub->settingsWindow()->isVisible());
 
@@ -494,13 +495,13 @@ void TestMatchWindow::settingsAreReadAtMatchStart()
     const MatchState::Setup next = w->readSettings();
     QCOMPARE(next.level, 5);
     QVERIFY(!next.voice);
-    QCOMPARE(w->Label1[3]->text(), QStringLiteral("5"));
+    QCOMPARE(controls(w).levelDisplay()->text(), QStringLiteral("5"));
     w->drawOrders(next);
-    QCOMPARE(w->Timer1->interval(), 2000);
+    QCOMPARE(controls(w).reactionTimer()->interval(), 2000);
     QCOMPARE(w->match().scanDelay(), 10);
 
     // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ shows the same settings window, not modal.
-    w->mnuSetei->trigger();
+    controls(w).settingsAction()->trigger();
     QVERIFY(m_hub->settingsWindow()->isVisible());
     QVERIFY(!m_hub->settingsWindow()->isModal());
     QCOMPARE(m_hub->settingsWindow()->strengthLevel(), 5);
@@ -513,9 +514,9 @@ void TestMatchWindow::leavingAndClosingCloseTheDevice()
     w->announce(true);
     RecordingSoundDevice *dev = device();
     dev->commands.clear();
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     QVERIFY(!w->isVisible());
-    QVERIFY(!w->Timer1->isActive());
+    QVERIFY(!controls(w).reactionTimer()->isActive());
     QCOMPARE(dev->commands, QStringList{QStringLiteral("Close")});
     // Shown again as it was left: the same window and table.
     const int card = w->match().currentCard();
@@ -536,7 +537,7 @@ void TestMatchWindow::leavingAndClosingCloseTheDevice()
     MatchWindow *fresh = window();
     QVERIFY(fresh);
     QCOMPARE(m_devices.size(), 2);
-    QCOMPARE(fresh->MMControl1, device());
+    QCOMPARE(controls(fresh).sound(), device());
     QCOMPARE(device()->commands, QStringList());
 }
 
@@ -548,7 +549,7 @@ void TestMatchWindow::startMenuOpensTheMatchOnce()
     MatchWindow *first = m_hub->matchWindow();
     QVERIFY(first && first->isVisible());
     QVERIFY(!first->parentWidget() && !first->isModal());
-    first->mnuEnd->trigger();
+    controls(first).leaveAction()->trigger();
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
     QCOMPARE(m_hub->matchWindow(), first);
     QVERIFY(first->isVisible());

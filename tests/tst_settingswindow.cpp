@@ -10,6 +10,7 @@
 #include "settings/settingswindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -154,15 +155,15 @@ void TestSettingsWindow::backWritesTheLevel()
     QFETCH(QString, shown);
     m_hub->showMatch();
     MatchWindow *match = m_hub->matchWindow();
-    match->Label1[3]->setText(QStringLiteral("x"));
-    match->mnuSetei->trigger();
+    controls(match).levelDisplay()->setText(QStringLiteral("x"));
+    controls(match).settingsAction()->trigger();
     SettingsWindow *w = m_hub->settingsWindow();
     QVERIFY(w && w->isVisible());
     w->Option1[option]->setChecked(true);
     // Choosing alone does not touch the match window; もどる does.
-    QCOMPARE(match->Label1[3]->text(), QStringLiteral("x"));
+    QCOMPARE(controls(match).levelDisplay()->text(), QStringLiteral("x"));
     w->mnuEnd->trigger();
-    QCOMPARE(match->Label1[3]->text(), shown);
+    QCOMPARE(controls(match).levelDisplay()->text(), shown);
     QVERIFY(!w->isVisible());
     QCOMPARE(m_hub->settingsWindow(), w);
 }
@@ -198,7 +199,7 @@ void TestSettingsWindow::closeBoxDiscardsTheChoices()
     SettingsWindow *w = settings();
     w->Option1[0]->setChecked(true);
     w->Option2[0]->setChecked(true);
-    match->Label1[3]->setText(QStringLiteral("x"));
+    controls(match).levelDisplay()->setText(QStringLiteral("x"));
     QPointer<SettingsWindow> closed = w;
     w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -206,11 +207,11 @@ void TestSettingsWindow::closeBoxDiscardsTheChoices()
     QVERIFY(!m_hub->settingsWindow());
     // The discarded level is not shown; the next match start finds the
     // defaults, level 3 read aloud, and shows that level.
-    QCOMPARE(match->Label1[3]->text(), QStringLiteral("x"));
+    QCOMPARE(controls(match).levelDisplay()->text(), QStringLiteral("x"));
     const MatchState::Setup setup = match->readSettings();
     QCOMPARE(setup.level, 3);
     QVERIFY(setup.voice);
-    QCOMPARE(match->Label1[3]->text(), QStringLiteral("3"));
+    QCOMPARE(controls(match).levelDisplay()->text(), QStringLiteral("3"));
     SettingsWindow *fresh = m_hub->settingsWindow();
     QVERIFY(fresh && !fresh->isVisible());
     QVERIFY(fresh->Option1[2]->isChecked() && fresh->Option2[1]->isChecked());

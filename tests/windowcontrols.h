@@ -1,0 +1,78 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+// How the suites, tools and benchmarks reach a window's controls, which the
+// windows keep private: controls(window) gives one small accessor per
+// window, each control by its role. Controls a window keeps a member for
+// come from the member (the accessor is the window's friend); the others
+// are found by their object names, the names of the design.
+
+#include "match/matchwindow.h"
+#include "ui/uikit.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+#include <type_traits>
+
+namespace testing {
+// The child of window with the given object name; a fatal error when there
+// is none, so that a renamed control fails the suite at once.
+template <class T>
+T *child(const QObject *window, const char *name)
+{
+    T *found = window->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("%s has no %s named %s", qPrintable(window->objectName()), T::staticMetaObject.className(), name);
+    return found;
+}
+} // namespace testing
+
+struct MatchWindowControls {
+    const MatchWindow *w;
+    const std::array<ui::PictureBox *, Board::Boxes> &cardBoxes() const { return w->m_cardBoxes; }
+    // よみあげ文字, レベル, ｺﾝﾋﾟｭｰﾀの手.
+    std::array<QLabel *, 3> captions() const { return {w->m_readingCaption, w->m_levelCaption, w->m_handCaption}; }
+    QLabel *readingDisplay() const { return w->m_readingDisplay; }
+    QLabel *levelDisplay() const { return w->m_levelDisplay; }
+    ui::PictureBox *handAtRest() const { return w->m_handAtRest; }
+    ui::PictureBox *handTaking() const { return w->m_handTaking; }
+    QGroupBox *playerScoreFrame() const { return w->m_playerScoreFrame; }
+    QGroupBox *computerScoreFrame() const { return w->m_computerScoreFrame; }
+    // The player's, then the computer's.
+    std::array<QLabel *, 2> scores() const { return {w->m_playerScore, w->m_computerScore}; }
+    QLabel *playerScore() const { return w->m_playerScore; }
+    QLabel *computerScore() const { return w->m_computerScore; }
+    // "点" in the player's frame, then in the computer's.
+    std::array<QLabel *, 2> scoreUnits() const
+    {
+        return {testing::child<QLabel>(w, "Label4_0"), testing::child<QLabel>(w, "Label4_1")};
+    }
+    QTimer *reactionTimer() const { return w->m_reactionTimer; }
+    QTimer *scanTimer() const { return w->m_scanTimer; }
+    SoundDevice *sound() const { return w->m_sound; }
+    QAction *startMatchAction() const { return w->m_startMatchAction; }
+    QAction *settingsAction() const { return w->m_settingsAction; }
+    QAction *leaveAction() const { return w->m_leaveAction; }
+};
+
+inline MatchWindowControls controls(const MatchWindow *w) { return {w}; }
+template <class Window>
+    requires std::is_base_of_v<QWidget, Window>
+auto controls(const Window &w)
+{
+    return controls(&w);
+}
+template <class Window>
+auto controls(const std::unique_ptr<Window> &w) { return controls(w.get()); }
