@@ -19,6 +19,7 @@
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
+#include "tests/windowcontrols.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -76,13 +77,13 @@ int main(int argc, char **argv)
     };
     hub.showReading();
     ReadingWindow *window = hub.readingWindow();
-    for (QTimer *timer : {window->Timer1, window->Timer2})
+    for (QTimer *timer : {controls(window).aiuOrderTimer(), controls(window).randomOrderTimer()})
         QObject::connect(timer, &QTimer::timeout, [&] { errors << clock.nsecsElapsed() / 1e6 - reference - nominal; });
 
     testing::MessageBoxAnswerer answerer;
-    window->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
+    controls(window).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
     reference = clock.nsecsElapsed() / 1e6;
-    window->Command1->click();
+    controls(window).startButton()->click();
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {

@@ -113,21 +113,21 @@ int automaticReading(WindowHub &hub, int readings)
     testing::MessageBoxAnswerer answerer;
     int read = 0;
     while (read < readings) {
-        w->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
-        if (!w->Command1->isEnabled() && !runUntil([w] { return w->Command1->isEnabled(); }, 5000))
+        controls(w).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
+        if (!controls(w).startButton()->isEnabled() && !runUntil([w] { return controls(w).startButton()->isEnabled(); }, 5000))
             return read;
-        w->Command1->click();
+        controls(w).startButton()->click();
         while (read < readings) {
-            if (!runUntil([w] { return w->Timer1->isActive() || w->Command1->isEnabled(); }, 5000))
+            if (!runUntil([w] { return controls(w).aiuOrderTimer()->isActive() || controls(w).startButton()->isEnabled(); }, 5000))
                 return read;
-            if (!w->Timer1->isActive())
+            if (!controls(w).aiuOrderTimer()->isActive())
                 break; // the run ended
-            w->Timer1->stop();
-            w->Timer1_Timer();
+            controls(w).aiuOrderTimer()->stop();
+            w->aiuOrderTimeUp();
             ++read;
         }
     }
-    w->mnuEnd->trigger();
+    controls(w).leaveAction()->trigger();
     return read;
 }
 

@@ -13,14 +13,14 @@ AutoReading::AutoReading(CardState &data) : m_data(data)
 {
 }
 
-double AutoReading::readingCount(const QString &combo1Text)
+double AutoReading::readingCount(const QString &timesText)
 {
-    return qMin(leadingNumber(combo1Text), 2.0);
+    return qMin(leadingNumber(timesText), 2.0);
 }
 
-AutoReading::Method AutoReading::readingMethod(const QString &combo2Text)
+AutoReading::Method AutoReading::readingMethod(const QString &orderText)
 {
-    return combo2Text.startsWith(u'2') ? Method::Aiu : Method::Random;
+    return orderText.startsWith(u'2') ? Method::Aiu : Method::Random;
 }
 
 void AutoReading::activate(quint64 seed)
@@ -36,12 +36,12 @@ void AutoReading::activate(quint64 seed)
     m_data.readingPosition() = 0;
 }
 
-AutoReading::Timer AutoReading::start(const QString &combo1Text, const QString &combo2Text)
+AutoReading::Timer AutoReading::start(const QString &timesText, const QString &orderText)
 {
     ++m_run;
-    m_count = readingCount(combo1Text);
+    m_count = readingCount(timesText);
     m_repeatPending = true;
-    m_method = readingMethod(combo2Text);
+    m_method = readingMethod(orderText);
     setPosition(1);
     m_state = State::Waiting;
     return runTimer();

@@ -20,9 +20,9 @@ class AutoReading
 {
 public:
     enum class Method { Random = 1, Aiu = 2 };
-    // Which of the window's two timers drives a run: Timer2 for random
-    // order, Timer1 for あいう order.
-    enum class Timer { Timer1, Timer2 };
+    // Which of the window's two timers drives a run: one for あいう order,
+    // one for random order.
+    enum class Timer { AiuOrder, RandomOrder };
     enum class State { Idle, Waiting, Playing, Finished, Stopped, Left };
 
     static constexpr int FirstDelayMs = 2000;
@@ -32,17 +32,17 @@ public:
 
     // The reading count of a run: the number at the start of the text, at
     // most 2. Above 1 means each card is read twice.
-    static double readingCount(const QString &combo1Text);
+    static double readingCount(const QString &timesText);
     // The reading method: the first character of the text, 1 or 2. Any other
     // text reads in random order rather than leaving the run unstartable.
-    static Method readingMethod(const QString &combo2Text);
+    static Method readingMethod(const QString &orderText);
 
     // The window became active: any run is over, a new random order is
     // drawn from seed and the position goes back to 0.
     void activate(quint64 seed);
     // "実　行": a new run from position 1 with the given choices. Returns the
     // timer to start with FirstDelayMs.
-    Timer start(const QString &combo1Text, const QString &combo2Text);
+    Timer start(const QString &timesText, const QString &orderText);
 
     struct Reading {
         int card = 0;      // card index
@@ -76,7 +76,7 @@ public:
     bool isCurrent(quint64 run) const;
     quint64 run() const { return m_run; }
     State state() const { return m_state; }
-    Timer runTimer() const { return m_method == Method::Aiu ? Timer::Timer1 : Timer::Timer2; }
+    Timer runTimer() const { return m_method == Method::Aiu ? Timer::AiuOrder : Timer::RandomOrder; }
     Method method() const { return m_method; }
     double count() const { return m_count; }
     bool repeatPending() const { return m_repeatPending; }

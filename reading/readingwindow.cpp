@@ -3,6 +3,7 @@
 
 #include "reading/readingwindow.h"
 
+#include "data/cardstate.h"
 #include "data/randomorder.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
@@ -26,13 +27,16 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
     setCentralWidget(client);
 
     namespace R = Layout::Reading;
-    Label2[0] = ui::caption(client, QStringLiteral("よみあげ回数"), R::TimesCaption);
-    Label2[1] = ui::caption(client, QStringLiteral("回"), R::TimesUnitCaption);
-    Label2[2] = ui::caption(client, QStringLiteral("よみあげ番号"), R::NumberCaption);
-    Label2[3] = ui::caption(client, QStringLiteral("よみあげ方法"), R::OrderCaption);
-    Label2[4] = ui::caption(client, QStringLiteral("よみあげ文字"), R::LabelCaption);
-    for (int i = 0; i < 5; ++i)
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
+    auto caption = [client](const char *name, const QString &text, Layout::TwipRect rect) {
+        QLabel *label = ui::caption(client, text, rect);
+        label->setObjectName(QString::fromLatin1(name));
+        return label;
+    };
+    QLabel *timesCaption = caption("Label2_0", QStringLiteral("よみあげ回数"), R::TimesCaption);
+    caption("Label2_1", QStringLiteral("回"), R::TimesUnitCaption);
+    caption("Label2_2", QStringLiteral("よみあげ番号"), R::NumberCaption);
+    QLabel *orderCaption = caption("Label2_3", QStringLiteral("よみあげ方法"), R::OrderCaption);
+    caption("Label2_4", QStringLiteral("よみあげ文字"), R::LabelCaption);
 
     auto combo = [client](const char *name, Layout::TwipRect rect, const QStringList &items) {
         auto *c = new QComboBox(client);
@@ -43,10 +47,11 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
         c->setGeometry(rect.toPx());
         return c;
     };
-    Combo1 = combo("Combo1", R::TimesChooser, {QStringLiteral("1"), QStringLiteral("2")});
-    Combo2 = combo("Combo2", R::OrderChooser, {QStringLiteral("1：ランダム"), QStringLiteral("2：あいう順")});
-    Label2[0]->setBuddy(Combo1);
-    Label2[3]->setBuddy(Combo2);
+    m_timesChooser = combo("Combo1", R::TimesChooser, {QStringLiteral("1"), QStringLiteral("2")});
+    m_orderChooser = combo("Combo2", R::OrderChooser, {QStringLiteral("1：ランダム"), QStringLiteral("2：あいう順")});
+    // A combo box is named after its current text; its caption names it.
+    timesCaption->setBuddy(m_timesChooser);
+    orderCaption->setBuddy(m_orderChooser);
 
     auto box = [client](const char *name, Layout::TwipRect rect) {
         auto *l = ui::caption(client, QString(), rect);
@@ -57,39 +62,42 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
         ui::setBackground(l, QColor(255, 192, 192));
         return l;
     };
-    Label1[0] = box("Label1_0", R::NumberDisplay);
-    Label1[1] = box("Label1_1", R::LabelDisplay);
+    m_numberDisplay = box("Label1_0", R::NumberDisplay);
+    m_labelDisplay = box("Label1_1", R::LabelDisplay);
 
-    Command1 = new QPushButton(QStringLiteral("実　行"), client);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setGeometry(R::StartButton.toPx());
-    Command1->setFont(ui::font(ui::PGothic, 11.25, true));
-    ui::setButtonColour(Command1, QColor(0, 255, 0));
-    connect(Command1, &QPushButton::clicked, this, &ReadingWindow::Command1_Click);
+    m_startButton = new QPushButton(QStringLiteral("実　行"), client);
+    m_startButton->setObjectName(QStringLiteral("Command1"));
+    m_startButton->setGeometry(R::StartButton.toPx());
+    m_startButton->setFont(ui::font(ui::PGothic, 11.25, true));
+    ui::setButtonColour(m_startButton, QColor(0, 255, 0));
+    connect(m_startButton, &QPushButton::clicked, this, &ReadingWindow::startRun);
 
-    Image1 = new ui::PictureBox(client);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(R::CardPicture.toPx());
-    Image1->setAccessibleName(QStringLiteral("よみあげている札の絵（まだありません）"));
+    m_cardPicture = new ui::PictureBox(client);
+    m_cardPicture->setObjectName(QStringLiteral("Image1"));
+    m_cardPicture->setGeometry(R::CardPicture.toPx());
+    m_cardPicture->setAccessibleName(QStringLiteral("よみあげている札の絵（まだありません）"));
 
-    mnuEnd = menuBar()->addAction(QStringLiteral("おわり"), this, &ReadingWindow::mnuEnd_Click);
-    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+    QAction *leaveAction = menuBar()->addAction(QStringLiteral("おわり"), this, &ReadingWindow::leave);
+    leaveAction->setObjectName(QStringLiteral("mnuEnd"));
 
-    Timer1 = new QTimer(this);
-    Timer2 = new QTimer(this);
-    for (QTimer *t : {Timer1, Timer2})
+    m_aiuOrderTimer = new QTimer(this);
+    m_aiuOrderTimer->setObjectName(QStringLiteral("Timer1"));
+    m_randomOrderTimer = new QTimer(this);
+    m_randomOrderTimer->setObjectName(QStringLiteral("Timer2"));
+    for (QTimer *t : {m_aiuOrderTimer, m_randomOrderTimer})
         t->setTimerType(Qt::PreciseTimer);
-    connect(Timer1, &QTimer::timeout, this, &ReadingWindow::Timer1_Timer);
-    connect(Timer2, &QTimer::timeout, this, &ReadingWindow::Timer2_Timer);
+    connect(m_aiuOrderTimer, &QTimer::timeout, this, &ReadingWindow::aiuOrderTimeUp);
+    connect(m_randomOrderTimer, &QTimer::timeout, this, &ReadingWindow::randomOrderTimeUp);
     m_continuation = new QTimer(this);
     m_continuation->setSingleShot(true);
     m_continuation->setInterval(0);
     connect(m_continuation, &QTimer::timeout, this, &ReadingWindow::continueReading);
 
-    MMControl1 = device;
-    MMControl1->setParent(this);
-    connect(MMControl1, &SoundDevice::done, this, &ReadingWindow::MMControl1_Done);
-    connect(MMControl1, &SoundDevice::noSoundOutput, this,
+    m_sound = device;
+    m_sound->setParent(this);
+    m_sound->setObjectName(QStringLiteral("MMControl1"));
+    connect(m_sound, &SoundDevice::done, this, &ReadingWindow::readingEnded);
+    connect(m_sound, &SoundDevice::noSoundOutput, this,
             [this] { ui::showWarning(this, m_noSoundOutput, ui::programTitle(), ui::noSoundOutputText()); });
 
     // Activation means coming to this window from another of the program's
@@ -99,20 +107,20 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
     client->setFixedSize(R::Client.toPx());
     adjustSize();
     setFixedSize(sizeHint());
-    Form_Load();
+    load();
 }
 
-void ReadingWindow::Form_Load()
+void ReadingWindow::load()
 {
     ui::placeTopCentred(this, Layout::WindowTopTwips);
-    MMControl1->prepare();
+    m_sound->prepare();
 }
 
 void ReadingWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
     // Every show is an activation.
-    Form_Activate();
+    activate();
 }
 
 void ReadingWindow::focusMoved(QWindow *focused)
@@ -133,7 +141,7 @@ void ReadingWindow::focusMoved(QWindow *focused)
     }
     // Back from another window of the program, and only once per visit.
     if (!m_activated && previous && previous != windowHandle())
-        Form_Activate();
+        activate();
 }
 
 bool ReadingWindow::belongsHere(QWindow *window) const
@@ -151,48 +159,48 @@ bool ReadingWindow::belongsHere(QWindow *window) const
     return false;
 }
 
-void ReadingWindow::Form_Activate()
+void ReadingWindow::activate()
 {
     m_activated = true;
-    Command1->setEnabled(true);
-    Timer1->stop();
-    Timer2->stop();
+    m_startButton->setEnabled(true);
+    m_aiuOrderTimer->stop();
+    m_randomOrderTimer->stop();
     m_reading.activate(randomorder::clockSeed());
-    MMControl1->releaseOutput();
+    m_sound->releaseOutput();
 }
 
-void ReadingWindow::Command1_Click()
+void ReadingWindow::startRun()
 {
-    Command1->setEnabled(false);
-    const AutoReading::Timer timer = m_reading.start(Combo1->currentText(), Combo2->currentText());
-    Timer1->setInterval(AutoReading::FirstDelayMs);
-    Timer2->setInterval(AutoReading::FirstDelayMs);
+    m_startButton->setEnabled(false);
+    const AutoReading::Timer timer = m_reading.start(m_timesChooser->currentText(), m_orderChooser->currentText());
+    m_aiuOrderTimer->setInterval(AutoReading::FirstDelayMs);
+    m_randomOrderTimer->setInterval(AutoReading::FirstDelayMs);
     timerFor(timer)->start();
-    MMControl1->openAhead();
+    m_sound->openAhead();
     readAhead();
 }
 
 void ReadingWindow::readAhead()
 {
     if (const int card = m_reading.upcomingCard())
-        MMControl1->preload(m_data.cardSoundPath(card));
+        m_sound->preload(m_data.cardSoundPath(card));
 }
 
-void ReadingWindow::Timer1_Timer()
+void ReadingWindow::aiuOrderTimeUp()
 {
-    readingTick(Timer1);
+    readingTick(m_aiuOrderTimer);
 }
 
-void ReadingWindow::Timer2_Timer()
+void ReadingWindow::randomOrderTimeUp()
 {
-    readingTick(Timer2);
+    readingTick(m_randomOrderTimer);
 }
 
 void ReadingWindow::readingTick(QTimer *timer)
 {
     m_pending = m_reading.tick();
-    Label1[0]->setText(m_pending.number);
-    Label1[1]->setText(m_pending.label);
+    m_numberDisplay->setText(m_pending.number);
+    m_labelDisplay->setText(m_pending.label);
     timer->stop();
     timer->setInterval(AutoReading::NextDelayMs);
     m_continuation->start();
@@ -204,16 +212,16 @@ void ReadingWindow::continueReading()
     if (!m_reading.isCurrent(m_pending.run) || !isVisible())
         return;
     // A picture that cannot be read leaves the frame empty; the reading goes on.
-    Image1->loadPicture(m_data.cardPicturePath(m_pending.card));
-    Image1->setAccessibleName(QStringLiteral("よみあげている札の絵：") + m_pending.label);
+    m_cardPicture->loadPicture(m_data.cardPicturePath(m_pending.card));
+    m_cardPicture->setAccessibleName(QStringLiteral("よみあげている札の絵：") + m_pending.label);
     m_playingRun = m_pending.run;
-    MMControl1->play(m_data.cardSoundPath(m_pending.card));
+    m_sound->play(m_data.cardSoundPath(m_pending.card));
     readAhead();
 }
 
-void ReadingWindow::MMControl1_Done(int notifyCode)
+void ReadingWindow::readingEnded(int notifyCode)
 {
-    MMControl1->close();
+    m_sound->close();
     switch (m_reading.done(m_playingRun, notifyCode)) {
     case AutoReading::Next::Ignore:
         break;
@@ -221,15 +229,15 @@ void ReadingWindow::MMControl1_Done(int notifyCode)
         timerFor(m_reading.runTimer())->start();
         break;
     case AutoReading::Next::End:
-        MMControl1->releaseOutput();
-        EndIni();
+        m_sound->releaseOutput();
+        endRun();
         break;
     case AutoReading::Next::Stop:
         // The card's sound could not be played: the run stops here, and the
         // window is ready for another one at once.
         m_reading.stopped();
-        MMControl1->releaseOutput();
-        Command1->setEnabled(true);
+        m_sound->releaseOutput();
+        m_startButton->setEnabled(true);
         reportSoundProblem();
         break;
     }
@@ -246,19 +254,19 @@ void ReadingWindow::reportSoundProblem()
     ui::showWarning(this, m_soundProblem, ui::programTitle(), text);
 }
 
-void ReadingWindow::EndIni()
+void ReadingWindow::endRun()
 {
     ui::inform(this, ui::programTitle(), QStringLiteral("終了しました"));
     m_reading.finished();
-    Command1->setEnabled(true);
+    m_startButton->setEnabled(true);
 }
 
-void ReadingWindow::mnuEnd_Click()
+void ReadingWindow::leave()
 {
-    Timer1->stop();
-    Timer2->stop();
-    MMControl1->close();
-    MMControl1->releaseOutput();
+    m_aiuOrderTimer->stop();
+    m_randomOrderTimer->stop();
+    m_sound->close();
+    m_sound->releaseOutput();
     m_reading.leave();
     hide();
 }
@@ -266,15 +274,15 @@ void ReadingWindow::mnuEnd_Click()
 void ReadingWindow::closeEvent(QCloseEvent *event)
 {
     // Nothing more is read in a closed window, even while it still exists.
-    Timer1->stop();
-    Timer2->stop();
-    MMControl1->close();
-    MMControl1->releaseOutput();
+    m_aiuOrderTimer->stop();
+    m_randomOrderTimer->stop();
+    m_sound->close();
+    m_sound->releaseOutput();
     m_reading.leave();
     event->accept();
 }
 
 QTimer *ReadingWindow::timerFor(AutoReading::Timer timer) const
 {
-    return timer == AutoReading::Timer::Timer1 ? Timer1 : Timer2;
+    return timer == AutoReading::Timer::AiuOrder ? m_aiuOrderTimer : m_randomOrderTimer;
 }

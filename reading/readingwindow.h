@@ -12,9 +12,6 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <array>
-
-class QAction;
 class QComboBox;
 class QLabel;
 class QMessageBox;
@@ -32,33 +29,33 @@ public:
     // The window takes ownership of its sound device.
     ReadingWindow(CardState &data, SoundDevice *device);
 
-    QComboBox *Combo1;                // よみあげ回数
-    QComboBox *Combo2;                // よみあげ方法
-    std::array<QLabel *, 5> Label2{}; // captions
-    std::array<QLabel *, 2> Label1{}; // 0: card number, 1: card label
-    QPushButton *Command1;            // 実　行
-    ui::PictureBox *Image1;           // the card's picture
-    QTimer *Timer1;                   // drives あいう order
-    QTimer *Timer2;                   // drives random order
-    SoundDevice *MMControl1;
-    QAction *mnuEnd;                  // おわり
-
     const AutoReading &reading() const { return m_reading; }
 
-    void Form_Activate();
-    void Command1_Click();
-    void Timer1_Timer();
-    void Timer2_Timer();
-    void MMControl1_Done(int notifyCode);
-    void mnuEnd_Click();
+    // The window became active: any run is over, and a new random order is
+    // drawn.
+    void activate();
+    // 実　行: a new run with the chosen times and order.
+    void startRun();
+    // The run's timer has run out, in あいう order or in random order: the
+    // next reading.
+    void aiuOrderTimeUp();
+    void randomOrderTimeUp();
+    // The sound device's completion notice for the reading that played.
+    void readingEnded(int notifyCode);
+    // おわり: the run ends and the window hides.
+    void leave();
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Load();
-    void EndIni();
+    // The suites reach the controls through this (tests/windowcontrols.h).
+    friend struct ReadingWindowControls;
+
+    void load();
+    // The last reading has played: 終了しました.
+    void endRun();
     void reportSoundProblem();
     // Has the recording of the run's next reading decoded before its tick.
     void readAhead();
@@ -71,6 +68,17 @@ private:
 
     CardState &m_data;
     AutoReading m_reading;
+
+    QComboBox *m_timesChooser;  // よみあげ回数
+    QComboBox *m_orderChooser;  // よみあげ方法
+    QLabel *m_labelDisplay;     // the label of the card being read
+    QLabel *m_numberDisplay;    // its number
+    QPushButton *m_startButton; // 実　行
+    ui::PictureBox *m_cardPicture;
+    QTimer *m_aiuOrderTimer;    // drives a run in あいう order
+    QTimer *m_randomOrderTimer; // drives a run in random order
+    SoundDevice *m_sound;
+
     // The tick's return to the event loop, so the boxes repaint before the
     // picture is decoded and the sound opened.
     QTimer *m_continuation;

@@ -110,7 +110,7 @@ void TestAutoReading::readingMethodFromText()
     AutoReading reading(cards.data);
     reading.activate(7);
     const AutoReading::Timer timer = reading.start(QStringLiteral("1"), text);
-    QCOMPARE(timer, method == 2 ? AutoReading::Timer::Timer1 : AutoReading::Timer::Timer2);
+    QCOMPARE(timer, method == 2 ? AutoReading::Timer::AiuOrder : AutoReading::Timer::RandomOrder);
 }
 
 void TestAutoReading::aiuOrderReadsEveryCardAscending()

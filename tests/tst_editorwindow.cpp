@@ -731,13 +731,13 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     QTest::mouseClick(m_hub->startMenu()->Command2, Qt::LeftButton);
     ReadingWindow *reading = m_hub->readingWindow();
     QVERIFY(reading);
-    reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
-    QTest::mouseClick(reading->Command1, Qt::LeftButton);
+    controls(reading).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(controls(reading).startButton(), Qt::LeftButton);
     for (int n = 1; n <= 12; ++n) {
-        QVERIFY(reading->Timer1->isActive());
-        reading->Timer1_Timer();
+        QVERIFY(controls(reading).aiuOrderTimer()->isActive());
+        reading->aiuOrderTimeUp();
         QTRY_COMPARE(devices.last()->lastFile, twelve + QStringLiteral("/karuon%1.wav").arg(CardState::cardNumberText(n)));
-        QCOMPARE(reading->Label1[1]->text(), QString(QChar(u'ア' + 2 * (n - 1))));
+        QCOMPARE(controls(reading).labelDisplay()->text(), QString(QChar(u'ア' + 2 * (n - 1))));
         if (n == 12)
             answerer.texts.clear();
         devices.last()->finish();

@@ -11,6 +11,7 @@
 #include "reading/readingwindow.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
+#include "tests/windowcontrols.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -87,27 +88,27 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
     QVERIFY(window && window->isVisible());
 
     testing::MessageBoxAnswerer answerer;
-    window->Combo1->setCurrentText(count);
-    window->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    controls(window).timesChooser()->setCurrentText(count);
+    controls(window).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(controls(window).startButton(), Qt::LeftButton);
 
     QStringList numbers;
     for (int i = 0; i < readings; ++i) {
-        QVERIFY(window->Timer1->isActive());
-        QCOMPARE(window->Timer1->interval(), i == 0 ? 2000 : 5000);
+        QVERIFY(controls(window).aiuOrderTimer()->isActive());
+        QCOMPARE(controls(window).aiuOrderTimer()->interval(), i == 0 ? 2000 : 5000);
         // The wait itself is not the point here: fire the timer now.
         QElapsedTimer playing;
         playing.start();
-        window->Timer1_Timer();
-        numbers << window->Label1[0]->text();
+        window->aiuOrderTimeUp();
+        numbers << controls(window).numberDisplay()->text();
         if (i + 1 < readings) {
             // Only the end of the recording starts the timer again.
-            QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(controls(window).aiuOrderTimer()->isActive(), 5000);
             QVERIFY2(playing.elapsed() >= lengthMs - 20, qPrintable(QString::number(playing.elapsed())));
         }
     }
     QTRY_COMPARE_WITH_TIMEOUT(answerer.texts, QStringList{QStringLiteral("終了しました")}, 5000);
-    QVERIFY(window->Command1->isEnabled());
+    QVERIFY(controls(window).startButton()->isEnabled());
     const QStringList expected = readings == 3
         ? QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}
         : QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("3")};
@@ -124,7 +125,7 @@ void TestReadingPlayback::readingWindowExistsOnce()
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QPointer<ReadingWindow> first = hub.readingWindow();
     QVERIFY(first && first->isVisible() && !first->parentWidget() && !first->isModal());
-    first->mnuEnd->trigger();
+    controls(first).leaveAction()->trigger();
     QVERIFY(!first->isVisible());
     QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
     QCOMPARE(hub.readingWindow(), first.data());
@@ -170,28 +171,28 @@ void TestReadingPlayback::damagedRecordingInARun()
     ReadingWindow *window = hub.readingWindow();
     QVERIFY(window);
     testing::MessageBoxAnswerer answerer;
-    window->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
-    window->Timer1_Timer();
-    QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
-    window->Timer1_Timer();
-    QCOMPARE(window->Label1[0]->text(), QStringLiteral("2"));
+    controls(window).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(controls(window).startButton(), Qt::LeftButton);
+    window->aiuOrderTimeUp();
+    QTRY_VERIFY_WITH_TIMEOUT(controls(window).aiuOrderTimer()->isActive(), 5000);
+    window->aiuOrderTimeUp();
+    QCOMPARE(controls(window).numberDisplay()->text(), QStringLiteral("2"));
     if (plays) {
-        QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
-        window->Timer1_Timer();
+        QTRY_VERIFY_WITH_TIMEOUT(controls(window).aiuOrderTimer()->isActive(), 5000);
+        window->aiuOrderTimeUp();
         QTRY_COMPARE_WITH_TIMEOUT(answerer.texts, QStringList{QStringLiteral("終了しました")}, 5000);
         return;
     }
     // The run stops at that card with a word about it, and starts again.
-    QTRY_VERIFY_WITH_TIMEOUT(window->Command1->isEnabled(), 5000);
-    QVERIFY(!window->Timer1->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(controls(window).startButton()->isEnabled(), 5000);
+    QVERIFY(!controls(window).aiuOrderTimer()->isActive());
     auto *box = window->findChild<QMessageBox *>();
     QVERIFY(box && box->text().contains(QStringLiteral("karuon02.wav")));
     QVERIFY(answerer.texts.isEmpty());
-    QTest::mouseClick(window->Command1, Qt::LeftButton);
-    window->Timer1_Timer();
-    QCOMPARE(window->Label1[0]->text(), QStringLiteral("1"));
-    QTRY_VERIFY_WITH_TIMEOUT(window->Timer1->isActive(), 5000);
+    QTest::mouseClick(controls(window).startButton(), Qt::LeftButton);
+    window->aiuOrderTimeUp();
+    QCOMPARE(controls(window).numberDisplay()->text(), QStringLiteral("1"));
+    QTRY_VERIFY_WITH_TIMEOUT(controls(window).aiuOrderTimer()->isActive(), 5000);
 }
 
 GINREI_TEST_MAIN(TestReadingPlayback)

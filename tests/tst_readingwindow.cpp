@@ -8,6 +8,7 @@
 #include "reading/readingwindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QApplication>
@@ -94,11 +95,11 @@ void TestReadingWindow::cleanup()
 
 QTimer *TestReadingWindow::start(const QString &count, const QString &method)
 {
-    m_window->Combo1->setCurrentText(count);
-    m_window->Combo2->setCurrentText(method);
-    QTest::mouseClick(m_window->Command1, Qt::LeftButton);
-    [&] { QVERIFY(!m_window->Command1->isEnabled()); }();
-    QTimer *timer = m_window->Timer1->isActive() ? m_window->Timer1 : m_window->Timer2;
+    controls(m_window).timesChooser()->setCurrentText(count);
+    controls(m_window).orderChooser()->setCurrentText(method);
+    QTest::mouseClick(controls(m_window).startButton(), Qt::LeftButton);
+    [&] { QVERIFY(!controls(m_window).startButton()->isEnabled()); }();
+    QTimer *timer = controls(m_window).aiuOrderTimer()->isActive() ? controls(m_window).aiuOrderTimer() : controls(m_window).randomOrderTimer();
     [&] {
         QVERIFY(timer->isActive());
         QCOMPARE(timer->interval(), 2000);
@@ -109,7 +110,7 @@ QTimer *TestReadingWindow::start(const QString &count, const QString &method)
 void TestReadingWindow::tick(QTimer *timer)
 {
     const int opens = openCount(m_sound);
-    timer == m_window->Timer1 ? m_window->Timer1_Timer() : m_window->Timer2_Timer();
+    timer == controls(m_window).aiuOrderTimer() ? m_window->aiuOrderTimeUp() : m_window->randomOrderTimeUp();
     [&] {
         QVERIFY(!timer->isActive());
         QCOMPARE(timer->interval(), 5000);
@@ -125,28 +126,28 @@ void TestReadingWindow::layoutMatchesTheDesign()
     QCOMPARE(w.windowTitle(), QStringLiteral("銀鈴かるた自動よみあげ"));
     QCOMPARE(w.centralWidget()->size(), QSize(409, 231));
     QCOMPARE(w.centralWidget()->palette().color(QPalette::Window), QColor(255, 255, 0));
-    QCOMPARE(w.Combo1->geometry(), QRect(96, 8, 41, 20));
-    QCOMPARE(w.Combo2->geometry(), QRect(96, 40, 81, 20));
-    QCOMPARE(w.Combo1->currentText(), QStringLiteral("1"));
-    QCOMPARE(w.Combo2->currentText(), QStringLiteral("1：ランダム"));
-    QCOMPARE(w.Combo2->itemText(1), QStringLiteral("2：あいう順"));
-    QVERIFY(w.Combo1->isEditable() && w.Combo2->isEditable());
-    QCOMPARE(w.Label2[0]->buddy(), w.Combo1);
-    QCOMPARE(w.Label2[3]->buddy(), w.Combo2);
-    QCOMPARE(w.Command1->text(), QStringLiteral("実　行"));
-    QCOMPARE(w.Command1->geometry(), QRect(56, 160, 105, 33));
-    QCOMPARE(w.Command1->palette().color(QPalette::Button), QColor(0, 255, 0));
-    QCOMPARE(w.Command1->font().pointSizeF(), 11.25);
-    QCOMPARE(w.Image1->geometry(), QRect(224, 8, 169, 209));
-    QCOMPARE(w.Label1[1]->palette().color(QPalette::Window), QColor(255, 192, 192));
-    QCOMPARE(w.Label1[0]->geometry(), QRect(96, 104, 41, 25));
-    QCOMPARE(w.Label1[0]->font().pointSizeF(), 14.25);
-    QVERIFY(w.Label1[0]->text().isEmpty() && !w.Image1->hasPicture());
-    QCOMPARE(w.mnuEnd->text(), QStringLiteral("おわり"));
+    QCOMPARE(controls(w).timesChooser()->geometry(), QRect(96, 8, 41, 20));
+    QCOMPARE(controls(w).orderChooser()->geometry(), QRect(96, 40, 81, 20));
+    QCOMPARE(controls(w).timesChooser()->currentText(), QStringLiteral("1"));
+    QCOMPARE(controls(w).orderChooser()->currentText(), QStringLiteral("1：ランダム"));
+    QCOMPARE(controls(w).orderChooser()->itemText(1), QStringLiteral("2：あいう順"));
+    QVERIFY(controls(w).timesChooser()->isEditable() && controls(w).orderChooser()->isEditable());
+    QCOMPARE(controls(w).captions()[0]->buddy(), controls(w).timesChooser());
+    QCOMPARE(controls(w).captions()[3]->buddy(), controls(w).orderChooser());
+    QCOMPARE(controls(w).startButton()->text(), QStringLiteral("実　行"));
+    QCOMPARE(controls(w).startButton()->geometry(), QRect(56, 160, 105, 33));
+    QCOMPARE(controls(w).startButton()->palette().color(QPalette::Button), QColor(0, 255, 0));
+    QCOMPARE(controls(w).startButton()->font().pointSizeF(), 11.25);
+    QCOMPARE(controls(w).cardPicture()->geometry(), QRect(224, 8, 169, 209));
+    QCOMPARE(controls(w).labelDisplay()->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QCOMPARE(controls(w).numberDisplay()->geometry(), QRect(96, 104, 41, 25));
+    QCOMPARE(controls(w).numberDisplay()->font().pointSizeF(), 14.25);
+    QVERIFY(controls(w).numberDisplay()->text().isEmpty() && !controls(w).cardPicture()->hasPicture());
+    QCOMPARE(controls(w).leaveAction()->text(), QStringLiteral("おわり"));
     const QStringList captions{QStringLiteral("よみあげ回数"), QStringLiteral("回"), QStringLiteral("よみあげ番号"),
                                QStringLiteral("よみあげ方法"), QStringLiteral("よみあげ文字")};
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(w.Label2[i]->text(), captions[i]);
+        QCOMPARE(controls(w).captions()[i]->text(), captions[i]);
     // Prepared when it loaded: nothing open.
     QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
 }
@@ -155,14 +156,14 @@ void TestReadingWindow::aiuRunReadsAllCardsOnSchedule()
 {
     testing::MessageBoxAnswerer answerer;
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
-    QCOMPARE(timer, m_window->Timer1);
-    QVERIFY(!m_window->Timer2->isActive());
+    QCOMPARE(timer, controls(m_window).aiuOrderTimer());
+    QVERIFY(!controls(m_window).randomOrderTimer()->isActive());
     for (int card = 1; card <= 46; ++card) {
         tick(timer);
-        QCOMPARE(m_window->Label1[0]->text(), QString::number(card));
-        QCOMPARE(m_window->Label1[1]->text(), m_data->label(card));
+        QCOMPARE(controls(m_window).numberDisplay()->text(), QString::number(card));
+        QCOMPARE(controls(m_window).labelDisplay()->text(), m_data->label(card));
         QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
-        QVERIFY(m_window->Image1->hasPicture());
+        QVERIFY(controls(m_window).cardPicture()->hasPicture());
         m_sound->finish();
         // Closed whatever the outcome; the next reading 5000 ms after this one ended.
         QCOMPARE(m_sound->commands.last(), QStringLiteral("Close"));
@@ -173,26 +174,26 @@ void TestReadingWindow::aiuRunReadsAllCardsOnSchedule()
     }
     QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
     QCOMPARE(answerer.titles, QStringList{QStringLiteral("銀鈴かるた")});
-    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
     QVERIFY(!timer->isActive());
     // Closing the message box is no activation: the run's position stays.
     QTest::qWait(20);
     QCOMPARE(m_data->readingPosition(), 47);
     // The last card stays on display.
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("46"));
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("46"));
 }
 
 void TestReadingWindow::randomRunShowsCardIndexes()
 {
     testing::MessageBoxAnswerer answerer;
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("1：ランダム"));
-    QCOMPARE(timer, m_window->Timer2);
+    QCOMPARE(timer, controls(m_window).randomOrderTimer());
     QSet<int> seen;
     for (int i = 1; i <= 46; ++i) {
         tick(timer);
-        const int card = m_window->Label1[0]->text().toInt();
+        const int card = controls(m_window).numberDisplay()->text().toInt();
         QCOMPARE(card, int(m_data->readingOrder()[i]));
-        QCOMPARE(m_window->Label1[1]->text(), m_data->label(card));
+        QCOMPARE(controls(m_window).labelDisplay()->text(), m_data->label(card));
         QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
         seen.insert(card);
         m_sound->finish();
@@ -220,14 +221,14 @@ void TestReadingWindow::twiceReadsPairs()
 void TestReadingWindow::combosAreReadOnlyAtStart()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
-    m_window->Combo1->setCurrentText(QStringLiteral("2"));
-    m_window->Combo2->setCurrentText(QStringLiteral("1：ランダム"));
+    controls(m_window).timesChooser()->setCurrentText(QStringLiteral("2"));
+    controls(m_window).orderChooser()->setCurrentText(QStringLiteral("1：ランダム"));
     tick(timer);
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("1"));
     m_sound->finish();
     tick(timer);
     // Still once each, still あいう order.
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("2"));
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("2"));
 }
 
 void TestReadingWindow::activationWhileWaitingStopsTheRun()
@@ -237,9 +238,9 @@ void TestReadingWindow::activationWhileWaitingStopsTheRun()
     m_sound->finish();
     QVERIFY(timer->isActive());
     const CardState::Order before = m_data->readingOrder();
-    m_window->Form_Activate();
-    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
-    QVERIFY(m_window->Command1->isEnabled());
+    m_window->activate();
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive() && !controls(m_window).randomOrderTimer()->isActive());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
     QCOMPARE(m_data->readingPosition(), 0);
     QVERIFY(m_data->readingOrder() != before);
 }
@@ -258,17 +259,17 @@ void TestReadingWindow::leavingStopsTheRun()
     if (playing)
         tick(timer);
     const int opens = openCount(m_sound);
-    m_window->mnuEnd->trigger();
+    controls(m_window).leaveAction()->trigger();
     QVERIFY(!m_window->isVisible());
-    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive() && !controls(m_window).randomOrderTimer()->isActive());
     QCOMPARE(m_sound->commands.last(), QStringLiteral("Close"));
     // A notice that still arrives for the cut reading schedules nothing.
     m_sound->finish();
-    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive() && !controls(m_window).randomOrderTimer()->isActive());
     QCOMPARE(openCount(m_sound), opens);
     // Shown again: idle, with a new order.
     m_window->show();
-    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
     QCOMPARE(m_data->readingPosition(), 0);
 }
 
@@ -276,14 +277,14 @@ void TestReadingWindow::leavingDuringTheReturnToTheLoopReadsNothing()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     const int opens = openCount(m_sound);
-    m_window->Timer1_Timer();
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    m_window->aiuOrderTimeUp();
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("1"));
     // おわり is handled before the tick goes on.
-    m_window->mnuEnd->trigger();
+    controls(m_window).leaveAction()->trigger();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     QCOMPARE(openCount(m_sound), opens);
-    QVERIFY(!m_window->Image1->hasPicture());
+    QVERIFY(!controls(m_window).cardPicture()->hasPicture());
     QVERIFY(!timer->isActive());
 }
 
@@ -292,19 +293,19 @@ void TestReadingWindow::lateNoticeAfterActivationIsIgnored()
     QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
     tick(timer);
     // Activated while the reading still plays, with its repeat pending.
-    m_window->Form_Activate();
+    m_window->activate();
     m_sound->finish();
-    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive() && !controls(m_window).randomOrderTimer()->isActive());
     QCOMPARE(m_data->readingPosition(), 0);
-    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
 }
 
 void TestReadingWindow::unknownMethodFallsBackToRandom()
 {
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("9：ほかの順"));
-    QCOMPARE(timer, m_window->Timer2);
+    QCOMPARE(timer, controls(m_window).randomOrderTimer());
     tick(timer);
-    QCOMPARE(m_window->Label1[0]->text().toInt(), int(m_data->readingOrder()[1]));
+    QCOMPARE(controls(m_window).numberDisplay()->text().toInt(), int(m_data->readingOrder()[1]));
 }
 
 void TestReadingWindow::missingPictureLeavesFrameEmpty()
@@ -313,15 +314,15 @@ void TestReadingWindow::missingPictureLeavesFrameEmpty()
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue02.jpg"), "not a picture");
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
-    QVERIFY(!m_window->Image1->hasPicture());
+    QVERIFY(!controls(m_window).cardPicture()->hasPicture());
     QVERIFY(fileName(m_sound->lastFile) == QStringLiteral("karuon01.wav"));
     m_sound->finish();
     tick(timer);
-    QVERIFY(!m_window->Image1->hasPicture());
+    QVERIFY(!controls(m_window).cardPicture()->hasPicture());
     m_sound->finish();
     tick(timer);
-    QVERIFY(m_window->Image1->hasPicture());
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("3"));
+    QVERIFY(controls(m_window).cardPicture()->hasPicture());
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("3"));
 }
 
 void TestReadingWindow::damagedPictureDoesNotStopTheRun_data()
@@ -336,14 +337,14 @@ void TestReadingWindow::damagedPictureDoesNotStopTheRun()
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue01.jpg"), bytes);
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
-    QCOMPARE(m_window->Image1->hasPicture(), shown);
-    QCOMPARE(m_window->Label1[1]->text(), QStringLiteral("あ"));
+    QCOMPARE(controls(m_window).cardPicture()->hasPicture(), shown);
+    QCOMPARE(controls(m_window).labelDisplay()->text(), QStringLiteral("あ"));
     QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon01.wav"));
     m_sound->finish();
     QVERIFY(timer->isActive());
     tick(timer);
-    QVERIFY(m_window->Image1->hasPicture());
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("2"));
+    QVERIFY(controls(m_window).cardPicture()->hasPicture());
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("2"));
     QVERIFY(!m_window->findChild<QMessageBox *>());
 }
 
@@ -352,10 +353,10 @@ void TestReadingWindow::missingSoundStopsButCanRunAgain()
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
     m_sound->finish(8); // the device could not play it
-    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive() && !controls(m_window).randomOrderTimer()->isActive());
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("1"));
     // Usable again at once, with a word about why it stopped.
-    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
     QTRY_VERIFY(QApplication::topLevelWidgets().contains(m_window->findChild<QMessageBox *>()));
     auto *box = m_window->findChild<QMessageBox *>();
     QVERIFY(box && box->text().contains(QStringLiteral("karuon01.wav")));
@@ -363,7 +364,7 @@ void TestReadingWindow::missingSoundStopsButCanRunAgain()
     box->close();
     timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     tick(timer);
-    QCOMPARE(m_window->Label1[0]->text(), QStringLiteral("1"));
+    QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("1"));
 }
 
 void TestReadingWindow::cardFolderGoneStopsWithAWord()
@@ -371,10 +372,10 @@ void TestReadingWindow::cardFolderGoneStopsWithAWord()
     QVERIFY(QDir(m_program->cardFolder()).removeRecursively());
     QTimer *timer = start(QStringLiteral("2"), QStringLiteral("1：ランダム"));
     tick(timer);
-    QVERIFY(!m_window->Image1->hasPicture());
+    QVERIFY(!controls(m_window).cardPicture()->hasPicture());
     m_sound->finish(8); // what the device reports for a missing file
-    QVERIFY(!m_window->Timer1->isActive() && !m_window->Timer2->isActive());
-    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive() && !controls(m_window).randomOrderTimer()->isActive());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
     const QList<QMessageBox *> boxes = m_window->findChildren<QMessageBox *>();
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes[0]->text().contains(m_data->cardFolder()));
@@ -390,8 +391,8 @@ void TestReadingWindow::closeBoxClosesTheDevice()
     m_sound->commands.clear();
     m_window->close();
     QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
-    QVERIFY(!m_window->Timer1->isActive());
-    QVERIFY(!m_window->Timer2->isActive());
+    QVERIFY(!controls(m_window).aiuOrderTimer()->isActive());
+    QVERIFY(!controls(m_window).randomOrderTimer()->isActive());
 }
 
 void TestReadingWindow::returnFromAnotherWindowActivates()
@@ -410,7 +411,7 @@ void TestReadingWindow::returnFromAnotherWindowActivates()
     m_window->activateWindow();
     QTRY_VERIFY(m_window->isActiveWindow());
     QVERIFY(!timer->isActive());
-    QVERIFY(m_window->Command1->isEnabled());
+    QVERIFY(controls(m_window).startButton()->isEnabled());
     QCOMPARE(m_data->readingPosition(), 0);
 }
 
@@ -438,7 +439,7 @@ void TestReadingWindow::ownPopupsDoNotActivate()
     if (combo) {
         combo->showPopup();
     } else {
-        QLineEdit *edit = m_window->Combo1->lineEdit();
+        QLineEdit *edit = controls(m_window).timesChooser()->lineEdit();
         menu.reset(edit->createStandardContextMenu());
         menu->popup(edit->mapToGlobal(QPoint(2, 2)));
     }
@@ -456,7 +457,7 @@ void TestReadingWindow::ownPopupsDoNotActivate()
 
     // The run goes on: nothing was reset.
     QVERIFY(timer->isActive());
-    QVERIFY(!m_window->Command1->isEnabled());
+    QVERIFY(!controls(m_window).startButton()->isEnabled());
     QCOMPARE(m_data->readingPosition(), 1);
 }
 
@@ -477,7 +478,7 @@ void TestReadingWindow::soundIsReadAheadOfEachReading()
     QFETCH(QString, ending);
     CardState::LabelTable labels = m_data->labels();
     m_data->adoptSavedSet(m_data->cardFolder(), labels, 2);
-    m_window->Form_Activate();
+    m_window->activate();
     m_sound->hints.clear();
     auto sound = [this](int card) { return QStringLiteral("preload ") + m_data->cardSoundPath(card); };
     testing::MessageBoxAnswerer answerer;
@@ -502,7 +503,7 @@ void TestReadingWindow::soundIsReadAheadOfEachReading()
         m_sound->finish();
     }
     if (ending == u"おわり")
-        m_window->mnuEnd->trigger();
+        controls(m_window).leaveAction()->trigger();
     else if (ending == u"close")
         m_window->close();
     QTRY_COMPARE(m_sound->hints.size(), expected.size() + 1);
@@ -523,7 +524,7 @@ void TestReadingWindow::noSoundOutputIsShown()
     QVERIFY(box->isVisible() && !box->isModal());
     QCOMPARE(box->text(), ui::noSoundOutputText());
     m_sound->finish();
-    QVERIFY(m_window->Timer1->isActive());
+    QVERIFY(controls(m_window).aiuOrderTimer()->isActive());
 }
 
 GINREI_TEST_MAIN(TestReadingWindow)

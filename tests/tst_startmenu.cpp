@@ -15,6 +15,7 @@
 #include "settings/settingswindow.h"
 #include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 #include "version.h"
 
@@ -405,10 +406,10 @@ void TestStartMenu::endWithEveryWindowOpen()
     QTest::mouseClick(menu->Command2, Qt::LeftButton);
     ReadingWindow *reading = m_hub->readingWindow();
     QVERIFY(reading);
-    reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
-    QTest::mouseClick(reading->Command1, Qt::LeftButton);
-    reading->Timer1_Timer();
-    auto *device = qobject_cast<SinkSoundDevice *>(reading->MMControl1);
+    controls(reading).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
+    QTest::mouseClick(controls(reading).startButton(), Qt::LeftButton);
+    reading->aiuOrderTimeUp();
+    auto *device = qobject_cast<SinkSoundDevice *>(controls(reading).sound());
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 

@@ -10,6 +10,7 @@
 // are found by their object names, the names of the design.
 
 #include "match/matchwindow.h"
+#include "reading/readingwindow.h"
 #include "ui/uikit.h"
 
 #include <QAction>
@@ -67,7 +68,29 @@ struct MatchWindowControls {
     QAction *leaveAction() const { return w->m_leaveAction; }
 };
 
+struct ReadingWindowControls {
+    const ReadingWindow *w;
+    QComboBox *timesChooser() const { return w->m_timesChooser; }
+    QComboBox *orderChooser() const { return w->m_orderChooser; }
+    // よみあげ回数, 回, よみあげ番号, よみあげ方法, よみあげ文字.
+    std::array<QLabel *, 5> captions() const
+    {
+        return {testing::child<QLabel>(w, "Label2_0"), testing::child<QLabel>(w, "Label2_1"),
+                testing::child<QLabel>(w, "Label2_2"), testing::child<QLabel>(w, "Label2_3"),
+                testing::child<QLabel>(w, "Label2_4")};
+    }
+    QLabel *numberDisplay() const { return w->m_numberDisplay; }
+    QLabel *labelDisplay() const { return w->m_labelDisplay; }
+    QPushButton *startButton() const { return w->m_startButton; }
+    ui::PictureBox *cardPicture() const { return w->m_cardPicture; }
+    QTimer *aiuOrderTimer() const { return w->m_aiuOrderTimer; }
+    QTimer *randomOrderTimer() const { return w->m_randomOrderTimer; }
+    SoundDevice *sound() const { return w->m_sound; }
+    QAction *leaveAction() const { return testing::child<QAction>(w, "mnuEnd"); }
+};
+
 inline MatchWindowControls controls(const MatchWindow *w) { return {w}; }
+inline ReadingWindowControls controls(const ReadingWindow *w) { return {w}; }
 template <class Window>
     requires std::is_base_of_v<QWidget, Window>
 auto controls(const Window &w)
