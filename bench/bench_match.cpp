@@ -107,8 +107,8 @@ struct Bench {
     void startMatch(int level, bool voice)
     {
         hub.matchSettings();
-        hub.settingsWindow()->Option1[level - 1]->setChecked(true);
-        hub.settingsWindow()->Option2[voice ? 1 : 0]->setChecked(true);
+        controls(hub.settingsWindow()).levelButtons()[level - 1]->setChecked(true);
+        controls(hub.settingsWindow()).voiceButtons()[voice ? 1 : 0]->setChecked(true);
         if (!controls(window).startMatchAction()->isEnabled())
             qFatal("試合開始 is not enabled");
         controls(window).startMatchAction()->trigger();

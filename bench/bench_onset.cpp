@@ -190,8 +190,8 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
     if (!QTest::qWaitForWindowExposed(w))
         qFatal("the match window was not shown");
     hub.matchSettings();
-    hub.settingsWindow()->Option1[4]->setChecked(true);
-    hub.settingsWindow()->Option2[1]->setChecked(true);
+    controls(hub.settingsWindow()).levelButtons()[4]->setChecked(true);
+    controls(hub.settingsWindow()).voiceButtons()[1]->setChecked(true);
     // One reading first, not counted: the first player in a process pays
     // for loading the media framework.
     Result r;

@@ -136,8 +136,8 @@ int match(WindowHub &hub, int readings)
     hub.showMatch();
     MatchWindow *w = hub.matchWindow();
     hub.matchSettings();
-    hub.settingsWindow()->Option1[4]->setChecked(true);
-    hub.settingsWindow()->Option2[1]->setChecked(true);
+    controls(hub.settingsWindow()).levelButtons()[4]->setChecked(true);
+    controls(hub.settingsWindow()).voiceButtons()[1]->setChecked(true);
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     int read = 0;
     while (read < readings) {

@@ -3,7 +3,6 @@
 
 #include "settings/settingswindow.h"
 
-#include "settings/strength.h"
 #include "ui/uikit.h"
 
 #include <QGroupBox>
@@ -43,18 +42,17 @@ SettingsWindow::SettingsWindow()
     setCentralWidget(client);
 
     // In tab order: the voice switch, then the strength.
-    Frame2 = optionFrame(client, "Frame2", QStringLiteral("音声よみあげ"), S::VoiceFrame, QColor(0, 255, 0));
-    Option2[0] = option(Frame2, QStringLiteral("Option2_0"), QStringLiteral("しない"), S::VoiceOffButton);
-    Option2[1] = option(Frame2, QStringLiteral("Option2_1"), QStringLiteral("する"), S::VoiceOnButton);
-    Option2[1]->setChecked(true);
+    QGroupBox *voiceFrame = optionFrame(client, "Frame2", QStringLiteral("音声よみあげ"), S::VoiceFrame, QColor(0, 255, 0));
+    m_voiceOffButton = option(voiceFrame, QStringLiteral("Option2_0"), QStringLiteral("しない"), S::VoiceOffButton);
+    option(voiceFrame, QStringLiteral("Option2_1"), QStringLiteral("する"), S::VoiceOnButton)->setChecked(true);
 
-    Frame1 = optionFrame(client, "Frame1", QStringLiteral("コンピュータのつよさ"), S::StrengthFrame, QColor(0, 255, 255));
+    QGroupBox *strengthFrame = optionFrame(client, "Frame1", QStringLiteral("コンピュータのつよさ"), S::StrengthFrame, QColor(0, 255, 255));
     for (int i = 0; i < Strength::Levels; ++i)
-        Option1[i] = option(Frame1, QStringLiteral("Option1_%1").arg(i), QString::fromUtf8(Strength::Captions[i]), S::levelButton(i));
-    Option1[Strength::Default - Strength::Weakest]->setChecked(true);
+        m_levelButtons[i] = option(strengthFrame, QStringLiteral("Option1_%1").arg(i), QString::fromUtf8(Strength::Captions[i]), S::levelButton(i));
+    m_levelButtons[Strength::Default - Strength::Weakest]->setChecked(true);
 
-    mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &SettingsWindow::mnuEnd_Click);
-    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+    QAction *backAction = menuBar()->addAction(QStringLiteral("もどる"), this, &SettingsWindow::goBack);
+    backAction->setObjectName(QStringLiteral("mnuEnd"));
 
     client->setFixedSize(S::Client.toPx());
     adjustSize();
@@ -68,7 +66,7 @@ int SettingsWindow::strengthLevel() const
 {
     int level = Strength::Default;
     for (int i = 0; i < Strength::Levels; ++i) {
-        if (Option1[i]->isChecked())
+        if (m_levelButtons[i]->isChecked())
             level = Strength::Weakest + i;
     }
     return level;
@@ -76,13 +74,13 @@ int SettingsWindow::strengthLevel() const
 
 bool SettingsWindow::voiceOn() const
 {
-    return !Option2[0]->isChecked();
+    return !m_voiceOffButton->isChecked();
 }
 
-void SettingsWindow::mnuEnd_Click()
+void SettingsWindow::goBack()
 {
     for (int i = 0; i < Strength::Levels; ++i) {
-        if (Option1[i]->isChecked())
+        if (m_levelButtons[i]->isChecked())
             Q_EMIT levelChosen(Strength::Weakest + i);
     }
     hide();

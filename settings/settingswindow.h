@@ -8,13 +8,12 @@
 // long as the window does; its close box discards them.
 
 #include "settings/matchsettings.h"
+#include "settings/strength.h"
 
 #include <QMainWindow>
 
 #include <array>
 
-class QAction;
-class QGroupBox;
 class QRadioButton;
 
 class SettingsWindow : public QMainWindow, public MatchSettings
@@ -24,19 +23,21 @@ class SettingsWindow : public QMainWindow, public MatchSettings
 public:
     SettingsWindow();
 
-    QGroupBox *Frame2 = nullptr;               // 音声よみあげ
-    std::array<QRadioButton *, 2> Option2{};   // しない, する
-    QGroupBox *Frame1 = nullptr;               // コンピュータのつよさ
-    std::array<QRadioButton *, 5> Option1{};   // level 1 (weakest) to 5
-    QAction *mnuEnd = nullptr;                 // もどる
-
     int strengthLevel() const override;
     bool voiceOn() const override;
 
-    // Announces the chosen level, then hides this window.
-    void mnuEnd_Click();
+    // もどる: announces the chosen level, then hides the window.
+    void goBack();
 
 Q_SIGNALS:
     // もどる with a level chosen; the hub shows it in the match window.
     void levelChosen(int level);
+
+private:
+    // The suites reach the controls through this (tests/windowcontrols.h).
+    friend struct SettingsWindowControls;
+
+    // Level i + 1 at i, weakest first.
+    std::array<QRadioButton *, Strength::Levels> m_levelButtons{};
+    QRadioButton *m_voiceOffButton = nullptr; // しない
 };

@@ -54,9 +54,9 @@ int main(int argc, char **argv)
     MatchWindow *window = hub.matchWindow();
     controls(window).settingsAction()->trigger();
     SettingsWindow *settings = hub.settingsWindow();
-    QTest::mouseClick(settings->Option1[4], Qt::LeftButton);
-    QTest::mouseClick(settings->Option2[0], Qt::LeftButton);
-    settings->mnuEnd->trigger();
+    QTest::mouseClick(controls(settings).levelButtons()[4], Qt::LeftButton);
+    QTest::mouseClick(controls(settings).voiceButtons()[0], Qt::LeftButton);
+    controls(settings).backAction()->trigger();
     window->activateWindow();
 
     int status = 0;

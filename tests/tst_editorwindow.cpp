@@ -713,7 +713,7 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     MatchWindow *match = m_hub->matchWindow();
     QVERIFY(match);
     m_hub->matchSettings();
-    m_hub->settingsWindow()->Option2[1]->setChecked(true); // read aloud
+    controls(m_hub->settingsWindow()).voiceButtons()[1]->setChecked(true); // read aloud
     controls(match).startMatchAction()->trigger();
     QSet<QString> onTable;
     for (int k = 0; k < 49; ++k) {

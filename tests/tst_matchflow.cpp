@@ -136,8 +136,8 @@ MatchWindow *TestMatchFlow::start(int level, bool voice)
     m_hub->showMatch();
     m_window = m_hub->matchWindow();
     m_hub->matchSettings();
-    m_hub->settingsWindow()->Option1[level - 1]->setChecked(true);
-    m_hub->settingsWindow()->Option2[voice ? 1 : 0]->setChecked(true);
+    controls(m_hub->settingsWindow()).levelButtons()[level - 1]->setChecked(true);
+    controls(m_hub->settingsWindow()).voiceButtons()[voice ? 1 : 0]->setChecked(true);
     if (!controls(m_window).startMatchAction()->isEnabled())
         return nullptr;
     controls(m_window).startMatchAction()->trigger();

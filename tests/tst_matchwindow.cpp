@@ -490,8 +490,8 @@ void TestMatchWindow::settingsAreReadAtMatchStart()
     QVERIFY(m_hub->settingsWindow());
     QVERIFY(!m_hub->settingsWindow()->isVisible());
 
-    m_hub->settingsWindow()->Option1[4]->setChecked(true);
-    m_hub->settingsWindow()->Option2[0]->setChecked(true);
+    controls(m_hub->settingsWindow()).levelButtons()[4]->setChecked(true);
+    controls(m_hub->settingsWindow()).voiceButtons()[0]->setChecked(true);
     const MatchState::Setup next = w->readSettings();
     QCOMPARE(next.level, 5);
     QVERIFY(!next.voice);

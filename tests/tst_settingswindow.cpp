@@ -113,9 +113,9 @@ void TestSettingsWindow::defaults()
     QCOMPARE(menu[0]->text(), QStringLiteral("もどる"));
 
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(w->Option1[i]->isChecked(), i == 2);
-    QVERIFY(!w->Option2[0]->isChecked());
-    QVERIFY(w->Option2[1]->isChecked());
+        QCOMPARE(controls(w).levelButtons()[i]->isChecked(), i == 2);
+    QVERIFY(!controls(w).voiceButtons()[0]->isChecked());
+    QVERIFY(controls(w).voiceButtons()[1]->isChecked());
     QCOMPARE(w->strengthLevel(), 3);
     QVERIFY(w->voiceOn());
 }
@@ -124,16 +124,16 @@ void TestSettingsWindow::eachFrameIsOneGroup()
 {
     SettingsWindow *w = settings();
     // A click on an option selects it and clears the rest of its frame only.
-    QTest::mouseClick(w->Option1[0], Qt::LeftButton);
-    QTest::mouseClick(w->Option2[0], Qt::LeftButton);
+    QTest::mouseClick(controls(w).levelButtons()[0], Qt::LeftButton);
+    QTest::mouseClick(controls(w).voiceButtons()[0], Qt::LeftButton);
     QCOMPARE(w->strengthLevel(), 1);
     QVERIFY(!w->voiceOn());
     int checked = 0;
-    for (QRadioButton *b : w->Option1)
+    for (QRadioButton *b : controls(w).levelButtons())
         checked += b->isChecked();
     QCOMPARE(checked, 1);
-    QVERIFY(!w->Option2[1]->isChecked());
-    QTest::mouseClick(w->Option1[4], Qt::LeftButton);
+    QVERIFY(!controls(w).voiceButtons()[1]->isChecked());
+    QTest::mouseClick(controls(w).levelButtons()[4], Qt::LeftButton);
     QCOMPARE(w->strengthLevel(), 5);
     QVERIFY(!w->voiceOn());
 }
@@ -159,10 +159,10 @@ void TestSettingsWindow::backWritesTheLevel()
     controls(match).settingsAction()->trigger();
     SettingsWindow *w = m_hub->settingsWindow();
     QVERIFY(w && w->isVisible());
-    w->Option1[option]->setChecked(true);
+    controls(w).levelButtons()[option]->setChecked(true);
     // Choosing alone does not touch the match window; もどる does.
     QCOMPARE(controls(match).levelDisplay()->text(), QStringLiteral("x"));
-    w->mnuEnd->trigger();
+    controls(w).backAction()->trigger();
     QCOMPARE(controls(match).levelDisplay()->text(), shown);
     QVERIFY(!w->isVisible());
     QCOMPARE(m_hub->settingsWindow(), w);
@@ -171,8 +171,8 @@ void TestSettingsWindow::backWritesTheLevel()
 void TestSettingsWindow::backWithoutMatchWindowJustHides()
 {
     SettingsWindow *w = settings();
-    w->Option1[0]->setChecked(true);
-    w->mnuEnd->trigger();
+    controls(w).levelButtons()[0]->setChecked(true);
+    controls(w).backAction()->trigger();
     QVERIFY(!w->isVisible());
     QVERIFY(!m_hub->matchWindow());
 }
@@ -180,16 +180,16 @@ void TestSettingsWindow::backWithoutMatchWindowJustHides()
 void TestSettingsWindow::hiddenWindowKeepsItsChoices()
 {
     SettingsWindow *w = settings();
-    w->Option1[3]->setChecked(true);
-    w->Option2[0]->setChecked(true);
-    w->mnuEnd->trigger();
+    controls(w).levelButtons()[3]->setChecked(true);
+    controls(w).voiceButtons()[0]->setChecked(true);
+    controls(w).backAction()->trigger();
     // The match reads them from the hidden window; opening shows them again.
     QCOMPARE(m_hub->matchSettings().strengthLevel(), 4);
     QVERIFY(!m_hub->matchSettings().voiceOn());
     m_hub->showSettings();
     QCOMPARE(m_hub->settingsWindow(), w);
-    QVERIFY(w->Option1[3]->isChecked());
-    QVERIFY(w->Option2[0]->isChecked());
+    QVERIFY(controls(w).levelButtons()[3]->isChecked());
+    QVERIFY(controls(w).voiceButtons()[0]->isChecked());
 }
 
 void TestSettingsWindow::closeBoxDiscardsTheChoices()
@@ -197,8 +197,8 @@ void TestSettingsWindow::closeBoxDiscardsTheChoices()
     m_hub->showMatch();
     MatchWindow *match = m_hub->matchWindow();
     SettingsWindow *w = settings();
-    w->Option1[0]->setChecked(true);
-    w->Option2[0]->setChecked(true);
+    controls(w).levelButtons()[0]->setChecked(true);
+    controls(w).voiceButtons()[0]->setChecked(true);
     controls(match).levelDisplay()->setText(QStringLiteral("x"));
     QPointer<SettingsWindow> closed = w;
     w->close();
@@ -214,7 +214,7 @@ void TestSettingsWindow::closeBoxDiscardsTheChoices()
     QCOMPARE(controls(match).levelDisplay()->text(), QStringLiteral("3"));
     SettingsWindow *fresh = m_hub->settingsWindow();
     QVERIFY(fresh && !fresh->isVisible());
-    QVERIFY(fresh->Option1[2]->isChecked() && fresh->Option2[1]->isChecked());
+    QVERIFY(controls(fresh).levelButtons()[2]->isChecked() && controls(fresh).voiceButtons()[1]->isChecked());
 }
 
 GINREI_TEST_MAIN(TestSettingsWindow)

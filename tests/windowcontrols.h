@@ -11,6 +11,7 @@
 
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
+#include "settings/settingswindow.h"
 #include "ui/uikit.h"
 
 #include <QAction>
@@ -89,8 +90,21 @@ struct ReadingWindowControls {
     QAction *leaveAction() const { return testing::child<QAction>(w, "mnuEnd"); }
 };
 
+struct SettingsWindowControls {
+    const SettingsWindow *w;
+    // Level i + 1 at i, weakest first.
+    const std::array<QRadioButton *, Strength::Levels> &levelButtons() const { return w->m_levelButtons; }
+    // しない, then する.
+    std::array<QRadioButton *, 2> voiceButtons() const
+    {
+        return {w->m_voiceOffButton, testing::child<QRadioButton>(w, "Option2_1")};
+    }
+    QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
+};
+
 inline MatchWindowControls controls(const MatchWindow *w) { return {w}; }
 inline ReadingWindowControls controls(const ReadingWindow *w) { return {w}; }
+inline SettingsWindowControls controls(const SettingsWindow *w) { return {w}; }
 template <class Window>
     requires std::is_base_of_v<QWidget, Window>
 auto controls(const Window &w)
