@@ -102,7 +102,7 @@ void WindowHub::showEditor()
 {
     EditorWindow *window = ensure(m_editorWindow, m_data);
     // Unsaved edits give way to the card state in memory.
-    window->DataHyoji();
+    window->showCardState();
     window->show();
     window->raise();
     window->activateWindow();

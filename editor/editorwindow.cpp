@@ -68,93 +68,95 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     ui::setBackground(client, Background);
     setCentralWidget(client);
 
+    namespace E = Layout::Editor;
+    // The window's own small proportional font: the captions were sized for it.
+    auto caption = [client](const char *name, const QString &text, Layout::TwipRect rect) {
+        QLabel *label = ui::caption(client, text, rect);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setFont(ui::font(ui::PGothic, 9, false));
+        return label;
+    };
     // Top line, in tab order: the count box comes first.
-    Label2[0] = ui::caption(client, QStringLiteral("現在のかるたフォルダ"), Layout::Editor::FolderCaption);
-    Label3 = pinkLabel(new FolderLabel(client), Layout::Editor::FolderLabel);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label2[1] = ui::caption(client, QStringLiteral("かるたの枚数"), Layout::Editor::CountCaption);
-    Text2 = new QLineEdit(client);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Text2->setGeometry(Layout::Editor::CountBox.toPx());
-    Label2[1]->setBuddy(Text2);
-    Label2[2] = ui::caption(client, QStringLiteral("枚"), Layout::Editor::CountUnitCaption);
-    for (int i = 0; i < 3; ++i) {
-        Label2[i]->setObjectName(QStringLiteral("Label2_%1").arg(i));
-        // The window's own small proportional font: the captions were sized for it.
-        Label2[i]->setFont(ui::font(ui::PGothic, 9, false));
-    }
+    caption("Label2_0", QStringLiteral("現在のかるたフォルダ"), E::FolderCaption);
+    m_folderLabel = pinkLabel(new FolderLabel(client), E::FolderLabel);
+    m_folderLabel->setObjectName(QStringLiteral("Label3"));
+    QLabel *countCaption = caption("Label2_1", QStringLiteral("かるたの枚数"), E::CountCaption);
+    m_countBox = new QLineEdit(client);
+    m_countBox->setObjectName(QStringLiteral("Text2"));
+    m_countBox->setGeometry(E::CountBox.toPx());
+    countCaption->setBuddy(m_countBox);
+    caption("Label2_2", QStringLiteral("枚"), E::CountUnitCaption);
 
     for (int k = 0; k < CardState::MaxCards; ++k) {
-        const QPoint at = Layout::Editor::entry(k).toPx();
-        Text1[k] = new QLineEdit(client);
-        Text1[k]->setObjectName(QStringLiteral("Text1_%1").arg(k));
-        Text1[k]->setFont(ui::font(ui::Gothic, 11.25, true));
-        Text1[k]->setGeometry(QRect(at, Layout::Editor::LabelBoxSize.toPx()));
+        const QPoint at = E::entry(k).toPx();
+        m_labelBoxes[k] = new QLineEdit(client);
+        m_labelBoxes[k]->setObjectName(QStringLiteral("Text1_%1").arg(k));
+        m_labelBoxes[k]->setFont(ui::font(ui::Gothic, 11.25, true));
+        m_labelBoxes[k]->setGeometry(QRect(at, E::LabelBoxSize.toPx()));
 
-        Label1[k] = pinkLabel(new QLabel(client), {Layout::Editor::entry(k).left + Layout::Editor::NumberLabelOffsetX,
-                                                   Layout::Editor::entry(k).top, Layout::Editor::NumberLabelSize.width,
-                                                   Layout::Editor::NumberLabelSize.height});
-        Label1[k]->setObjectName(QStringLiteral("Label1_%1").arg(k));
-        Label1[k]->setTextFormat(Qt::PlainText);
-        Label1[k]->setFont(ui::font(ui::PGothic, 12, true));
-        Label1[k]->setText(QString::number(k + 1));
-        Label1[k]->setBuddy(Text1[k]);
+        m_numberLabels[k] = pinkLabel(new QLabel(client), {E::entry(k).left + E::NumberLabelOffsetX, E::entry(k).top,
+                                                           E::NumberLabelSize.width, E::NumberLabelSize.height});
+        m_numberLabels[k]->setObjectName(QStringLiteral("Label1_%1").arg(k));
+        m_numberLabels[k]->setTextFormat(Qt::PlainText);
+        m_numberLabels[k]->setFont(ui::font(ui::PGothic, 12, true));
+        m_numberLabels[k]->setText(QString::number(k + 1));
+        m_numberLabels[k]->setBuddy(m_labelBoxes[k]);
 
-        Img1[k] = new ui::PictureBox(client);
-        Img1[k]->setObjectName(QStringLiteral("Img1_%1").arg(k));
-        Img1[k]->setGeometry(QRect(at + QPoint(0, Layout::px(Layout::Editor::PictureOffsetY)), Layout::Editor::PictureSize.toPx()));
+        m_pictureBoxes[k] = new ui::PictureBox(client);
+        m_pictureBoxes[k]->setObjectName(QStringLiteral("Img1_%1").arg(k));
+        m_pictureBoxes[k]->setGeometry(QRect(at + QPoint(0, Layout::px(E::PictureOffsetY)), E::PictureSize.toPx()));
 
-        connect(Text1[k], &QLineEdit::textChanged, this, [this, k] {
+        connect(m_labelBoxes[k], &QLineEdit::textChanged, this, [this, k] {
             styleLabelBox(k);
-            nameImage(k);
+            namePicture(k);
         });
     }
-    m_plainText1 = Text1[0]->palette();
-    connect(Text2, &QLineEdit::textChanged, this, [this] {
+    m_plainLabelBox = m_labelBoxes[0]->palette();
+    connect(m_countBox, &QLineEdit::textChanged, this, [this] {
         for (int k = 0; k < CardState::MaxCards; ++k)
             styleLabelBox(k);
     });
 
     // The chooser lies over the upper part of the grid.
-    Drive1 = new DriveList(client);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(Layout::Editor::DriveList.toPx());
-    Dir1 = new DirList(client);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(Layout::Editor::FolderList.toPx());
-    File1 = new FileList(client);
-    File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(Layout::Editor::FileList.toPx());
-    Drive1->setAccessibleName(QStringLiteral("ドライブ"));
-    Dir1->setAccessibleName(QStringLiteral("フォルダ"));
-    File1->setAccessibleName(QStringLiteral("フォルダの中のファイル"));
+    m_driveList = new DriveList(client);
+    m_driveList->setObjectName(QStringLiteral("Drive1"));
+    m_driveList->setGeometry(E::DriveList.toPx());
+    m_folderList = new DirList(client);
+    m_folderList->setObjectName(QStringLiteral("Dir1"));
+    m_folderList->setGeometry(E::FolderList.toPx());
+    m_fileList = new FileList(client);
+    m_fileList->setObjectName(QStringLiteral("File1"));
+    m_fileList->setGeometry(E::FileList.toPx());
+    m_driveList->setAccessibleName(QStringLiteral("ドライブ"));
+    m_folderList->setAccessibleName(QStringLiteral("フォルダ"));
+    m_fileList->setAccessibleName(QStringLiteral("フォルダの中のファイル"));
     // Choosing a drive, even the one shown, goes to its root.
-    connect(Drive1, &QComboBox::activated, this, &EditorWindow::Drive1_Change);
-    connect(Dir1, &DirList::changed, this, &EditorWindow::Dir1_Change);
-    connect(Dir1, &DirList::keyPressed, this, &EditorWindow::Dir1_KeyPress);
+    connect(m_driveList, &QComboBox::activated, this, &EditorWindow::driveChosen);
+    connect(m_folderList, &DirList::changed, this, &EditorWindow::folderEntered);
+    connect(m_folderList, &DirList::keyPressed, this, &EditorWindow::folderListKeyPressed);
 
-    mnuWrite = menuBar()->addAction(QStringLiteral("保存"), this, &EditorWindow::mnuWrite_Click);
-    mnuWrite->setObjectName(QStringLiteral("mnuWrite"));
-    mnuForuda = menuBar()->addAction(QStringLiteral("フォルダ変更"), this, &EditorWindow::mnuForuda_Click);
-    mnuForuda->setObjectName(QStringLiteral("mnuForuda"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::mnuEnd_Click);
-    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+    QAction *saveAction = menuBar()->addAction(QStringLiteral("保存"), this, &EditorWindow::save);
+    saveAction->setObjectName(QStringLiteral("mnuWrite"));
+    m_folderAction = menuBar()->addAction(QStringLiteral("フォルダ変更"), this, &EditorWindow::toggleFolderChooser);
+    m_folderAction->setObjectName(QStringLiteral("mnuForuda"));
+    QAction *backAction = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::goBack);
+    backAction->setObjectName(QStringLiteral("mnuEnd"));
 
-    client->setFixedSize(Layout::Editor::Client.toPx());
+    client->setFixedSize(E::Client.toPx());
     adjustSize();
     setFixedSize(sizeHint());
 
-    Form_Load();
+    load();
 }
 
-void EditorWindow::Form_Load()
+void EditorWindow::load()
 {
     ui::placeTopCentred(this, 0);
-    FolderMode = 0;
+    m_folderMode = 0;
     showChooser(false);
-    Dir1->setPath(startFolder(m_data));
+    m_folderList->setPath(startFolder(m_data));
     for (int k = 0; k < CardState::MaxCards; ++k)
-        nameImage(k);
+        namePicture(k);
 }
 
 void EditorWindow::showEvent(QShowEvent *event)
@@ -167,57 +169,52 @@ void EditorWindow::showEvent(QShowEvent *event)
     }
 }
 
-void EditorWindow::DataHyoji()
+void EditorWindow::showCardState()
 {
     const int count = qBound(0, int(m_data.cardCount()), CardState::MaxCards);
     showLabels(m_data.labels(), count);
     for (int i = 1; i <= CardState::MaxCards; ++i) {
         // A missing picture leaves its box empty.
         if (i <= count)
-            Img1[i - 1]->loadPicture(m_data.cardPicturePath(i));
+            m_pictureBoxes[i - 1]->loadPicture(m_data.cardPicturePath(i));
         else
-            Img1[i - 1]->clearPicture();
-        nameImage(i - 1);
+            m_pictureBoxes[i - 1]->clearPicture();
+        namePicture(i - 1);
     }
     showFolder(m_data.cardFolder());
     m_shownFolder = m_data.cardFolder();
-    Text2->setText(QString::number(m_data.cardCount()));
+    m_countBox->setText(QString::number(m_data.cardCount()));
 }
 
 void EditorWindow::showLabels(const CardState::LabelTable &labels, int count)
 {
     for (int i = 1; i <= CardState::MaxCards; ++i) {
-        Label1[i - 1]->setText(QString::number(i));
+        m_numberLabels[i - 1]->setText(QString::number(i));
         // Beyond the count a label is still part of the set, shown greyed:
         // a count lowered and raised again finds it there, and a save keeps
         // it. A blank one shows as an empty box.
         const QString &label = labels[i];
-        Text1[i - 1]->setText(i > count && label.trimmed().isEmpty() ? QString() : label);
+        m_labelBoxes[i - 1]->setText(i > count && label.trimmed().isEmpty() ? QString() : label);
     }
 }
 
 void EditorWindow::showFolder(const QString &folder)
 {
-    Label3->setText(folder);
-    Label3->setToolTip(folder);
+    m_folderLabel->setText(folder);
+    m_folderLabel->setToolTip(folder);
 }
 
 SaveRequest EditorWindow::saveRequest() const
 {
     SaveRequest request;
-    request.folder = Label3->text();
+    request.folder = m_folderLabel->text();
     for (int k = 0; k < CardState::MaxCards; ++k)
-        request.labels[k] = Text1[k]->text();
-    request.countText = Text2->text();
+        request.labels[k] = m_labelBoxes[k]->text();
+    request.countText = m_countBox->text();
     return request;
 }
 
-void EditorWindow::mnuWrite_Click()
-{
-    RecWrite();
-}
-
-void EditorWindow::RecWrite()
+void EditorWindow::save()
 {
     CardSetSaver saver(m_data);
     const CardSetSaver::Result result = saver.save(saveRequest());
@@ -227,103 +224,103 @@ void EditorWindow::RecWrite()
         ui::warn(this, QStringLiteral("保存"), result.message);
 }
 
-void EditorWindow::mnuEnd_Click()
+void EditorWindow::goBack()
 {
     hide();
 }
 
 void EditorWindow::closeEvent(QCloseEvent *event)
 {
-    mnuEnd_Click();
+    goBack();
     event->accept();
 }
 
 void EditorWindow::showChooser(bool shown)
 {
-    Drive1->setVisible(shown);
-    Dir1->setVisible(shown);
-    File1->setVisible(shown);
+    m_driveList->setVisible(shown);
+    m_folderList->setVisible(shown);
+    m_fileList->setVisible(shown);
     if (shown) {
-        Drive1->raise();
-        Dir1->raise();
-        File1->raise();
-        Dir1->setFocus();
+        m_driveList->raise();
+        m_folderList->raise();
+        m_fileList->raise();
+        m_folderList->setFocus();
     }
-    mnuForuda->setText(shown ? QStringLiteral("フォルダ確定") : QStringLiteral("フォルダ変更"));
+    m_folderAction->setText(shown ? QStringLiteral("フォルダ確定") : QStringLiteral("フォルダ変更"));
 }
 
-void EditorWindow::mnuForuda_Click()
+void EditorWindow::toggleFolderChooser()
 {
-    if (FolderMode == 0) {
+    if (m_folderMode == 0) {
         showChooser(true);
-        FolderMode = 1;
+        m_folderMode = 1;
     } else {
         showChooser(false);
-        FolderMode = 0;
-        FolRead();
+        m_folderMode = 0;
+        readChosenFolder();
     }
 }
 
-void EditorWindow::Drive1_Change()
+void EditorWindow::driveChosen()
 {
     // A volume that cannot be listed leaves the directory where it was.
-    if (!Dir1->setPath(Drive1->drive()))
-        Drive1->showDriveOf(Dir1->path());
+    if (!m_folderList->setPath(m_driveList->drive()))
+        m_driveList->showDriveOf(m_folderList->path());
 }
 
-void EditorWindow::Dir1_Change()
+void EditorWindow::folderEntered()
 {
-    File1->setPath(Dir1->path());
-    showFolder(File1->path());
-    Drive1->showDriveOf(Dir1->path());
+    m_fileList->setPath(m_folderList->path());
+    showFolder(m_fileList->path());
+    m_driveList->showDriveOf(m_folderList->path());
 }
 
-void EditorWindow::Dir1_KeyPress(int keyAscii)
+void EditorWindow::folderListKeyPressed(int keyAscii)
 {
     if (keyAscii != 27)
         return;
     // Cancels the choice: the folder label goes back to the folder whose
     // set the grid shows, so that a save cannot put that set elsewhere.
     showChooser(false);
-    FolderMode = 0;
+    m_folderMode = 0;
     showFolder(m_shownFolder);
 }
 
-void EditorWindow::DataClear()
+void EditorWindow::clearPictures()
 {
     for (int k = 0; k < CardState::MaxCards; ++k) {
-        Img1[k]->clearPicture();
-        nameImage(k);
+        m_pictureBoxes[k]->clearPicture();
+        namePicture(k);
     }
 }
 
-void EditorWindow::FolRead()
+void EditorWindow::readChosenFolder()
 {
-    DataClear();
-    const QString folder = Label3->text();
+    clearPictures();
+    const QString folder = m_folderLabel->text();
     m_shownFolder = folder;
     // Consecutive pictures from karue01.jpg, as many as the board holds;
     // the first that cannot be loaded ends the count.
     int loaded = 0;
-    while (loaded < CardState::MaxCards && Img1[loaded]->loadPicture(CardState::picturePathIn(folder, loaded + 1))) {
-        nameImage(loaded);
+    while (loaded < CardState::MaxCards && m_pictureBoxes[loaded]->loadPicture(CardState::picturePathIn(folder, loaded + 1))) {
+        namePicture(loaded);
         ++loaded;
     }
     // A folder that holds a set of its own shows that set, so that a save
     // writes back what it holds rather than the labels of the set before.
     if (const std::optional<CardState::StoredSet> stored = CardState::readStoredSet(folder)) {
         showLabels(stored->labels, stored->count);
-        Text2->setText(QString::number(stored->count));
+        m_countBox->setText(QString::number(stored->count));
     } else {
-        Text2->setText(QString::number(loaded));
+        m_countBox->setText(QString::number(loaded));
     }
 }
 
 void EditorWindow::styleLabelBox(int k)
 {
-    QLineEdit *box = Text1[k];
+    QLineEdit *box = m_labelBoxes[k];
     const LabelFit fit = fitLabel(box->text());
-    QPalette palette = m_plainText1;
+    QPalette palette = m_plainLabelBox;
     QString why;
     if (fit.state == LabelFit::Cut) {
         palette.setColor(QPalette::Base, CutColour);
@@ -333,7 +330,7 @@ void EditorWindow::styleLabelBox(int k)
         palette.setColor(QPalette::Base, UnstorableColour);
         why = QStringLiteral("ファイルに記録できない文字が含まれているため、このままでは保存できません。");
     }
-    const std::optional<qint16> count = cardCountFromText(Text2->text());
+    const std::optional<qint16> count = cardCountFromText(m_countBox->text());
     if (count && k + 1 > *count) {
         palette.setColor(QPalette::Text, BeyondCountText);
         if (why.isEmpty())
@@ -344,12 +341,12 @@ void EditorWindow::styleLabelBox(int k)
     box->setAccessibleDescription(why);
 }
 
-void EditorWindow::nameImage(int k)
+void EditorWindow::namePicture(int k)
 {
-    const QString label = Text1[k]->text().trimmed();
+    const QString label = m_labelBoxes[k]->text().trimmed();
     QString name = label.isEmpty() ? QStringLiteral("%1 番の札の絵").arg(k + 1)
                                    : QStringLiteral("%1 番「%2」の札の絵").arg(k + 1).arg(label);
-    if (!Img1[k]->hasPicture())
+    if (!m_pictureBoxes[k]->hasPicture())
         name += QStringLiteral("（絵なし）");
-    Img1[k]->setAccessibleName(name);
+    m_pictureBoxes[k]->setAccessibleName(name);
 }

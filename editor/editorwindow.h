@@ -17,7 +17,6 @@
 class DirList;
 class DriveList;
 class FileList;
-class CardState;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -30,35 +29,27 @@ class EditorWindow : public QMainWindow
 public:
     explicit EditorWindow(CardState &data);
 
-    // Top line.
-    std::array<QLabel *, 3> Label2; // "現在のかるたフォルダ", "かるたの枚数", "枚"
-    QLabel *Label3;                 // the folder of the set being edited
-    QLineEdit *Text2;               // the card count
-    // The grid: entry k shows card k + 1.
-    std::array<QLineEdit *, CardState::MaxCards> Text1;
-    std::array<QLabel *, CardState::MaxCards> Label1;
-    std::array<ui::PictureBox *, CardState::MaxCards> Img1;
-    // The folder chooser, hidden until フォルダ変更.
-    DriveList *Drive1;
-    DirList *Dir1;
-    FileList *File1;
-    QAction *mnuWrite;  // 保存
-    QAction *mnuForuda; // フォルダ変更 / フォルダ確定
-    QAction *mnuEnd;    // 戻る
-
     // 1 while the folder chooser is open.
-    qint16 folderMode() const { return FolderMode; }
+    qint16 folderMode() const { return m_folderMode; }
 
-    void DataHyoji();
-    void mnuWrite_Click();
-    void RecWrite();
-    void mnuForuda_Click();
-    void mnuEnd_Click();
-    void Drive1_Change();
-    void Dir1_Change();
-    void Dir1_KeyPress(int keyAscii);
-    void FolRead();
-    void DataClear();
+    // Fills the window from the card state in memory.
+    void showCardState();
+    // 保存: checks and saves the folder, the labels and the count.
+    void save();
+    // フォルダ変更 opens the folder chooser; フォルダ確定 closes it and reads
+    // the chosen folder.
+    void toggleFolderChooser();
+    // 戻る: hides the window, edits and all.
+    void goBack();
+    // A drive chosen in the drive list: the folder list goes to its root.
+    void driveChosen();
+    // The folder list moved to another folder.
+    void folderEntered();
+    // A key in the folder list, by its character code; Esc (27) cancels.
+    void folderListKeyPressed(int keyAscii);
+    // Counts the chosen folder's pictures, or shows the set saved there.
+    void readChosenFolder();
+    void clearPictures();
 
     // What 保存 would save now.
     SaveRequest saveRequest() const;
@@ -68,7 +59,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
+    // The suites reach the controls through this (tests/windowcontrols.h).
+    friend struct EditorWindowControls;
+
+    void load();
     void showChooser(bool shown);
     // Marks a label box whose text the file cannot hold as typed, and one
     // beyond the card count.
@@ -76,12 +70,27 @@ private:
     // Fills the label boxes from a label table, with count cards in play.
     void showLabels(const CardState::LabelTable &labels, int count);
     void showFolder(const QString &folder);
-    void nameImage(int k);
+    // Gives picture box k an accessible name from its card's label.
+    void namePicture(int k);
 
     CardState &m_data;
-    qint16 FolderMode = 0;
+
+    // Top line.
+    QLabel *m_folderLabel;  // the folder of the set being edited
+    QLineEdit *m_countBox;  // the card count
+    // The grid: entry k shows card k + 1.
+    std::array<QLineEdit *, CardState::MaxCards> m_labelBoxes;
+    std::array<QLabel *, CardState::MaxCards> m_numberLabels;
+    std::array<ui::PictureBox *, CardState::MaxCards> m_pictureBoxes;
+    // The folder chooser, hidden until フォルダ変更.
+    DriveList *m_driveList;
+    DirList *m_folderList;
+    FileList *m_fileList;
+    QAction *m_folderAction; // フォルダ変更 / フォルダ確定
+
+    qint16 m_folderMode = 0;
     // The folder whose set the grid shows; Esc in the chooser returns to it.
     QString m_shownFolder;
     bool m_placed = false;
-    QPalette m_plainText1;
+    QPalette m_plainLabelBox;
 };

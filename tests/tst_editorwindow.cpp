@@ -76,7 +76,7 @@ private:
 namespace {
 bool pictureShown(const EditorWindow *edit, int k)
 {
-    return edit->Img1[k]->hasPicture();
+    return controls(edit).pictureBoxes()[k]->hasPicture();
 }
 
 int picturesShown(const EditorWindow *edit)
@@ -178,16 +178,16 @@ void TestEditorWindow::windowAndMenu()
     QVERIFY(!edit->isModal() && !edit->parentWidget());
     QCOMPARE(edit->centralWidget()->size(), QSize(732, 602));
     QCOMPARE(edit->centralWidget()->palette().color(QPalette::Window), QColor(128, 128, 255));
-    QCOMPARE(edit->Label3->palette().color(QPalette::Window), QColor(255, 192, 192));
-    QCOMPARE(edit->Label1[7]->palette().color(QPalette::Window), QColor(255, 192, 192));
-    QCOMPARE(edit->Text1[0]->font().family(), QStringLiteral("ＭＳ ゴシック"));
-    QCOMPARE(edit->Text1[0]->font().pointSizeF(), 11.25);
-    QVERIFY(edit->Text1[0]->font().bold());
-    QCOMPARE(edit->Label1[0]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
-    QCOMPARE(edit->Label1[0]->font().pointSizeF(), 12.0);
-    QCOMPARE(edit->Label2[0]->text(), QStringLiteral("現在のかるたフォルダ"));
-    QCOMPARE(edit->Label2[1]->text(), QStringLiteral("かるたの枚数"));
-    QCOMPARE(edit->Label2[2]->text(), QStringLiteral("枚"));
+    QCOMPARE(controls(edit).folderLabel()->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QCOMPARE(controls(edit).numberLabels()[7]->palette().color(QPalette::Window), QColor(255, 192, 192));
+    QCOMPARE(controls(edit).labelBoxes()[0]->font().family(), QStringLiteral("ＭＳ ゴシック"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->font().pointSizeF(), 11.25);
+    QVERIFY(controls(edit).labelBoxes()[0]->font().bold());
+    QCOMPARE(controls(edit).numberLabels()[0]->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(controls(edit).numberLabels()[0]->font().pointSizeF(), 12.0);
+    QCOMPARE(controls(edit).captions()[0]->text(), QStringLiteral("現在のかるたフォルダ"));
+    QCOMPARE(controls(edit).captions()[1]->text(), QStringLiteral("かるたの枚数"));
+    QCOMPARE(controls(edit).captions()[2]->text(), QStringLiteral("枚"));
 
     QStringList captions;
     for (QAction *action : edit->menuBar()->actions()) {
@@ -209,45 +209,45 @@ void TestEditorWindow::showsTheDefaultSet()
     QVERIFY(QFile::remove(m_program->cardFolder() + QStringLiteral("/karue05.jpg")));
     EditorWindow *edit = open();
     QVERIFY(edit && edit->isVisible());
-    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
-    QCOMPARE(edit->Text1[44]->text(), QStringLiteral("を"));
-    QCOMPARE(edit->Text1[45]->text(), QStringLiteral("銀"));
-    QCOMPARE(edit->Text1[4]->text(), QStringLiteral("お"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(controls(edit).labelBoxes()[44]->text(), QStringLiteral("を"));
+    QCOMPARE(controls(edit).labelBoxes()[45]->text(), QStringLiteral("銀"));
+    QCOMPARE(controls(edit).labelBoxes()[4]->text(), QStringLiteral("お"));
     for (int k = 0; k < CardState::MaxCards; ++k) {
-        QCOMPARE(edit->Label1[k]->text(), QString::number(k + 1));
+        QCOMPARE(controls(edit).numberLabels()[k]->text(), QString::number(k + 1));
         QCOMPARE(pictureShown(edit, k), k < 46 && k != 4);
         if (k >= 46)
-            QCOMPARE(edit->Text1[k]->text(), QString());
+            QCOMPARE(controls(edit).labelBoxes()[k]->text(), QString());
     }
-    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
-    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("46"));
+    QCOMPARE(controls(edit).folderLabel()->text(), m_program->cardFolder());
     QCOMPARE(edit->folderMode(), qint16(0));
-    QVERIFY(!edit->Drive1->isVisible() && !edit->Dir1->isVisible() && !edit->File1->isVisible());
+    QVERIFY(!controls(edit).driveList()->isVisible() && !controls(edit).folderList()->isVisible() && !controls(edit).fileList()->isVisible());
 }
 
 void TestEditorWindow::secondPressDiscardsEdits()
 {
     EditorWindow *edit = open();
     QVERIFY(edit);
-    QTest::keyClicks(edit->Text1[2], QStringLiteral("x"));
-    edit->Text2->setText(QStringLiteral("30"));
-    edit->Label3->setText(m_sets);
-    QCOMPARE(edit->Text1[2]->text(), QStringLiteral("うx"));
+    QTest::keyClicks(controls(edit).labelBoxes()[2], QStringLiteral("x"));
+    controls(edit).countBox()->setText(QStringLiteral("30"));
+    controls(edit).folderLabel()->setText(m_sets);
+    QCOMPARE(controls(edit).labelBoxes()[2]->text(), QStringLiteral("うx"));
     const QByteArray files = filesOf(*m_data);
 
     // 戻る, then かるた設定 again: the same window, refilled.
-    edit->mnuEnd->trigger();
+    controls(edit).backAction()->trigger();
     QVERIFY(!edit->isVisible());
     QCOMPARE(open(), edit);
     QVERIFY(edit->isVisible());
-    QCOMPARE(edit->Text1[2]->text(), QStringLiteral("う"));
-    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
-    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
+    QCOMPARE(controls(edit).labelBoxes()[2]->text(), QStringLiteral("う"));
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("46"));
+    QCOMPARE(controls(edit).folderLabel()->text(), m_program->cardFolder());
 
     // While it is open, too.
-    edit->Text1[0]->setText(QStringLiteral("z"));
+    controls(edit).labelBoxes()[0]->setText(QStringLiteral("z"));
     open();
-    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->text(), QStringLiteral("あ"));
     QCOMPARE(filesOf(*m_data), files);
 }
 
@@ -271,22 +271,22 @@ void TestEditorWindow::countsAFoldersPictures()
     QVERIFY(edit);
     const QByteArray files = filesOf(*m_data);
 
-    edit->mnuForuda->trigger();
+    controls(edit).folderAction()->trigger();
     QCOMPARE(edit->folderMode(), qint16(1));
-    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ確定"));
-    QVERIFY(edit->Drive1->isVisible() && edit->Dir1->isVisible() && edit->File1->isVisible());
-    QVERIFY(edit->Dir1->setPath(m_sets + u'/' + folder));
-    QCOMPARE(edit->Label3->text(), m_sets + u'/' + folder);
+    QCOMPARE(controls(edit).folderAction()->text(), QStringLiteral("フォルダ確定"));
+    QVERIFY(controls(edit).driveList()->isVisible() && controls(edit).folderList()->isVisible() && controls(edit).fileList()->isVisible());
+    QVERIFY(controls(edit).folderList()->setPath(m_sets + u'/' + folder));
+    QCOMPARE(controls(edit).folderLabel()->text(), m_sets + u'/' + folder);
 
-    edit->mnuForuda->trigger();
+    controls(edit).folderAction()->trigger();
     QCOMPARE(edit->folderMode(), qint16(0));
-    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ変更"));
-    QVERIFY(!edit->Drive1->isVisible() && !edit->Dir1->isVisible() && !edit->File1->isVisible());
-    QCOMPARE(edit->Text2->text(), QString::number(count));
+    QCOMPARE(controls(edit).folderAction()->text(), QStringLiteral("フォルダ変更"));
+    QVERIFY(!controls(edit).driveList()->isVisible() && !controls(edit).folderList()->isVisible() && !controls(edit).fileList()->isVisible());
+    QCOMPARE(controls(edit).countBox()->text(), QString::number(count));
     for (int k = 0; k < CardState::MaxCards; ++k)
         QVERIFY2(pictureShown(edit, k) == (k < count), qPrintable(QString::number(k)));
     // The labels stay those of the set shown before; nothing is written.
-    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->text(), QStringLiteral("あ"));
     QCOMPARE(filesOf(*m_data), files);
     QVERIFY(!QFileInfo::exists(m_sets + u'/' + folder + QStringLiteral("/karudata.dat")));
     QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
@@ -298,23 +298,23 @@ void TestEditorWindow::confirmedFolderIsForgottenUnlessSaved()
     QDir::setCurrent(m_sets); // not where the lists start
     EditorWindow *edit = open();
     QVERIFY(edit);
-    QCOMPARE(edit->Dir1->path(), m_program->cardFolder());
-    QCOMPARE(edit->File1->path(), m_program->cardFolder());
-    QVERIFY(edit->File1->findItems(QStringLiteral("karue01.jpg"), Qt::MatchExactly).size() == 1);
+    QCOMPARE(controls(edit).folderList()->path(), m_program->cardFolder());
+    QCOMPARE(controls(edit).fileList()->path(), m_program->cardFolder());
+    QVERIFY(controls(edit).fileList()->findItems(QStringLiteral("karue01.jpg"), Qt::MatchExactly).size() == 1);
 
     // フォルダ確定, 戻る, かるた設定: the saved set is shown again, but the
     // lists stay where they were.
-    edit->mnuForuda->trigger();
-    QVERIFY(edit->Dir1->setPath(m_sets + QStringLiteral("/twelve")));
-    edit->mnuForuda->trigger();
-    QCOMPARE(edit->Text2->text(), QStringLiteral("12"));
-    edit->mnuEnd->trigger();
+    controls(edit).folderAction()->trigger();
+    QVERIFY(controls(edit).folderList()->setPath(m_sets + QStringLiteral("/twelve")));
+    controls(edit).folderAction()->trigger();
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("12"));
+    controls(edit).backAction()->trigger();
     open();
-    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
-    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(controls(edit).folderLabel()->text(), m_program->cardFolder());
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("46"));
     QCOMPARE(picturesShown(edit), 46);
     QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
-    QCOMPARE(edit->Dir1->path(), m_sets + QStringLiteral("/twelve"));
+    QCOMPARE(controls(edit).folderList()->path(), m_sets + QStringLiteral("/twelve"));
     QDir::setCurrent(QDir::tempPath());
 }
 
@@ -323,39 +323,39 @@ void TestEditorWindow::browsingWithKeysAndDrives()
     makeSets();
     EditorWindow *edit = open();
     QVERIFY(edit);
-    edit->mnuForuda->trigger();
-    QVERIFY(edit->Dir1->setPath(m_sets));
-    QCOMPARE(edit->Dir1->item(0)->text(), QStringLiteral(".."));
+    controls(edit).folderAction()->trigger();
+    QVERIFY(controls(edit).folderList()->setPath(m_sets));
+    QCOMPARE(controls(edit).folderList()->item(0)->text(), QStringLiteral(".."));
     QStringList folders;
-    for (int i = 1; i < edit->Dir1->count(); ++i)
-        folders << edit->Dir1->item(i)->text();
+    for (int i = 1; i < controls(edit).folderList()->count(); ++i)
+        folders << controls(edit).folderList()->item(i)->text();
     QCOMPARE(folders, (QStringList{QStringLiteral("broken"), QStringLiteral("empty"), QStringLiteral("gap"),
                                    QStringLiteral("sixty"), QStringLiteral("twelve")}));
 
     // Enter opens the selected folder and lists its files.
-    edit->Dir1->setCurrentRow(edit->Dir1->rowOf(QStringLiteral("gap")));
-    QTest::keyClick(edit->Dir1, Qt::Key_Return);
-    QCOMPARE(edit->Dir1->path(), m_sets + QStringLiteral("/gap"));
-    QCOMPARE(edit->Label3->text(), m_sets + QStringLiteral("/gap"));
-    QCOMPARE(edit->File1->count(), 3);
-    QCOMPARE(edit->File1->item(2)->text(), QStringLiteral("karue04.jpg"));
+    controls(edit).folderList()->setCurrentRow(controls(edit).folderList()->rowOf(QStringLiteral("gap")));
+    QTest::keyClick(controls(edit).folderList(), Qt::Key_Return);
+    QCOMPARE(controls(edit).folderList()->path(), m_sets + QStringLiteral("/gap"));
+    QCOMPARE(controls(edit).folderLabel()->text(), m_sets + QStringLiteral("/gap"));
+    QCOMPARE(controls(edit).fileList()->count(), 3);
+    QCOMPARE(controls(edit).fileList()->item(2)->text(), QStringLiteral("karue04.jpg"));
 
     // ".." goes up, with the folder just left selected.
-    edit->Dir1->setCurrentRow(0);
-    QTest::keyClick(edit->Dir1, Qt::Key_Return);
-    QCOMPARE(edit->Dir1->path(), m_sets);
-    QCOMPARE(edit->Dir1->currentItem()->text(), QStringLiteral("gap"));
+    controls(edit).folderList()->setCurrentRow(0);
+    QTest::keyClick(controls(edit).folderList(), Qt::Key_Return);
+    QCOMPARE(controls(edit).folderList()->path(), m_sets);
+    QCOMPARE(controls(edit).folderList()->currentItem()->text(), QStringLiteral("gap"));
 
     // The drive list shows the volume of the folder and has the root;
     // choosing the root goes there.
-    QCOMPARE(edit->Drive1->currentText(), DriveList::driveOf(m_sets, DriveList::volumeRoots()));
-    const int root = edit->Drive1->findText(QStringLiteral("/"));
+    QCOMPARE(controls(edit).driveList()->currentText(), DriveList::driveOf(m_sets, DriveList::volumeRoots()));
+    const int root = controls(edit).driveList()->findText(QStringLiteral("/"));
     QVERIFY(root >= 0);
-    edit->Drive1->setCurrentIndex(root);
-    Q_EMIT edit->Drive1->activated(root);
-    QCOMPARE(edit->Dir1->path(), QStringLiteral("/"));
-    QCOMPARE(edit->Label3->text(), QStringLiteral("/"));
-    QVERIFY(edit->Dir1->rowOf(QStringLiteral("..")) < 0);
+    controls(edit).driveList()->setCurrentIndex(root);
+    Q_EMIT controls(edit).driveList()->activated(root);
+    QCOMPARE(controls(edit).folderList()->path(), QStringLiteral("/"));
+    QCOMPARE(controls(edit).folderLabel()->text(), QStringLiteral("/"));
+    QVERIFY(controls(edit).folderList()->rowOf(QStringLiteral("..")) < 0);
 }
 
 void TestEditorWindow::findsTheDriveOfAFolder_data()
@@ -383,25 +383,25 @@ void TestEditorWindow::escapeCancelsTheChoice()
     EditorWindow *edit = open();
     QVERIFY(edit);
     const QByteArray twelveBefore = readAll(m_sets + QStringLiteral("/twelve/karudata.dat"));
-    edit->mnuForuda->trigger();
-    QVERIFY(edit->Dir1->setPath(m_sets));
-    edit->Dir1->setCurrentRow(edit->Dir1->rowOf(QStringLiteral("twelve")));
-    QTest::keyClick(edit->Dir1, Qt::Key_Return);
-    QCOMPARE(edit->Label3->text(), m_sets + QStringLiteral("/twelve"));
-    QTest::keyClick(edit->Dir1, Qt::Key_Escape);
+    controls(edit).folderAction()->trigger();
+    QVERIFY(controls(edit).folderList()->setPath(m_sets));
+    controls(edit).folderList()->setCurrentRow(controls(edit).folderList()->rowOf(QStringLiteral("twelve")));
+    QTest::keyClick(controls(edit).folderList(), Qt::Key_Return);
+    QCOMPARE(controls(edit).folderLabel()->text(), m_sets + QStringLiteral("/twelve"));
+    QTest::keyClick(controls(edit).folderList(), Qt::Key_Escape);
 
     QCOMPARE(edit->folderMode(), qint16(0));
-    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ変更"));
-    QVERIFY(!edit->Dir1->isVisible());
+    QCOMPARE(controls(edit).folderAction()->text(), QStringLiteral("フォルダ変更"));
+    QVERIFY(!controls(edit).folderList()->isVisible());
     // Back to the folder of the set the grid still shows; nothing loaded.
-    QCOMPARE(edit->Label3->text(), m_program->cardFolder());
-    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(controls(edit).folderLabel()->text(), m_program->cardFolder());
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("46"));
     QCOMPARE(picturesShown(edit), 46);
 
     // A save writes that set where it came from, and nothing into the
     // folder browsed to.
     testing::MessageBoxAnswerer answerer;
-    edit->mnuWrite->trigger();
+    controls(edit).saveAction()->trigger();
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
     QCOMPARE(m_data->cardFolder(), m_program->cardFolder());
     QCOMPARE(readAll(m_sets + QStringLiteral("/twelve/karudata.dat")), twelveBefore);
@@ -424,28 +424,28 @@ void TestEditorWindow::confirmedFolderShowsItsOwnSet()
     QVERIFY(edit);
     const QByteArray defaultSet = readAll(m_data->cardDataPath());
     auto chooseAndSave = [&](const QString &folder) {
-        edit->mnuForuda->trigger();
-        QVERIFY(edit->Dir1->setPath(folder));
-        edit->mnuForuda->trigger();
+        controls(edit).folderAction()->trigger();
+        QVERIFY(controls(edit).folderList()->setPath(folder));
+        controls(edit).folderAction()->trigger();
         testing::MessageBoxAnswerer answerer;
-        edit->mnuWrite->trigger();
+        controls(edit).saveAction()->trigger();
         QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
     };
 
     // The folder's own labels and count, not those of the set before.
     chooseAndSave(twelve);
-    QCOMPARE(edit->Text2->text(), QStringLiteral("5"));
-    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("月"));
-    QCOMPARE(edit->Text1[4]->text(), QStringLiteral("金"));
-    QCOMPARE(edit->Text1[5]->text(), QString());
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("5"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->text(), QStringLiteral("月"));
+    QCOMPARE(controls(edit).labelBoxes()[4]->text(), QStringLiteral("金"));
+    QCOMPARE(controls(edit).labelBoxes()[5]->text(), QString());
     QCOMPARE(picturesShown(edit), 12);
     QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")), record);
     QCOMPARE(m_data->label(1), QStringLiteral("月"));
 
     // And back: the default set is whole again.
     chooseAndSave(m_program->cardFolder());
-    QCOMPARE(edit->Text1[0]->text(), QStringLiteral("あ"));
-    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("46"));
     QCOMPARE(readAll(m_program->cardFolder() + QStringLiteral("/karudata.dat")), defaultSet);
     QCOMPARE(readAll(twelve + QStringLiteral("/karudata.dat")), record);
 }
@@ -455,23 +455,23 @@ void TestEditorWindow::labelsBeyondTheCountAreKept()
     EditorWindow *edit = open();
     QVERIFY(edit);
     auto save = [&](const QString &count) {
-        edit->Text2->setText(count);
+        controls(edit).countBox()->setText(count);
         testing::MessageBoxAnswerer answerer;
-        edit->mnuWrite->trigger();
+        controls(edit).saveAction()->trigger();
         QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
     };
     save(QStringLiteral("3"));
     QCOMPARE(open(), edit);
 
     // え … 銀 are still part of the set: shown, greyed.
-    const QColor inPlay = edit->Text1[2]->palette().color(QPalette::Text);
-    QCOMPARE(edit->Text1[3]->text(), QStringLiteral("え"));
-    QCOMPARE(edit->Text1[45]->text(), QStringLiteral("銀"));
-    QVERIFY(edit->Text1[3]->palette().color(QPalette::Text) != inPlay);
-    QCOMPARE(edit->Text1[46]->text(), QString());
+    const QColor inPlay = controls(edit).labelBoxes()[2]->palette().color(QPalette::Text);
+    QCOMPARE(controls(edit).labelBoxes()[3]->text(), QStringLiteral("え"));
+    QCOMPARE(controls(edit).labelBoxes()[45]->text(), QStringLiteral("銀"));
+    QVERIFY(controls(edit).labelBoxes()[3]->palette().color(QPalette::Text) != inPlay);
+    QCOMPARE(controls(edit).labelBoxes()[46]->text(), QString());
     // Raising the count brings them back into play, and a save keeps them.
-    edit->Text2->setText(QStringLiteral("46"));
-    QCOMPARE(edit->Text1[3]->palette().color(QPalette::Text), inPlay);
+    controls(edit).countBox()->setText(QStringLiteral("46"));
+    QCOMPARE(controls(edit).labelBoxes()[3]->palette().color(QPalette::Text), inPlay);
     save(QStringLiteral("46"));
     QCOMPARE(m_data->label(4), QStringLiteral("え"));
     QCOMPARE(m_data->label(46), QStringLiteral("銀"));
@@ -483,14 +483,14 @@ void TestEditorWindow::backKeepsChooserCloseBoxResetsIt()
 {
     EditorWindow *edit = open();
     QVERIFY(edit);
-    edit->mnuForuda->trigger();
-    edit->mnuEnd->trigger();
+    controls(edit).folderAction()->trigger();
+    controls(edit).backAction()->trigger();
     QVERIFY(!edit->isVisible());
     // 戻る only hides: the chooser is still open at the next opening.
     QCOMPARE(open(), edit);
     QCOMPARE(edit->folderMode(), qint16(1));
-    QCOMPARE(edit->mnuForuda->text(), QStringLiteral("フォルダ確定"));
-    QVERIFY(edit->Dir1->isVisible());
+    QCOMPARE(controls(edit).folderAction()->text(), QStringLiteral("フォルダ確定"));
+    QVERIFY(controls(edit).folderList()->isVisible());
 
     QPointer<EditorWindow> closed = edit;
     edit->close();
@@ -499,9 +499,9 @@ void TestEditorWindow::backKeepsChooserCloseBoxResetsIt()
     EditorWindow *fresh = open();
     QVERIFY(fresh);
     QCOMPARE(fresh->folderMode(), qint16(0));
-    QCOMPARE(fresh->mnuForuda->text(), QStringLiteral("フォルダ変更"));
-    QVERIFY(!fresh->Dir1->isVisible());
-    QCOMPARE(fresh->Text1[0]->text(), QStringLiteral("あ"));
+    QCOMPARE(controls(fresh).folderAction()->text(), QStringLiteral("フォルダ変更"));
+    QVERIFY(!controls(fresh).folderList()->isVisible());
+    QCOMPARE(controls(fresh).labelBoxes()[0]->text(), QStringLiteral("あ"));
 }
 
 void TestEditorWindow::saveProblemsAreExplained_data()
@@ -524,13 +524,13 @@ void TestEditorWindow::saveProblemsAreExplained()
     QDir().mkpath(m_sets + QStringLiteral("/blocked/karudata.dat"));
     EditorWindow *edit = open();
     QVERIFY(edit);
-    edit->Text2->setText(count);
+    controls(edit).countBox()->setText(count);
     if (!folder.isEmpty())
-        edit->Label3->setText(m_sets + u'/' + folder);
+        controls(edit).folderLabel()->setText(m_sets + u'/' + folder);
     const QByteArray files = filesOf(*m_data);
 
     testing::MessageBoxAnswerer answerer;
-    edit->mnuWrite->trigger();
+    controls(edit).saveAction()->trigger();
     QCOMPARE(answerer.texts.size(), 1);
     QCOMPARE(answerer.titles[0], QStringLiteral("保存"));
     QVERIFY2(answerer.texts[0].contains(why), qPrintable(answerer.texts[0]));
@@ -560,32 +560,32 @@ void TestEditorWindow::labelBoxShowsWhatIsStored()
     QFETCH(QString, tip);
     EditorWindow *edit = open();
     QVERIFY(edit);
-    const QColor plain = edit->Text1[10]->palette().color(QPalette::Base);
-    edit->Text1[3]->setText(label);
-    QCOMPARE(edit->Text1[3]->palette().color(QPalette::Base), colour.isValid() ? colour : plain);
-    QVERIFY2(tip.isEmpty() ? edit->Text1[3]->toolTip().isEmpty() : edit->Text1[3]->toolTip().contains(tip),
-             qPrintable(edit->Text1[3]->toolTip()));
-    QCOMPARE(edit->Text1[3]->accessibleDescription(), edit->Text1[3]->toolTip());
+    const QColor plain = controls(edit).labelBoxes()[10]->palette().color(QPalette::Base);
+    controls(edit).labelBoxes()[3]->setText(label);
+    QCOMPARE(controls(edit).labelBoxes()[3]->palette().color(QPalette::Base), colour.isValid() ? colour : plain);
+    QVERIFY2(tip.isEmpty() ? controls(edit).labelBoxes()[3]->toolTip().isEmpty() : controls(edit).labelBoxes()[3]->toolTip().contains(tip),
+             qPrintable(controls(edit).labelBoxes()[3]->toolTip()));
+    QCOMPARE(controls(edit).labelBoxes()[3]->accessibleDescription(), controls(edit).labelBoxes()[3]->toolTip());
     // Back to a label that fits: back to the plain box.
-    edit->Text1[3]->setText(QStringLiteral("え"));
-    QCOMPARE(edit->Text1[3]->palette().color(QPalette::Base), plain);
+    controls(edit).labelBoxes()[3]->setText(QStringLiteral("え"));
+    QCOMPARE(controls(edit).labelBoxes()[3]->palette().color(QPalette::Base), plain);
 }
 
 void TestEditorWindow::namesForAssistiveTools()
 {
     EditorWindow *edit = open();
     QVERIFY(edit);
-    QCOMPARE(edit->Img1[0]->accessibleName(), QStringLiteral("1 番「あ」の札の絵"));
-    QCOMPARE(edit->Img1[47]->accessibleName(), QStringLiteral("48 番の札の絵（絵なし）"));
-    edit->Text1[0]->setText(QStringLiteral("月"));
-    QCOMPARE(edit->Img1[0]->accessibleName(), QStringLiteral("1 番「月」の札の絵"));
+    QCOMPARE(controls(edit).pictureBoxes()[0]->accessibleName(), QStringLiteral("1 番「あ」の札の絵"));
+    QCOMPARE(controls(edit).pictureBoxes()[47]->accessibleName(), QStringLiteral("48 番の札の絵（絵なし）"));
+    controls(edit).labelBoxes()[0]->setText(QStringLiteral("月"));
+    QCOMPARE(controls(edit).pictureBoxes()[0]->accessibleName(), QStringLiteral("1 番「月」の札の絵"));
     // Text boxes are named by their captions.
-    QCOMPARE(edit->Label1[0]->buddy(), edit->Text1[0]);
-    QCOMPARE(edit->Label2[1]->buddy(), edit->Text2);
-    QAccessibleInterface *count = QAccessible::queryAccessibleInterface(edit->Text2);
+    QCOMPARE(controls(edit).numberLabels()[0]->buddy(), controls(edit).labelBoxes()[0]);
+    QCOMPARE(controls(edit).captions()[1]->buddy(), controls(edit).countBox());
+    QAccessibleInterface *count = QAccessible::queryAccessibleInterface(controls(edit).countBox());
     QVERIFY(count);
     QCOMPARE(count->text(QAccessible::Name), QStringLiteral("かるたの枚数"));
-    QAccessibleInterface *number = QAccessible::queryAccessibleInterface(edit->Label1[4]);
+    QAccessibleInterface *number = QAccessible::queryAccessibleInterface(controls(edit).numberLabels()[4]);
     QCOMPARE(number->text(QAccessible::Name), QStringLiteral("5"));
 }
 
@@ -601,16 +601,16 @@ void TestEditorWindow::damagedPictureLeavesItsBoxEmpty()
     testing::writeAll(m_program->cardFolder() + QStringLiteral("/karue02.jpg"), bytes);
     EditorWindow *edit = open();
     QVERIFY(edit);
-    QCOMPARE(edit->Img1[1]->hasPicture(), shown);
-    QCOMPARE(edit->Img1[1]->accessibleName().endsWith(QStringLiteral("（絵なし）")), !shown);
-    QVERIFY(edit->Img1[0]->hasPicture() && edit->Img1[2]->hasPicture());
-    QCOMPARE(edit->Text1[1]->text(), QStringLiteral("い"));
+    QCOMPARE(controls(edit).pictureBoxes()[1]->hasPicture(), shown);
+    QCOMPARE(controls(edit).pictureBoxes()[1]->accessibleName().endsWith(QStringLiteral("（絵なし）")), !shown);
+    QVERIFY(controls(edit).pictureBoxes()[0]->hasPicture() && controls(edit).pictureBoxes()[2]->hasPicture());
+    QCOMPARE(controls(edit).labelBoxes()[1]->text(), QStringLiteral("い"));
     // Counting the folder's pictures stops at the first that cannot be read;
     // the count box shows the set the folder holds.
-    edit->mnuForuda->trigger();
-    edit->mnuForuda->trigger();
+    controls(edit).folderAction()->trigger();
+    controls(edit).folderAction()->trigger();
     QCOMPARE(picturesShown(edit), shown ? 46 : 1);
-    QCOMPARE(edit->Text2->text(), QStringLiteral("46"));
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("46"));
     QCOMPARE(m_data->cardCount(), 46);
 }
 
@@ -655,9 +655,9 @@ void TestEditorWindow::randomDataFileMustBeMendedBeforeSaving()
     for (int k = 0; k < CardState::MaxCards; ++k) {
         // Beyond the count too: only a blank label shows as an empty box.
         const bool blankBeyond = k >= data.cardCount() && data.label(k + 1).trimmed().isEmpty();
-        QCOMPARE(edit->Text1[k]->text(), blankBeyond ? QString() : data.label(k + 1));
+        QCOMPARE(controls(edit).labelBoxes()[k]->text(), blankBeyond ? QString() : data.label(k + 1));
         // What bytes that could not be read decode to: U+FFFD or a control character.
-        const QString label = edit->Text1[k]->text();
+        const QString label = controls(edit).labelBoxes()[k]->text();
         if (std::any_of(label.begin(), label.end(), [](QChar c) {
                 return c == QChar::ReplacementCharacter || c.category() == QChar::Other_Control;
             }))
@@ -667,15 +667,15 @@ void TestEditorWindow::randomDataFileMustBeMendedBeforeSaving()
 
     // Refused, with every such label named in one message, until mended.
     answerer.texts.clear();
-    edit->mnuWrite->trigger();
+    controls(edit).saveAction()->trigger();
     QCOMPARE(answerer.texts.size(), 1);
     for (int k : unreadable)
         QVERIFY2(answerer.texts[0].contains(QStringLiteral("%1 番").arg(k + 1)), qPrintable(answerer.texts[0]));
     QCOMPARE(readAll(path), bytes);
     for (int k : unreadable)
-        edit->Text1[k]->setText(QStringLiteral("銀"));
+        controls(edit).labelBoxes()[k]->setText(QStringLiteral("銀"));
     answerer.texts.clear();
-    edit->mnuWrite->trigger();
+    controls(edit).saveAction()->trigger();
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
     CardState next(m_program->path());
     next.loadCardFolder();
@@ -697,16 +697,16 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     };
     EditorWindow *edit = open();
     QVERIFY(edit);
-    edit->mnuForuda->trigger();
-    QVERIFY(edit->Dir1->setPath(m_sets + QStringLiteral("/twelve")));
-    edit->mnuForuda->trigger();
-    QCOMPARE(edit->Text2->text(), QStringLiteral("12"));
+    controls(edit).folderAction()->trigger();
+    QVERIFY(controls(edit).folderList()->setPath(m_sets + QStringLiteral("/twelve")));
+    controls(edit).folderAction()->trigger();
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("12"));
     for (int k = 0; k < 12; ++k)
-        edit->Text1[k]->setText(QString(QChar(u'ア' + 2 * k)));
+        controls(edit).labelBoxes()[k]->setText(QString(QChar(u'ア' + 2 * k)));
     testing::MessageBoxAnswerer answerer;
-    edit->mnuWrite->trigger();
+    controls(edit).saveAction()->trigger();
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
-    edit->mnuEnd->trigger();
+    controls(edit).backAction()->trigger();
 
     const QString twelve = m_sets + QStringLiteral("/twelve");
     QTest::mouseClick(m_hub->startMenu()->Command1, Qt::LeftButton);

@@ -384,7 +384,7 @@ void TestStartMenu::readOnlyProgramFolder()
     QVERIFY(edit && edit->isVisible());
     const QByteArray folderFile = testing::readAll(data.folderFilePath());
     answerer.texts.clear();
-    edit->mnuWrite->trigger();
+    controls(edit).saveAction()->trigger();
     QCOMPARE(answerer.texts.size(), 1);
     QVERIFY2(answerer.texts[0].contains(refusal), qPrintable(answerer.texts[0]));
     QCOMPARE(testing::readAll(data.folderFilePath()), folderFile);
@@ -399,7 +399,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     m_hub->showHelp();
     m_hub->showAbout();
     QTest::mouseClick(menu->Command3, Qt::LeftButton);
-    m_hub->editorWindow()->mnuForuda->trigger(); // with the folder lists open
+    controls(m_hub->editorWindow()).folderAction()->trigger(); // with the folder lists open
     QTest::mouseClick(menu->Command1, Qt::LeftButton);
     m_hub->showSettings();
     // The automatic reading in the middle of a reading, on the real device.

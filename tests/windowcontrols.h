@@ -9,6 +9,8 @@
 // come from the member (the accessor is the window's friend); the others
 // are found by their object names, the names of the design.
 
+#include "editor/editorwindow.h"
+#include "editor/folderlists.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "settings/settingswindow.h"
@@ -102,9 +104,31 @@ struct SettingsWindowControls {
     QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
 };
 
+struct EditorWindowControls {
+    const EditorWindow *w;
+    // 現在のかるたフォルダ, かるたの枚数, 枚.
+    std::array<QLabel *, 3> captions() const
+    {
+        return {testing::child<QLabel>(w, "Label2_0"), testing::child<QLabel>(w, "Label2_1"),
+                testing::child<QLabel>(w, "Label2_2")};
+    }
+    QLabel *folderLabel() const { return w->m_folderLabel; }
+    QLineEdit *countBox() const { return w->m_countBox; }
+    const std::array<QLineEdit *, CardState::MaxCards> &labelBoxes() const { return w->m_labelBoxes; }
+    const std::array<QLabel *, CardState::MaxCards> &numberLabels() const { return w->m_numberLabels; }
+    const std::array<ui::PictureBox *, CardState::MaxCards> &pictureBoxes() const { return w->m_pictureBoxes; }
+    DriveList *driveList() const { return w->m_driveList; }
+    DirList *folderList() const { return w->m_folderList; }
+    FileList *fileList() const { return w->m_fileList; }
+    QAction *saveAction() const { return testing::child<QAction>(w, "mnuWrite"); }
+    QAction *folderAction() const { return w->m_folderAction; }
+    QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
+};
+
 inline MatchWindowControls controls(const MatchWindow *w) { return {w}; }
 inline ReadingWindowControls controls(const ReadingWindow *w) { return {w}; }
 inline SettingsWindowControls controls(const SettingsWindow *w) { return {w}; }
+inline EditorWindowControls controls(const EditorWindow *w) { return {w}; }
 template <class Window>
     requires std::is_base_of_v<QWidget, Window>
 auto controls(const Window &w)
