@@ -159,6 +159,9 @@ void TestOpponent::levelsTakeAtTheirInterval()
     QCOMPARE(result.cards.front().taker, Board::Pile::Player);
     for (std::size_t i = 1; i < result.cards.size(); ++i)
         QCOMPARE(result.cards[i].computerMs, double(intervalMs));
+    // A player exactly as fast ties every card, and a tie is the player's.
+    SimulatedPlayer tying(HumanModel::Params{double(intervalMs), 0, 0, 0}, 1);
+    QCOMPARE(MatchSimulator::play(setup, 46, opponent, tying, 3, 4).computerScore, 0);
 }
 
 void TestOpponent::adaptiveBasis_data()
