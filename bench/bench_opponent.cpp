@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Figures of the computer's opponents, apart from the match window:
 //   draw      - the cost of one plan (a drawn take time), as the window asks
 //               for it at an announcement: each named step and the adaptive

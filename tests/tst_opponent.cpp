@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The computer's opponents played against simulated players, with fixed
 // seeds: the named steps' speeds, the adaptive opponent's staircase and its
 // reading of the record, and the five levels' take times left as they were.
