@@ -15,38 +15,12 @@
 
 namespace {
 using HumanModel::Step;
+using Record = AdaptiveOpponent::Record;
 
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
-
-// Whole 46-card matches against a player of the named step until the
-// opponent has raced for at least 1,000 cards.
-std::vector<MatchSimulator::CardTake> raceFor1000Cards(Opponent &opponent, quint64 seed)
-{
-    SimulatedPlayer player(HumanModel::step(Step::Standard).params, seed);
-    std::vector<MatchSimulator::CardTake> cards;
-    for (quint64 m = 0; cards.size() < 1000; ++m) {
-        for (const auto &take : MatchSimulator::play({}, 46, opponent, player, seed + 2 * m, seed + 2 * m + 1).cards) {
-            if (take.computerMs >= 0)
-                cards.push_back(take);
-        }
-    }
-    return cards;
-}
-
-// "1:1000,1200; 2:-5" -> card 1 taken in 1000 and 1200 ms, card 2 in -5 ms.
-AdaptiveOpponent::Record recordFrom(const QString &text)
-{
-    AdaptiveOpponent::Record record;
-    for (const QString &card : text.split(u';', Qt::SkipEmptyParts)) {
-        const QStringList parts = card.split(u':');
-        for (const QString &ms : parts[1].split(u','))
-            record[parts[0].trimmed().toInt()].append(ms.toInt());
-    }
-    return record;
 }
 } // namespace
 
@@ -55,52 +29,65 @@ class TestOpponent : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void namedSteps_data();
-    void namedSteps();
+    void takeTimes_data();
+    void takeTimes();
     void staircase_data();
     void staircase();
     void levelsTakeAtTheirInterval_data();
     void levelsTakeAtTheirInterval();
     void adaptiveBasis_data();
     void adaptiveBasis();
-    void adaptiveTakeTimes_data();
-    void adaptiveTakeTimes();
-    void factorSteps_data();
-    void factorSteps();
-    void storedFactor_data();
-    void storedFactor();
-    void sameSeedSameMatch();
+    void factor_data();
+    void factor();
 };
 
-void TestOpponent::namedSteps_data()
+void TestOpponent::takeTimes_data()
 {
-    QTest::addColumn<Step>("step");
-    QTest::addColumn<double>("anchorMs");
-    QTest::newRow("はじめて") << Step::Beginner << 1200.0;
-    QTest::newRow("ふつう") << Step::Standard << 800.0;
-    QTest::newRow("じょうず") << Step::Skilled << 600.0;
-    QTest::newRow("めいじん") << Step::Master << 400.0;
+    QTest::addColumn<OpponentChoice>("choice");
+    QTest::addColumn<int>("recordedMs"); // for every card, three takes; 0: no record
+    QTest::addColumn<double>("factor");
+    QTest::addColumn<double>("medianMs");
+    using K = OpponentChoice::Kind;
+    QTest::newRow("はじめて") << OpponentChoice{K::HumanLike, Step::Beginner} << 0 << 1.0 << 1200.0;
+    QTest::newRow("ふつう") << OpponentChoice{K::HumanLike, Step::Standard} << 0 << 1.0 << 800.0;
+    QTest::newRow("じょうず") << OpponentChoice{K::HumanLike, Step::Skilled} << 0 << 1.0 << 600.0;
+    QTest::newRow("めいじん") << OpponentChoice{K::HumanLike, Step::Master} << 0 << 1.0 << 400.0;
+    QTest::newRow("adaptive, own medians") << OpponentChoice{K::Adaptive} << 1000 << 1.0 << 1000.0;
+    QTest::newRow("adaptive, 10 % faster") << OpponentChoice{K::Adaptive} << 1000 << 0.9 << 900.0;
+    QTest::newRow("adaptive, no record, 50 % slower") << OpponentChoice{K::Adaptive} << 0 << 1.5 << 1200.0;
 }
 
-void TestOpponent::namedSteps()
+void TestOpponent::takeTimes()
 {
-    QFETCH(Step, step);
-    QFETCH(double, anchorMs);
-    HumanLikeOpponent opponent(step, 1600 + int(step));
+    QFETCH(OpponentChoice, choice);
+    QFETCH(int, recordedMs);
+    QFETCH(double, factor);
+    QFETCH(double, medianMs);
+    Record record;
+    for (int card = 1; recordedMs > 0 && card <= 46; ++card)
+        record[card] = {recordedMs, recordedMs, recordedMs};
+    const std::unique_ptr<Opponent> opponent = makeOpponent(choice, 1600, record, factor);
+    // Whole 46-card matches until the opponent has raced for 1,000 cards.
+    SimulatedPlayer player(HumanModel::step(Step::Standard).params, 77);
     std::vector<double> all, fewCards, manyCards;
-    for (const MatchSimulator::CardTake &take : raceFor1000Cards(opponent, 77)) {
-        all.push_back(take.computerMs);
-        (take.cardsOnBoard <= 10 ? fewCards : manyCards).push_back(take.computerMs);
-        // The card goes to whoever is faster, the tie to the player: a
-        // computer's take from a wrong slot would take nothing.
-        QCOMPARE(take.taker == Board::Pile::Computer, take.computerMs < take.playerMs);
+    for (quint64 m = 0; all.size() < 1000; ++m) {
+        const MatchSimulator::Result match = MatchSimulator::play({}, 46, *opponent, player, 2 * m, 2 * m + 1);
+        for (const MatchSimulator::CardTake &take : match.cards) {
+            if (take.computerMs < 0)
+                continue;
+            all.push_back(take.computerMs);
+            (take.cardsOnBoard <= 10 ? fewCards : manyCards).push_back(take.computerMs);
+            // The card goes to whoever is faster, the tie to the player: a
+            // computer's take from a wrong slot would take nothing.
+            QCOMPARE(take.taker == Board::Pile::Computer, take.computerMs < take.playerMs);
+        }
     }
-    QVERIFY2(std::abs(median(all) - anchorMs) <= 0.05 * anchorMs, qPrintable(QString::number(median(all))));
+    QVERIFY2(std::abs(median(all) - medianMs) <= 0.05 * medianMs, qPrintable(QString::number(median(all))));
     QCOMPARE_GE(*std::min_element(all.begin(), all.end()), HumanModel::FloorMs);
     // Visible variation: the middle half of the takes spans a tenth of the
     // median or more.
     std::sort(all.begin(), all.end());
-    QCOMPARE_GE(all[all.size() * 3 / 4] - all[all.size() / 4], 0.1 * anchorMs);
+    QCOMPARE_GE(all[all.size() * 3 / 4] - all[all.size() / 4], 0.1 * medianMs);
     // Fewer cards to search, faster takes.
     QCOMPARE_LT(median(fewCards), median(manyCards));
 }
@@ -169,30 +156,29 @@ void TestOpponent::levelsTakeAtTheirInterval()
 
 void TestOpponent::adaptiveBasis_data()
 {
-    QTest::addColumn<QString>("record");
+    QTest::addColumn<Record>("record");
     QTest::addColumn<int>("card");
     QTest::addColumn<double>("basisMs");
-    QTest::newRow("no record: ふつう") << "" << 1 << 800.0;
-    QTest::newRow("only absurd takes: ふつう") << "1: -5, 0, 99, 30001, 65000; 2: 70000" << 1 << 800.0;
-    QTest::newRow("the card's own median") << "1: 1000, 1400, 1200; 2: 500, 600, 700" << 1 << 1200.0;
-    QTest::newRow("an even count") << "1: 1400, 1000, 1300, 1100" << 1 << 1200.0;
-    QTest::newRow("absurd takes left out of the card") << "1: 50, 60, 1000, 1100, 1200, 61000" << 1 << 1100.0;
-    QTest::newRow("0.1 and 30 s still count") << "2: 100, 100, 30000; 3: 5000" << 2 << 100.0;
-    QTest::newRow("two takes: the overall median") << "1: 1000, 2000; 2: 400, 500, 600" << 1 << 600.0;
-    QTest::newRow("never taken: the overall median") << "1: 1000, 2000; 2: 400, 500, 600" << 3 << 600.0;
+    QTest::newRow("no record: ふつう") << Record{} << 1 << 800.0;
+    QTest::newRow("only absurd takes: ふつう") << Record{{1, {-5, 0, 99, 30001, 65000}}, {2, {70000}}} << 1 << 800.0;
+    QTest::newRow("the card's own median") << Record{{1, {1000, 1400, 1200}}, {2, {500, 600, 700}}} << 1 << 1200.0;
+    QTest::newRow("an even count") << Record{{1, {1400, 1000, 1300, 1100}}} << 1 << 1200.0;
+    QTest::newRow("absurd takes left out of the card") << Record{{1, {50, 60, 1000, 1100, 1200, 61000}}} << 1 << 1100.0;
+    QTest::newRow("0.1 and 30 s still count") << Record{{2, {100, 100, 30000}}, {3, {5000}}} << 2 << 100.0;
+    QTest::newRow("two takes: the overall median") << Record{{1, {1000, 2000}}, {2, {400, 500, 600}}} << 1 << 600.0;
+    QTest::newRow("never taken: the overall median") << Record{{1, {1000, 2000}}, {2, {400, 500, 600}}} << 3 << 600.0;
 }
 
 void TestOpponent::adaptiveBasis()
 {
-    QFETCH(QString, record);
+    QFETCH(Record, record);
     QFETCH(int, card);
     QFETCH(double, basisMs);
-    const AdaptiveOpponent::Record taken = recordFrom(record);
-    AdaptiveOpponent adaptive(taken, AdaptiveOpponent::StartFactor, 99);
+    AdaptiveOpponent adaptive(record, AdaptiveOpponent::StartFactor, 99);
     QCOMPARE(adaptive.basisMs(card), basisMs);
-    if (AdaptiveOpponent::hasUsableTakes(taken))
+    if (AdaptiveOpponent::hasUsableTakes(record))
         return;
-    // Nothing usable: draw for draw the opponent of 「ふつう」.
+    // Nothing usable: draw for draw the opponent of 「ふつう」 with the same seed.
     HumanLikeOpponent standard(Step::Standard, 99);
     MatchState match;
     match.begin(46, {}, 5, 6);
@@ -204,84 +190,31 @@ void TestOpponent::adaptiveBasis()
     }
 }
 
-void TestOpponent::adaptiveTakeTimes_data()
+void TestOpponent::factor_data()
 {
-    QTest::addColumn<int>("recordedMs"); // every card, three takes; 0: none
+    QTest::addColumn<QString>("kept"); // the text the record kept
+    QTest::addColumn<QString>("results"); // then the player's: W won, L lost
     QTest::addColumn<double>("factor");
-    QTest::addColumn<double>("medianMs");
-    QTest::newRow("own medians") << 1000 << 1.0 << 1000.0;
-    QTest::newRow("own medians, 10 % faster") << 1000 << 0.9 << 900.0;
-    QTest::newRow("no record, 50 % slower") << 0 << 1.5 << 1200.0;
-    // 150 ms asked for: most takes sit at the floor.
-    QTest::newRow("faster than a human") << 300 << 0.5 << HumanModel::FloorMs;
+    QTest::newRow("nothing kept, won twice, lost once") << "" << "WWL" << 0.95 * 0.95 * 1.05;
+    const double kept = 0.95 * 0.95 * 0.95;
+    QTest::newRow("kept, then a win") << AdaptiveOpponent::factorToText(kept) << "W" << kept * 0.95;
+    QTest::newRow("40 losses stop at 5") << "" << QString(40, u'L') << 5.0;
+    QTest::newRow("40 wins stop at 0.2") << "" << QString(40, u'W') << 0.2;
+    QTest::newRow("nan kept") << "nan" << "" << 1.0;
+    QTest::newRow("negative kept") << "-0.5" << "" << 1.0;
+    QTest::newRow("far too fast kept") << "1e-9" << "" << 1.0;
+    QTest::newRow("far too slow kept") << "inf" << "" << 1.0;
 }
 
-void TestOpponent::adaptiveTakeTimes()
+void TestOpponent::factor()
 {
-    QFETCH(int, recordedMs);
-    QFETCH(double, factor);
-    QFETCH(double, medianMs);
-    AdaptiveOpponent::Record record;
-    for (int card = 1; recordedMs > 0 && card <= 46; ++card)
-        record[card] = {recordedMs, recordedMs, recordedMs};
-    AdaptiveOpponent opponent(record, factor, 31);
-    std::vector<double> times;
-    for (const MatchSimulator::CardTake &take : raceFor1000Cards(opponent, 8))
-        times.push_back(take.computerMs);
-    QVERIFY2(std::abs(median(times) - medianMs) <= 0.05 * medianMs, qPrintable(QString::number(median(times))));
-    QCOMPARE_GE(*std::min_element(times.begin(), times.end()), HumanModel::FloorMs);
-}
-
-void TestOpponent::factorSteps_data()
-{
-    QTest::addColumn<QString>("results"); // the player's: W won, L lost
-    QTest::addColumn<double>("factor");
-    QTest::newRow("won twice, lost once") << "WWL" << 0.95 * 0.95 * 1.05;
-    QTest::newRow("40 losses stop at 5") << QString(40, u'L') << 5.0;
-    QTest::newRow("40 wins stop at 0.2") << QString(40, u'W') << 0.2;
-}
-
-void TestOpponent::factorSteps()
-{
+    QFETCH(QString, kept);
     QFETCH(QString, results);
     QFETCH(double, factor);
-    double f = AdaptiveOpponent::StartFactor;
+    double f = AdaptiveOpponent::factorFromText(kept);
     for (QChar r : results)
         f = AdaptiveOpponent::nextFactor(f, r == u'W');
     QCOMPARE(f, factor);
-}
-
-void TestOpponent::storedFactor_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("factor");
-    QTest::newRow("kept") << AdaptiveOpponent::factorToText(0.95 * 0.95 * 0.95) << 0.95 * 0.95 * 0.95;
-    QTest::newRow("nothing kept") << "" << 1.0;
-    QTest::newRow("nan") << "nan" << 1.0;
-    QTest::newRow("negative") << "-0.5" << 1.0;
-    QTest::newRow("far too fast") << "1e-9" << 1.0;
-    QTest::newRow("far too slow") << "inf" << 1.0;
-}
-
-void TestOpponent::storedFactor()
-{
-    QFETCH(QString, text);
-    QFETCH(double, factor);
-    QCOMPARE(AdaptiveOpponent::factorFromText(text), factor);
-}
-
-void TestOpponent::sameSeedSameMatch()
-{
-    const auto times = [](quint64 opponentSeed) {
-        auto opponent = makeOpponent(OpponentChoice{OpponentChoice::Kind::HumanLike, Step::Skilled}, opponentSeed);
-        SimulatedPlayer player(HumanModel::step(Step::Skilled).params, 12);
-        std::vector<double> ms;
-        for (const auto &take : MatchSimulator::play({}, 46, *opponent, player, 1, 2).cards)
-            ms.push_back(take.computerMs);
-        return ms;
-    };
-    QCOMPARE(times(40), times(40));
-    QVERIFY(times(40) != times(41));
 }
 
 QTEST_GUILESS_MAIN(TestOpponent)
