@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The whole set-up on a fresh Debian 12 machine:
 #   make run    install what is missing, build, start the program
 #   make test   install what is missing, build, run every test

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Start-up: command line, toolkit set-up, then the start menu.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The start menu: the first window, the hub of the three activities, help

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Every window position and size of the program, in twips (1/1440 inch,

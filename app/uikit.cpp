@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/uikit.h"
 
 #include <QAbstractButton>
@@ -162,6 +165,12 @@ void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &t
     shown->setAttribute(Qt::WA_DeleteOnClose);
     shown->setWindowModality(Qt::NonModal);
     shown->show();
+}
+
+QString noSoundOutputText()
+{
+    return QStringLiteral("音を出す装置が見つかりません。\n"
+                          "よみあげは音なしで、録音と同じ時間をかけて進みます。");
 }
 
 } // namespace ui

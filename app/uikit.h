@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Small pieces every window uses: placing windows, the program's fonts and
@@ -73,5 +76,7 @@ bool askYesNo(QWidget *parent, const QString &title, const QString &text);
 // A warning that waits for nothing: the window stays usable and its timers
 // keep running. A warning of the same kind still up is replaced.
 void showWarning(QWidget *parent, QPointer<QMessageBox> &shown, const QString &title, const QString &text);
+// What a window says, once, when its readings go on without sound.
+QString noSoundOutputText();
 
 } // namespace ui

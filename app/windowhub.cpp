@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "app/windowhub.h"
 
 #include "app/frmmenu.h"
@@ -7,13 +10,13 @@
 #include "match/frmkaruto.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
-#include "sound/mediasounddevice.h"
+#include "sound/sinksounddevice.h"
 
 #include <QApplication>
 
 WindowHub::WindowHub(Module1 &data, QObject *parent)
     : QObject(parent),
-      soundFactory([](QObject *owner) -> SoundDevice * { return new MediaSoundDevice(owner); }),
+      soundFactory([](QObject *owner) -> SoundDevice * { return new SinkSoundDevice(owner); }),
       m_data(data)
 {
 }

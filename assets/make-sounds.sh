@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Records the 46 default card readings with espeak-ng's Japanese voice as
 # 16-bit PCM WAV files: karuon01.wav (あ) to karuon46.wav (銀, read ぎん).
 #   make-sounds.sh <card folder>

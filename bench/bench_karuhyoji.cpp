@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Laying out a match table of 49 camera-sized pictures (4000 x 3000): the
 // match window's KaruHyoji at a window's first match (every picture decoded
 // at box size, in parallel) and at later ones (the pictures kept), against

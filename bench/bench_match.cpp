@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Timing of a match in the real match window, with its real timers:
 //   timer  - over `samples` announcements, how far each firing of the
 //            computer's reaction timer lies from its nominal interval
@@ -7,12 +10,11 @@
 //            painted step by step)
 //   click  - from a click on the right card (a mouse press and release
 //            queued to the event loop) to the announcement of the next card,
-//            silent and reading aloud
-//   sound  - from an announcement to the start of its reading on the real
-//            sound device: the player in its playing state, and the first
-//            position it reports (and when that puts the start of the sound)
+//            silent and reading aloud (the reading of the card taken is cut
+//            off, the next one written to a stream opened ahead)
 //   bench_match [samples] [phase ...]      (default: 50, every phase)
-// Run the sound phase under scripts/with-null-sink.sh for a real audio path.
+// Run the click phase under scripts/with-null-sink.sh for a real audio path.
+// When the player hears a card: bench_onset, which records the sink.
 
 #include "app/uikit.h"
 #include "app/windowhub.h"
@@ -25,7 +27,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMediaPlayer>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTest>
@@ -232,57 +233,6 @@ void clickPhase(int samples, bool voice)
     report(voice ? "click -> next announcement, reading aloud" : "click -> next announcement, silent", latencies);
 }
 
-void soundPhase(int samples)
-{
-    Bench b(true);
-    FrmKaruto *w = b.window;
-    QList<double> toPlaying, toFirstPosition, toSoundStart;
-    QMetaObject::Connection positionWatch;
-    double announcedAt = -1;
-    bool heard = false;
-    QObject::connect(w, &FrmKaruto::announced, w, [&] {
-        announcedAt = nowMs();
-        heard = false;
-        const QList<QMediaPlayer *> players = w->MMControl1->findChildren<QMediaPlayer *>();
-        if (players.isEmpty())
-            return;
-        QMediaPlayer *player = players.last();
-        if (player->playbackState() == QMediaPlayer::PlayingState)
-            toPlaying << 0.0;
-        else
-            QObject::connect(player, &QMediaPlayer::playbackStateChanged, w, [&, at = announcedAt](QMediaPlayer::PlaybackState s) {
-                if (s == QMediaPlayer::PlayingState)
-                    toPlaying << nowMs() - at;
-            });
-        QObject::disconnect(positionWatch);
-        positionWatch = QObject::connect(player, &QMediaPlayer::positionChanged, w, [&, at = announcedAt](qint64 position) {
-            if (heard || position <= 0)
-                return;
-            heard = true;
-            const double now = nowMs();
-            toFirstPosition << now - at;
-            // The position runs in real time from the start of the sound.
-            toSoundStart << now - double(position) - at;
-        });
-    });
-    std::printf("sound: %s\n", qEnvironmentVariableIsSet("GINREI_NULL_SINK") ? "PipeWire null sink"
-                                                                           : "no known audio server");
-    std::fflush(stdout);
-    while (toFirstPosition.size() < samples) {
-        if (!b.matchRunning())
-            b.startMatch(1, true);
-        if (!runUntil([&] { return heard; }, 3000))
-            std::printf("  a reading did not start within 3 s\n");
-        runFor(20);
-        if (!b.matchRunning())
-            continue;
-        QTest::mouseClick(b.rightBox(), Qt::LeftButton);
-    }
-    report("announcement -> player in PlayingState", toPlaying);
-    report("announcement -> first position reported", toFirstPosition);
-    report("announcement -> start of the sound (report - position)", toSoundStart);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -305,7 +255,7 @@ int main(int argc, char **argv)
             phases << QString::fromLocal8Bit(argv[i]);
     }
     if (phases.isEmpty())
-        phases = QStringList{QStringLiteral("step"), QStringLiteral("click"), QStringLiteral("sound"), QStringLiteral("timer")};
+        phases = QStringList{QStringLiteral("step"), QStringLiteral("click"), QStringLiteral("timer")};
 
     for (const QString &phase : phases) {
         if (phase == QLatin1String("timer"))
@@ -315,10 +265,8 @@ int main(int argc, char **argv)
         else if (phase == QLatin1String("click")) {
             clickPhase(samples, false);
             clickPhase(samples, true);
-        } else if (phase == QLatin1String("sound"))
-            soundPhase(samples);
-        else
-            qFatal("unknown phase %s (timer, step, click, sound)", qPrintable(phase));
+        } else
+            qFatal("unknown phase %s (timer, step, click)", qPrintable(phase));
     }
     return 0;
 }

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Peak resident memory of the program with a 49-card match laid out: the
 // start menu, the match window with all 49 cards placed by KaruHyoji, and
 // the first card's recording playing, as at the start of a match. The

@@ -1,9 +1,13 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // How closely the automatic reading keeps its schedule: the first reading
 // 2000 ms after "実　行", each next one 5000 ms after the previous reading
-// finished playing. A real run of short recordings through the real sound
-// device; for each reading, the time from its reference point (the press,
-// or the completion notice of the reading before) to the tick that starts
-// it, minus the nominal delay.
+// finished playing. A real run of short recordings through the sound device
+// the window uses; for each reading, the time from its reference point (the
+// press, or the completion notice of the reading before, which the device
+// sends once its stream has processed the last sample) to the tick that
+// starts it, minus the nominal delay.
 //   bench_reading_schedule [readings]      (default 12, at least 10)
 // Run it under scripts/with-null-sink.sh to play through an audio server.
 
@@ -11,7 +15,7 @@
 #include "app/windowhub.h"
 #include "data/module1.h"
 #include "reading/frmmain.h"
-#include "sound/mediasounddevice.h"
+#include "sound/sinksounddevice.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
@@ -61,7 +65,7 @@ int main(int argc, char **argv)
     WindowHub hub(data);
     SoundDevice *real = nullptr;
     hub.soundFactory = [&](QObject *) -> SoundDevice * {
-        real = new MediaSoundDevice;
+        real = new SinkSoundDevice;
         // The notice is timed as the real device gives it, before the
         // window reacts to it.
         QObject::connect(real, &SoundDevice::done, [&](int) {

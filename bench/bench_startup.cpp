@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up time of the program against a minimal Qt Widgets program that
 // shows one empty window (bench/minimalwindow.cpp), both started the same
 // way: a new process from a fresh copy of its program folder, timed from

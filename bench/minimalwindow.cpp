@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The yardstick of the start-up benchmark: the least a Qt Widgets program
 // does to show a window, one empty QWidget.
 //   minimalwindow                      shows the window until it is ended

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // Code page 932 (the Windows form of Shift_JIS), the encoding of every text

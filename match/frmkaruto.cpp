@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "match/frmkaruto.h"
 
 #include "app/uikit.h"
@@ -136,6 +139,7 @@ FrmKaruto::FrmKaruto(WindowHub &hub) : m_hub(hub)
 
     MMControl1 = m_hub.soundFactory(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
+    connect(MMControl1, &SoundDevice::noSoundOutput, this, &FrmKaruto::tellNoSoundOutput);
 
     mnuGo = menuBar()->addAction(QStringLiteral("試合開始"), this, &FrmKaruto::mnuGo_Click);
     mnuGo->setObjectName(QStringLiteral("mnuGo"));
@@ -282,9 +286,22 @@ void FrmKaruto::announce(bool startReactionTimer, bool handBackToRest)
     }
     if (startReactionTimer)
         Timer1->start();
-    if (a.readAloud)
+    if (a.readAloud) {
         Yomiage();
+        readAhead();
+    }
     Q_EMIT announced();
+}
+
+void FrmKaruto::readAhead()
+{
+    if (const int next = m_match.nextCard())
+        MMControl1->preload(m_match.soundPath(next));
+}
+
+void FrmKaruto::tellNoSoundOutput()
+{
+    ui::showWarning(this, m_noSoundOutput, ui::programTitle(), ui::noSoundOutputText());
 }
 
 void FrmKaruto::Yomiage()
@@ -324,6 +341,12 @@ void FrmKaruto::Main()
     // still waiting in their yields: none of them may take a card of this one.
     m_scan.invalidate();
     drawOrders(setup);
+    if (setup.voice) {
+        // The output opens and the first recording is decoded while the
+        // table is laid out.
+        MMControl1->openAhead();
+        MMControl1->preload(m_match.soundPath(m_match.currentCard()));
+    }
     KaruHyoji();
     // The last match may have ended with a take by the computer, its hand
     // still up where the lift ended.
@@ -333,8 +356,10 @@ void FrmKaruto::Main()
     const MatchState::Announcement first = m_match.announcement();
     Label1[2]->setText(first.label);
     showScores();
-    if (first.readAloud)
+    if (first.readAloud) {
         Yomiage();
+        readAhead();
+    }
     Q_EMIT announced();
 }
 
@@ -470,6 +495,7 @@ void FrmKaruto::EndIni()
     mnuGo->setEnabled(true);
     mnuSetei->setEnabled(true);
     MMControl1->close();
+    MMControl1->releaseOutput();
     const QString text = m_match.playerWins() ? QStringLiteral("あなたの勝ちです！！もう一度やりますか？")
                                               : QStringLiteral("あなたの負けです。もう一度やりますか？");
     m_askingResult = true;
@@ -491,6 +517,7 @@ void FrmKaruto::mnuEnd_Click()
     mnuGo->setEnabled(true);
     mnuSetei->setEnabled(true);
     MMControl1->close();
+    MMControl1->releaseOutput();
     hide();
     // A turn suspended in its yield ends at its next step, taking nothing.
     // The match itself stays as it is and can be carried on.
@@ -500,6 +527,7 @@ void FrmKaruto::mnuEnd_Click()
 void FrmKaruto::Form_Unload()
 {
     MMControl1->close();
+    MMControl1->releaseOutput();
     // The window goes once this event is over; until then no timer may
     // start a turn or take a card on it.
     Timer1->stop();

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The match window: the table on which the player races the computer. The
@@ -128,6 +131,9 @@ private:
     void nextCardOrEnd(bool handBackToRest);
     // Keeps the scan timer running exactly while a turn is waiting.
     void keepScanning();
+    // Has the recording after the one being read decoded before its turn.
+    void readAhead();
+    void tellNoSoundOutput();
 
     WindowHub &m_hub;
     MatchState m_match;
@@ -138,4 +144,5 @@ private:
     // suspended turns wait until it is answered.
     bool m_askingResult = false;
     QPointer<QMessageBox> m_folderProblem;
+    QPointer<QMessageBox> m_noSoundOutput;
 };

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "match/matchstate.h"
 
 #include "settings/matchsettings.h"
@@ -47,6 +50,13 @@ int MatchState::currentCard() const
     if (m_position < 1 || m_position > m_cardCount)
         return 0;
     return m_readingOrder[m_position];
+}
+
+int MatchState::nextCard() const
+{
+    if (m_position < 1 || m_position >= m_cardCount)
+        return 0;
+    return m_readingOrder[m_position + 1];
 }
 
 int MatchState::cardInSlot(int slot) const

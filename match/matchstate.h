@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The state of one match, apart from any window: its settings and its
@@ -79,6 +82,8 @@ public:
     int position() const { return m_position; }
     // The card being read, or 0 when there is none.
     int currentCard() const;
+    // The card to be read after it, or 0 when it is the last.
+    int nextCard() const;
     // The card lying in board slot s (1..N), or 0 for an empty slot.
     int cardInSlot(int slot) const;
 

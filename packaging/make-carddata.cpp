@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Writes the default card data file the way the program itself writes it on
 // its first start, into <staging>/ondat/karudata.dat. An installed program
 // folder cannot be written by its users, so the package ships this file

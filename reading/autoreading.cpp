@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "reading/autoreading.h"
 
 #include "data/module1.h"
@@ -42,6 +45,25 @@ AutoReading::Timer AutoReading::start(const QString &combo1Text, const QString &
     setPosition(1);
     m_state = State::Waiting;
     return runTimer();
+}
+
+int AutoReading::cardAt(int position) const
+{
+    if (position < 1 || position > m_cards)
+        return 0;
+    return m_method == Method::Aiu ? position : m_order[position];
+}
+
+int AutoReading::upcomingCard() const
+{
+    switch (m_state) {
+    case State::Waiting:
+        return cardAt(m_position);
+    case State::Playing:
+        return m_count > 1 && m_repeatPending ? cardAt(m_position) : cardAt(m_position + 1);
+    default:
+        return 0;
+    }
 }
 
 AutoReading::Reading AutoReading::tick()

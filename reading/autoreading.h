@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The rules of the automatic reading: which card is read at each tick, when
@@ -49,6 +52,10 @@ public:
     };
     // A tick of the run's timer: the card to read now.
     Reading tick();
+    // The card the run's next tick will read: while waiting, the one due;
+    // while playing, the same card again when it is read twice, or the
+    // next one. 0 when no run is on or the last reading is playing.
+    int upcomingCard() const;
 
     enum class Next {
         Ignore,   // the notice belongs to a run that is over
@@ -76,6 +83,7 @@ public:
 
 private:
     void setPosition(int position);
+    int cardAt(int position) const;
 
     Module1 &m_data;
     Module1::Order m_order{};

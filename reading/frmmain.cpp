@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "reading/frmmain.h"
 
 #include "app/uikit.h"
@@ -86,6 +89,8 @@ FrmMain::FrmMain(Module1 &data, SoundDevice *device) : m_data(data), m_reading(d
     MMControl1 = device;
     MMControl1->setParent(this);
     connect(MMControl1, &SoundDevice::done, this, &FrmMain::MMControl1_Done);
+    connect(MMControl1, &SoundDevice::noSoundOutput, this,
+            [this] { ui::showWarning(this, m_noSoundOutput, ui::programTitle(), ui::noSoundOutputText()); });
 
     // Activation means coming to this window from another of the program's
     // windows; the focus moves tell which window that was.
@@ -153,6 +158,7 @@ void FrmMain::Form_Activate()
     Timer1->stop();
     Timer2->stop();
     m_reading.activate(randomorder::clockSeed());
+    MMControl1->releaseOutput();
 }
 
 void FrmMain::Command1_Click()
@@ -162,6 +168,14 @@ void FrmMain::Command1_Click()
     Timer1->setInterval(AutoReading::FirstDelayMs);
     Timer2->setInterval(AutoReading::FirstDelayMs);
     timerFor(timer)->start();
+    MMControl1->openAhead();
+    readAhead();
+}
+
+void FrmMain::readAhead()
+{
+    if (const int card = m_reading.upcomingCard())
+        MMControl1->preload(m_data.cardSoundPath(card));
 }
 
 void FrmMain::Timer1_Timer()
@@ -194,6 +208,7 @@ void FrmMain::continueReading()
     Image1->setAccessibleName(QStringLiteral("よみあげている札の絵：") + m_pending.label);
     m_playingRun = m_pending.run;
     MMControl1->play(m_data.cardSoundPath(m_pending.card));
+    readAhead();
 }
 
 void FrmMain::MMControl1_Done(int notifyCode)
@@ -206,12 +221,14 @@ void FrmMain::MMControl1_Done(int notifyCode)
         timerFor(m_reading.runTimer())->start();
         break;
     case AutoReading::Next::End:
+        MMControl1->releaseOutput();
         EndIni();
         break;
     case AutoReading::Next::Stop:
         // The card's sound could not be played: the run stops here, and the
         // window is ready for another one at once.
         m_reading.stopped();
+        MMControl1->releaseOutput();
         Command1->setEnabled(true);
         reportSoundProblem();
         break;
@@ -241,6 +258,7 @@ void FrmMain::mnuEnd_Click()
     Timer1->stop();
     Timer2->stop();
     MMControl1->close();
+    MMControl1->releaseOutput();
     m_reading.leave();
     hide();
 }
@@ -251,6 +269,7 @@ void FrmMain::closeEvent(QCloseEvent *event)
     Timer1->stop();
     Timer2->stop();
     MMControl1->close();
+    MMControl1->releaseOutput();
     m_reading.leave();
     event->accept();
 }

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The automatic reading window: reads every card of the set aloud, one
@@ -57,6 +60,8 @@ private:
     void Form_Load();
     void EndIni();
     void reportSoundProblem();
+    // Has the recording of the run's next reading decoded before its tick.
+    void readAhead();
     void readingTick(QTimer *timer);
     void continueReading();
     void focusMoved(QWindow *window);
@@ -74,4 +79,5 @@ private:
     bool m_activated = false;       // activated since the window last lost focus
     QPointer<QWindow> m_lastFocus;
     QPointer<QMessageBox> m_soundProblem;
+    QPointer<QMessageBox> m_noSoundOutput;
 };

@@ -1,4 +1,7 @@
 #!/bin/bash
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Puts the two-line licence header (REUSE style: the copyright holder and the
 # SPDX licence identifier) at the top of every file git tracks that lacks
 # one, in the comment syntax of its kind of file.

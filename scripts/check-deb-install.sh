@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the Debian package into a fresh, minimal Debian 12 root made with
 # debootstrap and starts the installed program there as a normal user, on
 # Qt's offscreen platform. Checks that apt pulls in everything the program

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the Debian packages that building, running and testing need.
 # Idempotent: asks apt only for what is missing, refreshes the package lists
 # only when something is missing, and uses sudo only when not already root.
@@ -7,9 +10,10 @@ set -eu
 PACKAGES="
 cmake make g++ pkgconf
 qt6-base-dev qt6-multimedia-dev
+python3
 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 qt6-translations-l10n fonts-ipafont-gothic
-pipewire pipewire-pulse wireplumber pulseaudio-utils dbus
+pipewire pipewire-pulse wireplumber pulseaudio-utils dbus libpulse-dev
 xvfb xauth imagemagick xdotool
 espeak-ng
 dpkg-dev file desktop-file-utils appstream git

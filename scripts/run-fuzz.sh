@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs each libFuzzer target of a fuzz build for a set time, one after the
 # other, starting from the seed corpus in tests/fuzz/corpus/.
 #   run-fuzz.sh <fuzz build dir> <seconds per target> [target...]
@@ -14,7 +17,7 @@ build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 seeds=$(cd "$(dirname "$0")/../tests/fuzz/corpus" && pwd)
-targets=${*:-folderfile datafile cp932 numtext}
+targets=${*:-folderfile datafile cp932 numtext wavreader}
 # Qt is built without frame pointers, so the fast unwinder finds a new,
 # bogus stack for nearly every allocation made inside Qt; kept whole, those
 # stacks fill AddressSanitizer's stack store until the run dies of memory

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Takes the README's pictures of the card-set editor by using it as a user
 # would: the built program, copied to a throw-away program folder, runs under
 # Xvfb and is driven with xdotool (apt-get install xdotool). It opens

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Takes the README's picture of the match window: the 46 default cards laid
 # out as at the start of a match, on a 1280 x 1024 Xvfb screen.
 #   scripts/screenshot-match.sh [output.png]

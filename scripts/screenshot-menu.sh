@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Takes the README's picture of the start menu: the built program under
 # Xvfb, the screen grabbed with ImageMagick and trimmed to the window.
 #   scripts/screenshot-menu.sh [output.png]

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Plays a match at level 5 without reading aloud on a 1280 x 1024 Xvfb
 # screen and takes the README's pictures: the computer lifting a card, the
 # table halfway through, and the result message.

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Takes the README's picture of the automatic reading in the middle of a
 # run: the built program, copied to a throw-away program folder, runs under
 # Xvfb and is driven with xdotool. It opens 自動よみあげ, chooses あいう順,

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Runs a command against a private PipeWire audio server whose default output
 # is a null sink: a real audio path that plays in real time without a sound
 # card. Works as root, with no systemd, no display and no session bus.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // The sound device a window reads cards aloud with: one per window, one
@@ -35,10 +38,27 @@ public:
     // Releases the open file, if any. Commands: Close.
     virtual void close() = 0;
 
+    // Hints, no commands of their own: a device may get ready for what the
+    // caller knows is coming, or ignore them. None of them changes what the
+    // four operations above do or when done() comes.
+    //
+    // wavFile will be played soon: read it now rather than at its play().
+    virtual void preload(const QString &wavFile) { Q_UNUSED(wavFile); }
+    // Readings follow from now on: have the audio output open before the
+    // next play(), and again after every reading, until releaseOutput().
+    virtual void openAhead() {}
+    // No more readings for a while (the match or run is over, the window is
+    // gone): an idle output would keep the sound server busy for nothing.
+    virtual void releaseOutput() {}
+
 Q_SIGNALS:
     // The reading started by the last play() has ended; notifyCode is
     // Successful only when it played to its end. Never emitted from inside
     // one of the operations above, and never for a reading that was stopped,
     // closed or replaced by another before its end was reported.
     void done(int notifyCode);
+    // There is no sound output (no sound server or no output device):
+    // readings go on silently, each taking as long as its recording. Sent
+    // once per device, never from inside an operation.
+    void noSoundOutput();
 };

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Plays a match as a user would and takes the README's pictures of it: from
 // the start menu, かるた取り; ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ set to うんとつよい and no reading
 // aloud; 試合開始. The player takes two cards of every three, each a

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "tests/recordingsounddevice.h"
 
 namespace testing {
@@ -8,6 +11,7 @@ RecordingSoundDevice::RecordingSoundDevice(QObject *parent, SoundDevice *forward
     if (forward) {
         forward->setParent(this);
         connect(forward, &SoundDevice::done, this, &SoundDevice::done);
+        connect(forward, &SoundDevice::noSoundOutput, this, &SoundDevice::noSoundOutput);
     }
 }
 
@@ -39,6 +43,27 @@ void RecordingSoundDevice::close()
     commands << QStringLiteral("Close");
     if (m_forward)
         m_forward->close();
+}
+
+void RecordingSoundDevice::preload(const QString &wavFile)
+{
+    hints << QStringLiteral("preload ") + wavFile;
+    if (m_forward)
+        m_forward->preload(wavFile);
+}
+
+void RecordingSoundDevice::openAhead()
+{
+    hints << QStringLiteral("openAhead");
+    if (m_forward)
+        m_forward->openAhead();
+}
+
+void RecordingSoundDevice::releaseOutput()
+{
+    hints << QStringLiteral("releaseOutput");
+    if (m_forward)
+        m_forward->releaseOutput();
 }
 
 } // namespace testing

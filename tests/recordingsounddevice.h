@@ -1,8 +1,13 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 // A sound device for tests: writes down the media control commands each
-// operation stands for ("Open <file>", "Sound", "Stop", "Close"), and either
-// passes the operations on to a real device or lets the test send done().
+// operation stands for ("Open <file>", "Sound", "Stop", "Close"), and the
+// hints apart from them ("preload <file>", "openAhead", "releaseOutput"),
+// and either passes everything on to a real device or lets the test send
+// done().
 
 #include "sound/sounddevice.h"
 
@@ -24,9 +29,14 @@ public:
     void play(const QString &wavFile) override;
     void stopAndClose() override;
     void close() override;
+    void preload(const QString &wavFile) override;
+    void openAhead() override;
+    void releaseOutput() override;
 
     // Every command so far, in order.
     QStringList commands;
+    // Every hint so far, in order.
+    QStringList hints;
     // How often prepare() was called (its only command is "Close").
     int prepares = 0;
     // The file of the last play(), empty before the first.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Not a test: a card-set save that is killed with SIGKILL between writing
 // one file's new bytes and putting them in place, as a power cut or a kill
 // from outside would stop the program. Run by tst_cardsetsave.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Takes the README's picture of the match window: the default card set laid
 // out on the table as at the start of a match, the first card announced.
 // Not a test; run under Xvfb by scripts/screenshot-match.sh.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The automatic reading's rules, without a window: what the choices mean,
 // which card each tick reads, and which notices move a run on.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // karupath.dat and karudata.dat: byte-exact files, loading at start-up and
 // what happens when they are short, damaged, unwritable or point nowhere.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Saving an edited card set: what is checked before anything is written,
 // the bytes of both files, the order they are written in, and that a failed
 // write leaves files and card state as they were.

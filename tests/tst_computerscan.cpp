@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The computer's scan and the takes of both sides, apart from any window:
 // how many times the computer gives way before it takes a card, that a card
 // taken meanwhile is never taken again, the scores, and the lift.

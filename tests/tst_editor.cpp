@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The card-set editor window: its layout, filling it from the card state,
 // the folder chooser and counting a folder's pictures, and saving from it.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Where karupath.dat lives: beside a program whose folder can be written (a
 // portable copy), in the user's config folder when it cannot (an installed
 // copy). The writability probe is forced here, so the read-only cases hold

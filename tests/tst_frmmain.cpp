@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The automatic reading window driven through its real timers and a sound
 // device that records what it is asked and completes when the test says so.
 
@@ -55,6 +58,9 @@ private Q_SLOTS:
     void returnFromAnotherWindowActivates();
     void ownPopupsDoNotActivate_data();
     void ownPopupsDoNotActivate();
+    void soundIsReadAheadOfEachReading_data();
+    void soundIsReadAheadOfEachReading();
+    void noSoundOutputIsShown();
 
 private:
     // Press 実　行 and check the first timer is set for 2000 ms.
@@ -452,6 +458,72 @@ void TestFrmMain::ownPopupsDoNotActivate()
     QVERIFY(timer->isActive());
     QVERIFY(!m_window->Command1->isEnabled());
     QCOMPARE(m_data->readingPosition(), 1);
+}
+
+void TestFrmMain::soundIsReadAheadOfEachReading_data()
+{
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("ending"); // how the run ends: "end", "stop", "おわり", "close"
+    QTest::newRow("once, to the end") << QStringLiteral("1") << QStringLiteral("end");
+    QTest::newRow("twice, to the end") << QStringLiteral("2") << QStringLiteral("end");
+    QTest::newRow("once, a reading fails") << QStringLiteral("1") << QStringLiteral("stop");
+    QTest::newRow("once, おわり") << QStringLiteral("1") << QStringLiteral("おわり");
+    QTest::newRow("once, close box") << QStringLiteral("1") << QStringLiteral("close");
+}
+
+void TestFrmMain::soundIsReadAheadOfEachReading()
+{
+    QFETCH(QString, count);
+    QFETCH(QString, ending);
+    Module1::LabelTable labels = m_data->labels();
+    m_data->adoptSavedSet(m_data->cardFolder(), labels, 2);
+    m_window->Form_Activate();
+    m_sound->hints.clear();
+    auto sound = [this](int card) { return QStringLiteral("preload ") + m_data->cardSoundPath(card); };
+    testing::MessageBoxAnswerer answerer;
+    QTimer *timer = start(count, QStringLiteral("2：あいう順"));
+    // The output opens and the first recording is read at the press, two
+    // seconds before they are needed.
+    QCOMPARE(m_sound->hints, (QStringList{QStringLiteral("openAhead"), sound(1)}));
+    const QList<int> order = count == u"2" ? QList<int>{1, 1, 2, 2} : QList<int>{1, 2};
+    QStringList expected = m_sound->hints;
+    for (int i = 0; i < order.size(); ++i) {
+        tick(timer);
+        // Each reading asks for the one after it, as soon as it plays.
+        if (i + 1 < order.size())
+            expected << sound(order[i + 1]);
+        QCOMPARE(m_sound->hints, expected);
+        if (ending == u"stop") {
+            m_sound->finish(SoundDevice::Failure);
+            break;
+        }
+        if (ending == u"おわり" || ending == u"close")
+            break;
+        m_sound->finish();
+    }
+    if (ending == u"おわり")
+        m_window->mnuEnd->trigger();
+    else if (ending == u"close")
+        m_window->close();
+    QTRY_COMPARE(m_sound->hints.size(), expected.size() + 1);
+    // The output goes as soon as the run is over.
+    QCOMPARE(m_sound->hints.last(), QStringLiteral("releaseOutput"));
+    if (ending == u"end")
+        QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
+}
+
+void TestFrmMain::noSoundOutputIsShown()
+{
+    QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
+    tick(timer);
+    Q_EMIT m_sound->noSoundOutput();
+    // Not modal: the run goes on under it.
+    QTRY_VERIFY(m_window->findChild<QMessageBox *>());
+    auto *box = m_window->findChild<QMessageBox *>();
+    QVERIFY(box->isVisible() && !box->isModal());
+    QCOMPARE(box->text(), ui::noSoundOutputText());
+    m_sound->finish();
+    QVERIFY(m_window->Timer1->isActive());
 }
 
 GINREI_TEST_MAIN(TestFrmMain)

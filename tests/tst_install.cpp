@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The installed program: `cmake --install` into a temporary prefix lays out
 // every file in its place and nothing else, and the program started from
 // there keeps karupath.dat in the user's config folder when it cannot write

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The match window: its layout, placement and pointer, the table laid out
 // for a match, the announcement of a card and what it sends to the sound
 // device, and leaving the window.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // scripts/add-license-headers.sh on a scratch repository, one file of each
 // kind: where the header goes and in which comment syntax, that the file
 // keeps its mode, that a second run changes nothing, which files it leaves

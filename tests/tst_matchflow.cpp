@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A whole match in the real match window, with its real timers: the start,
 // the player's takes, the computer's turns and takes, the result message,
 // leaving the window and carrying a match on. Instead of waiting, the tests
@@ -94,6 +97,8 @@ private Q_SLOTS:
     void cardFolderGoneWhileRunning();
     void matchPlaysItsOwnOrderAndCards_data();
     void matchPlaysItsOwnOrderAndCards();
+    void soundIsReadAheadOfEachCard_data();
+    void soundIsReadAheadOfEachCard();
     void boxesBeyondTheSetStayHidden();
     void displaysStayAboveThePilesAndTheHand_data();
     void displaysStayAboveThePilesAndTheHand();
@@ -778,6 +783,49 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     QVERIFY(w->Image1[0]->isVisible() && !w->Image1[1]->isVisible());
     QCOMPARE(w->Image1[0]->pos(), px(3000, 360));
     QVERIFY2(hidden().isEmpty(), qPrintable(hidden()));
+}
+
+void TestMatchFlow::soundIsReadAheadOfEachCard_data()
+{
+    QTest::addColumn<bool>("voice");
+    QTest::addColumn<QString>("ending"); // "result", "おわり" or "close"
+    QTest::newRow("aloud, to the result") << true << QStringLiteral("result");
+    QTest::newRow("aloud, おわり mid-match") << true << QStringLiteral("おわり");
+    QTest::newRow("aloud, close box mid-match") << true << QStringLiteral("close");
+    QTest::newRow("silent, to the result") << false << QStringLiteral("result");
+}
+
+void TestMatchFlow::soundIsReadAheadOfEachCard()
+{
+    QFETCH(bool, voice);
+    QFETCH(QString, ending);
+    useCardSet(3);
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    FrmKaruto *w = start(5, voice);
+    QVERIFY(w);
+    auto sound = [this](int p) { return QStringLiteral("preload ") + m_data->cardSoundPath(m_window->match().readingOrder()[p]); };
+    // At 試合開始 the output opens and the first two recordings are read,
+    // the second while the first is announced.
+    QStringList expected;
+    if (voice)
+        expected << QStringLiteral("openAhead") << sound(1) << sound(2);
+    QCOMPARE(device()->hints, expected);
+    playerTakes();
+    // Each announcement asks for the card after it; the last has none.
+    if (voice)
+        expected << sound(3);
+    QCOMPARE(device()->hints, expected);
+    if (ending == u"result") {
+        playerTakes();
+        QCOMPARE(device()->hints, expected);
+        playerTakes();
+    } else if (ending == u"おわり") {
+        w->mnuEnd->trigger();
+    } else {
+        w->close();
+    }
+    // Released when the match is over or the window goes, with or without voice.
+    QCOMPARE(device()->hints, expected << QStringLiteral("releaseOutput"));
 }
 
 GINREI_TEST_MAIN(TestMatchFlow)

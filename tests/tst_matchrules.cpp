@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The rules of the match table apart from any window: the strength table,
 // where cards, frames and piles lie, and the match's own orders and cards.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The start menu, help and About: layout, the once-only window rule and
 // ending the program.
 
@@ -11,7 +14,7 @@
 #include "match/frmkaruto.h"
 #include "reading/frmmain.h"
 #include "settings/frmsettei.h"
-#include "sound/mediasounddevice.h"
+#include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
 #include "version.h"
 
@@ -405,7 +408,7 @@ void TestMenu::endWithEveryWindowOpen()
     reading->Combo2->setCurrentText(QStringLiteral("2：あいう順"));
     QTest::mouseClick(reading->Command1, Qt::LeftButton);
     reading->Timer1_Timer();
-    auto *device = qobject_cast<MediaSoundDevice *>(reading->MMControl1);
+    auto *device = qobject_cast<SinkSoundDevice *>(reading->MMControl1);
     QVERIFY(device);
     QTRY_VERIFY(device->isPlaying());
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Drawing random orders: every card once, nothing outside 1..N touched, and
 // the rounding of u * N never yields N + 1.
 

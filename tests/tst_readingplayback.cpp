@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The automatic reading from the start menu, with real recordings played
 // through the real sound device: the devices' own completion notices must
 // drive the run from one card to the next and to its end.

@@ -1,8 +1,15 @@
-// The real sound device, playing real WAV files through Qt Multimedia. Run
-// by CTest inside scripts/with-null-sink.sh, which gives it a PipeWire
-// server with a null sink as the default output.
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The real sound devices, playing real WAV files: the stream device the
+// windows use and the media player it hands other files to. Every rule of
+// the notices holds for both. Run by CTest inside scripts/with-null-sink.sh,
+// which gives it a PipeWire server with a null sink as the default output;
+// what the sink plays is recorded from its monitor and checked too.
 
 #include "sound/mediasounddevice.h"
+#include "sound/sinksounddevice.h"
+#include "tests/monitorrecorder.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
@@ -16,7 +23,61 @@
 #include <QTest>
 #include <QThread>
 
+#include <cmath>
+
 namespace {
+// Level of a frequency in a stretch of the recording (Goertzel), as the
+// amplitude of a sine that would give it.
+double levelAt(const QList<float> &samples, qsizetype from, qsizetype count, double frequency)
+{
+    const double w = 2 * M_PI * frequency / testing::MonitorRecorder::Rate;
+    double s1 = 0, s2 = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const double s0 = samples[i] + 2 * std::cos(w) * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return 2 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2)) / double(count);
+}
+
+// The frames of the recording at or above a small threshold: first and
+// one past the last, or -1, -1.
+std::pair<qsizetype, qsizetype> loudSpan(const QList<float> &samples)
+{
+    qsizetype first = -1, last = -1;
+    for (qsizetype i = 0; i < samples.size(); ++i) {
+        if (std::fabs(samples[i]) >= 0.02f) {
+            if (first < 0)
+                first = i;
+            last = i + 1;
+        }
+    }
+    return {first, last};
+}
+
+const QStringList Kinds{QStringLiteral("media"), QStringLiteral("sink")};
+
+std::unique_ptr<SoundDevice> makeDevice(const QString &kind)
+{
+    if (kind == QLatin1String("media"))
+        return std::make_unique<MediaSoundDevice>();
+    return std::make_unique<SinkSoundDevice>();
+}
+
+bool isOpen(const SoundDevice &device)
+{
+    if (auto *media = qobject_cast<const MediaSoundDevice *>(&device))
+        return media->isOpen();
+    return static_cast<const SinkSoundDevice &>(device).isOpen();
+}
+
+bool isPlaying(const SoundDevice &device)
+{
+    if (auto *media = qobject_cast<const MediaSoundDevice *>(&device))
+        return media->isPlaying();
+    return static_cast<const SinkSoundDevice &>(device).isPlaying();
+}
+
 // Every done() of a device, with the time it arrived since start().
 struct Notices {
     explicit Notices(SoundDevice &device)
@@ -51,12 +112,25 @@ private Q_SLOTS:
     void damagedRecordingEndsOnce();
     void playsAgainAfterClose_data();
     void playsAgainAfterClose();
+    void newReadingReplacesOpenOne_data() { addKinds(); }
     void newReadingReplacesOpenOne();
+    void endOfClosedReadingIsNotDelivered_data() { addKinds(); }
     void endOfClosedReadingIsNotDelivered();
+    void closingWithNothingOpenDoesNothing_data() { addKinds(); }
     void closingWithNothingOpenDoesNothing();
     void recorderPassesOperationsOn();
+    void toneIsHeardAtItsPitch_data();
+    void toneIsHeardAtItsPitch();
+    void stopSilencesAtOnce();
+    void readingsNeverOverlap();
 
 private:
+    static void addKinds()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const QString &kind : Kinds)
+            QTest::newRow(qPrintable(kind)) << kind;
+    }
     QString tone(int durationMs, testing::WavFormat format = {});
     QTemporaryDir m_dir;
     int m_files = 0;
@@ -79,15 +153,19 @@ void TestSound::initTestCase()
 
 void TestSound::playsToItsEndOnce_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("bits");
     QTest::addColumn<int>("channels");
-    QTest::newRow("16-bit mono 22.05 kHz") << 22050 << 16 << 1;
-    QTest::newRow("16-bit stereo 48 kHz") << 48000 << 16 << 2;
-    QTest::newRow("16-bit mono 44.1 kHz") << 44100 << 16 << 1;
-    QTest::newRow("8-bit mono 11.025 kHz") << 11025 << 8 << 1;
-    QTest::newRow("8-bit stereo 22.05 kHz") << 22050 << 8 << 2;
-    QTest::newRow("16-bit stereo 11.025 kHz") << 11025 << 16 << 2;
+    for (const QString &kind : Kinds) {
+        QTest::addRow("%s: 16-bit mono 22.05 kHz", qPrintable(kind)) << kind << 22050 << 16 << 1;
+        QTest::addRow("%s: 16-bit stereo 48 kHz", qPrintable(kind)) << kind << 48000 << 16 << 2;
+        QTest::addRow("%s: 16-bit mono 44.1 kHz", qPrintable(kind)) << kind << 44100 << 16 << 1;
+        QTest::addRow("%s: 8-bit mono 11.025 kHz", qPrintable(kind)) << kind << 11025 << 8 << 1;
+        QTest::addRow("%s: 8-bit stereo 22.05 kHz", qPrintable(kind)) << kind << 22050 << 8 << 2;
+        QTest::addRow("%s: 8-bit mono 22.05 kHz", qPrintable(kind)) << kind << 22050 << 8 << 1;
+        QTest::addRow("%s: 16-bit stereo 11.025 kHz", qPrintable(kind)) << kind << 11025 << 16 << 2;
+    }
 }
 
 void TestSound::playsToItsEndOnce()
@@ -97,11 +175,13 @@ void TestSound::playsToItsEndOnce()
     QFETCH(int, channels);
     const QString file = tone(500, {rate, bits, channels});
 
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     notices.start();
     device.play(file);
-    QVERIFY(device.isOpen());
+    QVERIFY(isOpen(device));
     QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
     QCOMPARE(notices.codes.first(), int(SoundDevice::Successful));
     // Not before the reading could have been heard, and not long after.
@@ -110,19 +190,22 @@ void TestSound::playsToItsEndOnce()
     // Once only; the device stays open until it is closed.
     QTest::qWait(400);
     QCOMPARE(notices.codes.size(), 1);
-    QVERIFY(device.isOpen());
+    QVERIFY(isOpen(device));
     device.close();
-    QVERIFY(!device.isOpen());
+    QVERIFY(!isOpen(device));
 }
 
 void TestSound::cutReadingNeverSucceeds_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("cutAfterMs");
     QTest::addColumn<bool>("stopFirst");
-    QTest::newRow("stop and close while playing") << 150 << true;
-    QTest::newRow("close while playing") << 150 << false;
-    QTest::newRow("stop and close before it sounds") << 0 << true;
-    QTest::newRow("close before it sounds") << 0 << false;
+    for (const QString &kind : Kinds) {
+        QTest::addRow("%s: stop and close while playing", qPrintable(kind)) << kind << 150 << true;
+        QTest::addRow("%s: close while playing", qPrintable(kind)) << kind << 150 << false;
+        QTest::addRow("%s: stop and close before it sounds", qPrintable(kind)) << kind << 0 << true;
+        QTest::addRow("%s: close before it sounds", qPrintable(kind)) << kind << 0 << false;
+    }
 }
 
 void TestSound::cutReadingNeverSucceeds()
@@ -131,16 +214,18 @@ void TestSound::cutReadingNeverSucceeds()
     QFETCH(bool, stopFirst);
     const QString file = tone(500);
 
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     device.play(file);
     if (cutAfterMs > 0) {
         QTest::qWait(cutAfterMs);
-        QVERIFY(device.isPlaying());
+        QVERIFY(isPlaying(device));
     }
     stopFirst ? device.stopAndClose() : device.close();
-    QVERIFY(!device.isOpen());
-    QVERIFY(!device.isPlaying());
+    QVERIFY(!isOpen(device));
+    QVERIFY(!isPlaying(device));
     // Well past the file's end: nothing at all comes.
     QTest::qWait(1200);
     QCOMPARE(notices.codes, QList<int>());
@@ -148,15 +233,18 @@ void TestSound::cutReadingNeverSucceeds()
 
 void TestSound::unplayableFileFailsLater_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("create");
-    QTest::newRow("missing") << QStringLiteral("missing.wav") << QByteArray() << false;
-    QTest::newRow("empty") << QStringLiteral("empty.wav") << QByteArray() << true;
-    QTest::newRow("text") << QStringLiteral("text.wav") << QByteArray("not a recording\n") << true;
-    QTest::newRow("cut inside the header") << QStringLiteral("cut.wav") << QByteArray("RIFF\x24\x10\0\0WAVEfmt ", 16) << true;
-    QTest::newRow("a folder") << QStringLiteral("folder.wav") << QByteArray() << false;
-    QTest::newRow("a picture") << QStringLiteral("picture.wav") << QByteArray() << false;
+    for (const QString &kind : Kinds) {
+        QTest::addRow("%s: missing", qPrintable(kind)) << kind << QStringLiteral("missing.wav") << QByteArray() << false;
+        QTest::addRow("%s: empty", qPrintable(kind)) << kind << QStringLiteral("empty.wav") << QByteArray() << true;
+        QTest::addRow("%s: text", qPrintable(kind)) << kind << QStringLiteral("text.wav") << QByteArray("not a recording\n") << true;
+        QTest::addRow("%s: cut inside the header", qPrintable(kind)) << kind << QStringLiteral("cut.wav") << QByteArray("RIFF\x24\x10\0\0WAVEfmt ", 16) << true;
+        QTest::addRow("%s: a folder", qPrintable(kind)) << kind << QStringLiteral("folder.wav") << QByteArray() << false;
+        QTest::addRow("%s: a picture", qPrintable(kind)) << kind << QStringLiteral("picture.wav") << QByteArray() << false;
+    }
 }
 
 void TestSound::unplayableFileFailsLater()
@@ -164,7 +252,7 @@ void TestSound::unplayableFileFailsLater()
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, create);
-    const QString path = m_dir.filePath(name);
+    const QString path = m_dir.filePath(QTest::currentDataTag()).replace(u':', u'-') + name;
     if (create)
         testing::writeAll(path, content);
     if (name == QLatin1String("folder.wav"))
@@ -172,7 +260,9 @@ void TestSound::unplayableFileFailsLater()
     if (name == QLatin1String("picture.wav"))
         QVERIFY(QFile::copy(testing::builtCardFolder() + QStringLiteral("/karue01.jpg"), path));
 
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     device.play(path);
     // Never from inside play(): the caller is still in the middle of its step.
@@ -187,20 +277,23 @@ void TestSound::unplayableFileFailsLater()
 
 void TestSound::damagedRecordingEndsOnce_data()
 {
+    QTest::addColumn<QString>("kind");
     // Changes to a good 600 ms recording: offset and new bytes; a negative
     // offset cuts the file there.
     QTest::addColumn<int>("offset");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("code");
-    QTest::newRow("cut short") << -(44 + 2000) << QByteArray() << int(SoundDevice::Successful);
-    QTest::newRow("unknown format code") << 20 << QByteArray("\x34\x12", 2) << int(SoundDevice::Failure);
-    QTest::newRow("no channels") << 22 << QByteArray("\0\0", 2) << int(SoundDevice::Failure);
-    QTest::newRow("sample rate 0") << 24 << QByteArray("\0\0\0\0", 4) << int(SoundDevice::Failure);
-    QTest::newRow("7 bits a sample") << 34 << QByteArray("\x07\0", 2) << int(SoundDevice::Failure);
-    QTest::newRow("data longer than the file") << 40 << QByteArray("\xff\xff\xff\x7f", 4) << int(SoundDevice::Successful);
-    // Another kind of RIFF file: once any reading has played, the media
-    // framework would never report on it.
-    QTest::newRow("not WAVE") << 8 << QByteArray("AVI ") << int(SoundDevice::Failure);
+    for (const QString &kind : Kinds) {
+        QTest::addRow("%s: cut short", qPrintable(kind)) << kind << -(44 + 2000) << QByteArray() << int(SoundDevice::Successful);
+        QTest::addRow("%s: unknown format code", qPrintable(kind)) << kind << 20 << QByteArray("\x34\x12", 2) << int(SoundDevice::Failure);
+        QTest::addRow("%s: no channels", qPrintable(kind)) << kind << 22 << QByteArray("\0\0", 2) << int(SoundDevice::Failure);
+        QTest::addRow("%s: sample rate 0", qPrintable(kind)) << kind << 24 << QByteArray("\0\0\0\0", 4) << int(SoundDevice::Failure);
+        QTest::addRow("%s: 7 bits a sample", qPrintable(kind)) << kind << 34 << QByteArray("\x07\0", 2) << int(SoundDevice::Failure);
+        QTest::addRow("%s: data longer than the file", qPrintable(kind)) << kind << 40 << QByteArray("\xff\xff\xff\x7f", 4) << int(SoundDevice::Successful);
+        // Another kind of RIFF file: once any reading has played, the media
+        // framework would never report on it.
+        QTest::addRow("%s: not WAVE", qPrintable(kind)) << kind << 8 << QByteArray("AVI ") << int(SoundDevice::Failure);
+    }
 }
 
 void TestSound::damagedRecordingEndsOnce()
@@ -216,7 +309,9 @@ void TestSound::damagedRecordingEndsOnce()
         wav.replace(offset, bytes.size(), bytes);
     testing::writeAll(path, wav);
 
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     notices.start();
     device.play(path);
@@ -234,16 +329,21 @@ void TestSound::damagedRecordingEndsOnce()
 
 void TestSound::playsAgainAfterClose_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("first");
-    QTest::newRow("after a reading that ended") << QStringLiteral("ended");
-    QTest::newRow("after a reading that was cut off") << QStringLiteral("cut");
-    QTest::newRow("after a file that failed") << QStringLiteral("failed");
+    for (const QString &kind : Kinds) {
+        QTest::addRow("%s: after a reading that ended", qPrintable(kind)) << kind << QStringLiteral("ended");
+        QTest::addRow("%s: after a reading that was cut off", qPrintable(kind)) << kind << QStringLiteral("cut");
+        QTest::addRow("%s: after a file that failed", qPrintable(kind)) << kind << QStringLiteral("failed");
+    }
 }
 
 void TestSound::playsAgainAfterClose()
 {
     QFETCH(QString, first);
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     if (first == QLatin1String("ended")) {
         device.play(tone(200));
@@ -273,7 +373,9 @@ void TestSound::newReadingReplacesOpenOne()
 {
     const QString longOne = tone(1500);
     const QString shortOne = tone(500);
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     device.play(longOne);
     QTest::qWait(200);
@@ -292,12 +394,14 @@ void TestSound::endOfClosedReadingIsNotDelivered()
 {
     const QString first = tone(150);
     const QString second = tone(600);
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     device.play(first);
     // The first reading ends while the program is busy elsewhere: its end
     // is waiting to be handled when it is closed and the next one opened.
-    QTRY_VERIFY_WITH_TIMEOUT(device.isPlaying(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(isPlaying(device), 2000);
     QThread::msleep(700);
     device.close();
     notices.start();
@@ -310,12 +414,14 @@ void TestSound::endOfClosedReadingIsNotDelivered()
 
 void TestSound::closingWithNothingOpenDoesNothing()
 {
-    MediaSoundDevice device;
+    QFETCH(QString, kind);
+    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
+    SoundDevice &device = *owned;
     Notices notices(device);
     device.close();
     device.stopAndClose();
     device.prepare();
-    QVERIFY(!device.isOpen());
+    QVERIFY(!isOpen(device));
     QTest::qWait(300);
     QCOMPARE(notices.codes, QList<int>());
     // Never prepared is as good as prepared: the next reading plays.
@@ -328,12 +434,16 @@ void TestSound::recorderPassesOperationsOn()
 {
     // The recorder that window tests use, here in front of the real device:
     // it writes down the commands and the real device's notices come out.
-    auto *real = new MediaSoundDevice;
+    auto *real = new SinkSoundDevice;
     testing::RecordingSoundDevice recorder(nullptr, real);
     QCOMPARE(real->parent(), &recorder);
     Notices notices(recorder);
     const QString first = tone(300);
     recorder.prepare();
+    // The hints reach the real device, and are not commands.
+    recorder.openAhead();
+    recorder.preload(first);
+    QTRY_VERIFY(real->hasSpareStream());
     recorder.play(first);
     QVERIFY(real->isOpen());
     QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
@@ -347,6 +457,9 @@ void TestSound::recorderPassesOperationsOn()
                                             QStringLiteral("Open ") + first, QStringLiteral("Sound"), QStringLiteral("Stop"),
                                             QStringLiteral("Close"), QStringLiteral("Close")}));
     QCOMPARE(recorder.prepares, 1);
+    QCOMPARE(recorder.hints, (QStringList{QStringLiteral("openAhead"), QStringLiteral("preload ") + first}));
+    recorder.releaseOutput();
+    QVERIFY(!real->hasSpareStream());
     QTest::qWait(500);
     QCOMPARE(notices.codes.size(), 1);
     // Without a real device behind it, the test says when a reading ends.
@@ -354,6 +467,125 @@ void TestSound::recorderPassesOperationsOn()
     Notices own(alone);
     alone.finish(SoundDevice::Aborted);
     QCOMPARE(own.codes, QList<int>{SoundDevice::Aborted});
+}
+
+void TestSound::toneIsHeardAtItsPitch_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<double>("frequency");
+    QTest::newRow("8-bit mono 22.05 kHz, 440 Hz") << 22050 << 8 << 1 << 440.0;
+    QTest::newRow("16-bit mono 22.05 kHz, 1 kHz") << 22050 << 16 << 1 << 1000.0;
+    QTest::newRow("16-bit stereo 44.1 kHz, 660 Hz") << 44100 << 16 << 2 << 660.0;
+    QTest::newRow("8-bit mono 8 kHz, 300 Hz") << 8000 << 8 << 1 << 300.0;
+}
+
+void TestSound::toneIsHeardAtItsPitch()
+{
+    QFETCH(int, rate);
+    QFETCH(int, bits);
+    QFETCH(int, channels);
+    QFETCH(double, frequency);
+    const QString file = m_dir.filePath(QStringLiteral("pitch%1.wav").arg(++m_files));
+    QVERIFY(testing::writeWav(file, {rate, bits, channels}, 400, frequency));
+
+    testing::MonitorRecorder recorder;
+    QString error;
+    QVERIFY2(recorder.start(&error), qPrintable(error));
+    SinkSoundDevice device;
+    Notices notices(device);
+    device.play(file);
+    QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
+    QCOMPARE(notices.codes.first(), int(SoundDevice::Successful));
+    // Plain PCM never goes near the media framework.
+    QVERIFY(!device.fallback());
+    QTest::qWait(200);
+    const QList<float> heard = recorder.samples();
+    const auto [first, end] = loudSpan(heard);
+    QVERIFY2(first >= 0, "nothing was heard");
+    // All of it, and nothing else; within one quantum of the server (21 ms),
+    // which a busy machine may lose or repeat in the recording.
+    const double heardMs = double(end - first) * 1000 / testing::MonitorRecorder::Rate;
+    QVERIFY2(std::abs(heardMs - 400) <= 25, qPrintable(QString::number(heardMs)));
+    // At its pitch: the tone stands out, a fifth above or below does not.
+    const qsizetype middle = first + (end - first) / 4;
+    const qsizetype count = (end - first) / 2;
+    const double at = levelAt(heard, middle, count, frequency);
+    QVERIFY2(at > 0.3 && at < 0.5, qPrintable(QString::number(at)));
+    QVERIFY(levelAt(heard, middle, count, frequency * 1.5) < at / 20);
+    QVERIFY(levelAt(heard, middle, count, frequency / 1.5) < at / 20);
+}
+
+void TestSound::stopSilencesAtOnce()
+{
+    const QString file = tone(1500);
+    testing::MonitorRecorder recorder;
+    QString error;
+    QVERIFY2(recorder.start(&error), qPrintable(error));
+    SinkSoundDevice device;
+    Notices notices(device);
+    device.play(file);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.firstAbove(0.02f) >= 0, 3000);
+    QTest::qWait(300);
+    const qint64 stoppedAt = testing::monotonicNs();
+    device.stopAndClose();
+    QVERIFY(!isPlaying(device));
+    QTest::qWait(500);
+    const QList<float> heard = recorder.samples();
+    const auto [first, end] = loudSpan(heard);
+    QVERIFY(first >= 0);
+    // What was already on its way to the sink may still be heard, no more:
+    // the recording reaches this process within a quantum or two of the sink.
+    const double afterStopMs = double(recorder.arrivalNs(recorder.firstFrame() + end) - stoppedAt) / 1e6;
+    QVERIFY2(afterStopMs < 100, qPrintable(QString::number(afterStopMs)));
+    QCOMPARE(notices.codes, QList<int>());
+}
+
+void TestSound::readingsNeverOverlap()
+{
+    // The first reading is replaced by the second while it sounds, as when
+    // a card is taken and the next announced in the same moment.
+    const QString low = m_dir.filePath(QStringLiteral("low.wav"));
+    const QString high = m_dir.filePath(QStringLiteral("high.wav"));
+    QVERIFY(testing::writeWav(low, {22050, 16, 1}, 1000, 500));
+    QVERIFY(testing::writeWav(high, {22050, 16, 1}, 400, 1500));
+    testing::MonitorRecorder recorder;
+    QString error;
+    QVERIFY2(recorder.start(&error), qPrintable(error));
+    SinkSoundDevice device;
+    Notices notices(device);
+    device.openAhead();
+    device.preload(low);
+    device.preload(high);
+    QTRY_VERIFY(device.hasSpareStream());
+    device.play(low);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.firstAbove(0.02f) >= 0, 3000);
+    // A spare stream is ready for the next reading before it comes.
+    QTRY_VERIFY(device.hasSpareStream());
+    QTest::qWait(250);
+    device.play(high);
+    QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 3000);
+    QTest::qWait(200);
+    device.releaseOutput();
+
+    // In 10 ms windows: the low tone has ended before the high one starts.
+    const QList<float> heard = recorder.samples();
+    constexpr qsizetype window = testing::MonitorRecorder::Rate / 100;
+    qsizetype lastLow = -1, firstHigh = -1, highWindows = 0;
+    for (qsizetype w = 0; (w + 1) * window <= heard.size(); ++w) {
+        if (levelAt(heard, w * window, window, 500) > 0.05)
+            lastLow = w;
+        if (levelAt(heard, w * window, window, 1500) > 0.05) {
+            ++highWindows;
+            if (firstHigh < 0)
+                firstHigh = w;
+        }
+    }
+    QVERIFY(lastLow >= 0 && firstHigh >= 0);
+    QVERIFY2(lastLow <= firstHigh, qPrintable(QStringLiteral("low until window %1, high from %2").arg(lastLow).arg(firstHigh)));
+    // And the second was heard whole.
+    QVERIFY2(highWindows >= 38, qPrintable(QString::number(highWindows)));
 }
 
 GINREI_TEST_MAIN(TestSound)

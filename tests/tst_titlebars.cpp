@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the desktop shows in each window's title bar: exactly the window's
 // caption, with nothing the toolkit adds of its own. Runs on the X11
 // platform under Xvfb and reads each window's name back from the X server,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "tests/wavwriter.h"
 
 #include <QFile>
@@ -23,7 +26,7 @@ void put32(QByteArray &out, quint32 v)
 }
 } // namespace
 
-bool writeWav(const QString &path, const WavFormat &format, int durationMs)
+QByteArray toneWav(const WavFormat &format, int durationMs, double frequency)
 {
     const int bytesPerSample = format.bits / 8;
     const qint64 frames = qint64(format.sampleRate) * durationMs / 1000;
@@ -43,7 +46,7 @@ bool writeWav(const QString &path, const WavFormat &format, int durationMs)
     out.append("data");
     put32(out, dataBytes);
     for (qint64 i = 0; i < frames; ++i) {
-        const double v = 0.4 * std::sin(2 * M_PI * 440.0 * double(i) / format.sampleRate);
+        const double v = 0.4 * std::sin(2 * M_PI * frequency * double(i) / format.sampleRate);
         for (int c = 0; c < format.channels; ++c) {
             if (format.bits == 8)
                 out.append(char(quint8(std::lround(128 + 127 * v))));
@@ -51,7 +54,12 @@ bool writeWav(const QString &path, const WavFormat &format, int durationMs)
                 put16(out, quint16(qint16(std::lround(32767 * v))));
         }
     }
+    return out;
+}
 
+bool writeWav(const QString &path, const WavFormat &format, int durationMs, double frequency)
+{
+    const QByteArray out = toneWav(format, durationMs, frequency);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;

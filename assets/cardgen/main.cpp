@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws every picture the program ships: the 46 default card pictures, the
 // start menu's title picture, the computer's two hand pictures, the hand
 // pointer and the application icon. Run at build time, so nothing drawn by

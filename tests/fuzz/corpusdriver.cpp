@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Runs a fuzz target once on every file of its corpus, without libFuzzer:
 // the regression run of the normal build and of CI.
 //   fuzz_<target> <file or folder>...

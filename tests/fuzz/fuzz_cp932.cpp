@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Code page 932 fields: decoding any bytes, and fitting any text into a
 // field. An encoded field always has exactly its width, never ends in half
 // of a double-byte character, and decodes to the start of the text.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // karudata.dat of any length and content, read by the start-up loading,
 // then saved back by the card-set editor: the count is brought into range,
 // every label field is read, the file is never written over, and a save is

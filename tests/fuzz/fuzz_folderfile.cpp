@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // karupath.dat of any length and content, read by the start-up loading:
 // the program must end up with a card folder that exists, never write over
 // a file that holds a record, and find the same folder at the next start.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The number texts the user types: the card count box of the editor and
 // the reading count box of the automatic reading. Any text gives a number
 // (never NaN), a card count in range or none, and a reading count of at

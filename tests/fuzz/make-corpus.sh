@@ -1,11 +1,14 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Writes the seed corpus of the fuzz targets into tests/fuzz/corpus/. The
 # files are kept in the repository; run this again only to change them.
 # Needs printf and iconv (libc-bin) only.
 set -eu
 cd "$(dirname "$0")"
 rm -rf corpus
-mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
@@ -58,3 +61,25 @@ for text in '12' '12abc' '4.5' '5.5' ' 1 2' '&H1F' '&o17' '1e3' '1D2' '-3' '+.5'
     i=$((i + 1))
     printf '%s' "$text" > $n/text-$i
 done
+
+# WAV recordings: little-endian fields written byte by byte.
+w=corpus/wavreader
+byte() { printf "\\$(printf '%03o' $(($1 & 255)))"; }
+le16() { byte "$1"; byte $(($1 >> 8)); }
+le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
+# fmt <tag> <channels> <rate> <bits>: a 16-byte format chunk.
+fmt() { printf 'fmt '; le32 16; le16 "$1"; le16 "$2"; le32 "$3"; le32 $(($3 * $2 * $4 / 8)); le16 $(($2 * $4 / 8)); le16 "$4"; }
+# riff <bytes after WAVE> <chunks...>: the RIFF header, then the chunks as given.
+riff() { printf 'RIFF'; le32 $((4 + $1)); printf 'WAVE'; }
+samples() { i=0; while [ $i -lt "$1" ]; do byte $((i * 37)); i=$((i + 1)); done; }
+{ riff $((24 + 8 + 40)); fmt 1 1 22050 8; printf 'data'; le32 40; samples 40; } > $w/8bit-mono-22k
+{ riff $((24 + 8 + 48)); fmt 1 2 48000 16; printf 'data'; le32 48; samples 48; } > $w/16bit-stereo-48k
+{ riff $((12 + 24 + 8 + 20)); printf 'LIST'; le32 3; printf 'abc\000'; fmt 1 1 8000 16; printf 'data'; le32 20; samples 20; } > $w/odd-chunk-first
+{ riff 0; fmt 1 1 11025 16; printf 'data'; le32 1000; samples 20; } > $w/data-past-end
+{ riff $((24 + 8 + 16)); fmt 17 1 22050 4; printf 'data'; le32 16; samples 16; } > $w/adpcm
+{ riff $((24 + 8 + 24)); fmt 1 3 22050 16; printf 'data'; le32 24; samples 24; } > $w/three-channels
+{ riff 28; fmt 1 1 22050 16; } > $w/no-data
+{ printf 'RIFF'; le32 100; printf 'WAVEfm'; } > $w/cut-in-header
+{ printf 'RIFF'; le32 100; printf 'AVI LIST'; } > $w/avi
+printf 'RIFX\000\000\000\044WAVE' > $w/rifx
+: > $w/empty

@@ -1,0 +1,80 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+// What the statistics window reads from the training record, as plain
+// values. It has its own read-only connection, used in the UI thread: in
+// WAL mode a read never waits for the writer thread or for another copy of
+// the program, and sees everything committed before it started. Call
+// TrainingRecord::whenWritten() first to be sure a match that has just
+// ended is among it.
+//
+// Nothing here writes to the file. A file that is not there yet reads as an
+// empty record; a file that cannot be read leaves the reader in a problem
+// state with its message (see RecordState), and every query then returns
+// nothing.
+
+#include "record/recordevents.h"
+#include "record/recordstate.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class QSqlError;
+class QSqlQuery;
+
+class RecordReader
+{
+public:
+    explicit RecordReader(const QString &databasePath);
+    ~RecordReader();
+    RecordReader(const RecordReader &) = delete;
+    RecordReader &operator=(const RecordReader &) = delete;
+
+    RecordState state() const { return m_state; }
+    QString problemText() const { return m_problemText; }
+
+    // Everything the statistics window shows for one card set and period.
+    struct Statistics {
+        // One row per card of today's set (labels[i] is card i + 1), in card
+        // order; the bar chart takes each row's median.
+        QList<record::CardRow> cards;
+        // The player's median per match, and the match history; oldest first.
+        QList<record::MatchPoint> perMatch;
+        QList<record::MatchRow> history;
+    };
+    // The weakest cards for a drill are trainingstats::weakestCards(cards, k).
+    Statistics statistics(const QString &cardFolder, const QStringList &labels, record::Period period,
+                          qint64 nowMs = QDateTime::currentMSecsSinceEpoch());
+
+    // Every take and お手つき, or every match, of one card set (of all sets
+    // when cardFolder is empty) as CSV in UTF-8 with a header row, oldest
+    // first. The file is replaced whole or not at all; on failure *error
+    // says why.
+    bool exportTakes(const QString &fileName, const QString &cardFolder, QString *error);
+    bool exportMatches(const QString &fileName, const QString &cardFolder, QString *error);
+
+    // A value kept by TrainingRecord::keepValue().
+    std::optional<QString> keptValue(const QString &key);
+
+private:
+    // Whether there is a record to read; false for a file not made yet,
+    // still empty, or in a problem state.
+    bool ready();
+    bool run(QSqlQuery &query);
+    void fail(const QSqlError &error);
+    bool exportRows(const QString &fileName, const QString &sql, const QString &cardFolder, const QStringList &header,
+                    const std::function<QStringList(const QSqlQuery &)> &fields, QString *error);
+
+    QString m_path;
+    QString m_connection;
+    bool m_open = false;
+    RecordState m_state = RecordState::Recording;
+    QString m_problemText;
+};

@@ -1,0 +1,89 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The stream device with no sound server to talk to, as on a machine where
+// none runs: readings go on silently, each as long as its recording, the
+// windows are told once, and nothing waits for a server that is not there.
+
+#include "sound/sinksounddevice.h"
+#include "tests/testsupport.h"
+#include "tests/wavwriter.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestNoOutput : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readingsRunSilentlyForTheirLength();
+    void stoppedSilentReadingNeverReports();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestNoOutput::readingsRunSilentlyForTheirLength()
+{
+    SinkSoundDevice device;
+    QList<int> codes;
+    QList<qint64> times;
+    int told = 0;
+    QElapsedTimer clock;
+    connect(&device, &SoundDevice::done, this, [&](int code) {
+        codes << code;
+        times << clock.elapsed();
+    });
+    connect(&device, &SoundDevice::noSoundOutput, this, [&] { ++told; });
+    device.openAhead();
+    for (const int lengthMs : {300, 800}) {
+        const QString file = m_dir.filePath(QStringLiteral("tone%1.wav").arg(lengthMs));
+        QVERIFY(testing::writeWav(file, {22050, 8, 1}, lengthMs));
+        device.preload(file);
+        clock.start();
+        device.play(file);
+        QTRY_VERIFY(device.route() == SinkSoundDevice::Route::Silent);
+        QVERIFY(device.isPlaying());
+        QTRY_COMPARE_WITH_TIMEOUT(codes.size(), lengthMs == 300 ? 1 : 2, 3000);
+        QCOMPARE(codes.last(), int(SoundDevice::Successful));
+        // As long as the recording: a run keeps its schedule without sound.
+        QVERIFY2(times.last() >= lengthMs - 1 && times.last() <= lengthMs + 100, qPrintable(QString::number(times.last())));
+        QVERIFY(!device.isPlaying());
+        device.close();
+    }
+    QVERIFY(!device.hasSpareStream());
+    QVERIFY(!device.fallback());
+    // Said once, not at every reading.
+    QCOMPARE(told, 1);
+}
+
+void TestNoOutput::stoppedSilentReadingNeverReports()
+{
+    const QString file = m_dir.filePath(QStringLiteral("stop.wav"));
+    QVERIFY(testing::writeWav(file, {22050, 16, 1}, 300));
+    SinkSoundDevice device;
+    QList<int> codes;
+    connect(&device, &SoundDevice::done, this, [&](int code) { codes << code; });
+    device.play(file);
+    QTRY_VERIFY(device.isPlaying());
+    device.stopAndClose();
+    QTest::qWait(500);
+    QCOMPARE(codes, QList<int>());
+    // And the next reading still runs to its end.
+    device.play(file);
+    QTRY_COMPARE_WITH_TIMEOUT(codes, QList<int>{SoundDevice::Successful}, 2000);
+}
+
+int main(int argc, char **argv)
+{
+    // No sound server, whatever runs on this machine.
+    qputenv("PULSE_SERVER", "unix:/nonexistent/ginrei-no-server");
+    testing::prepareEnvironment();
+    QApplication app(argc, argv);
+    TestNoOutput tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
+#include "tst_nooutput.moc"

@@ -1,0 +1,213 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The numbers of the statistics window, apart from the database: medians,
+// the trend, the card table, the weakest cards for a drill and CSV
+// quoting, each against a table worked out by hand.
+
+#include "record/csv.h"
+#include "record/trainingstats.h"
+
+#include <QTest>
+
+using record::CardRow;
+using record::Taker;
+using Ms = std::optional<double>;
+
+Q_DECLARE_METATYPE(Ms)
+Q_DECLARE_METATYPE(CardRow)
+
+namespace {
+// An optional time as QCOMPARE can print it; -1 for none.
+double ms(Ms value)
+{
+    return value.value_or(-1);
+}
+
+CardRow row(int card, Ms median, int computerFirst = 0)
+{
+    CardRow r;
+    r.card = card;
+    r.medianMs = median;
+    r.computerFirst = computerFirst;
+    return r;
+}
+} // namespace
+
+class TestTrainingStats : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void median_data();
+    void median();
+    void trend_data();
+    void trend();
+    void cardTable_data();
+    void cardTable();
+    void weakest_data();
+    void weakest();
+    void csvField_data();
+    void csvField();
+};
+
+void TestTrainingStats::median_data()
+{
+    QTest::addColumn<QList<int>>("values");
+    QTest::addColumn<Ms>("expected");
+    QTest::newRow("none") << QList<int>{} << Ms();
+    QTest::newRow("one") << QList<int>{700} << Ms(700);
+    QTest::newRow("odd, unsorted") << QList<int>{900, 300, 500, 1200, 400} << Ms(500);
+    QTest::newRow("even: mean of the middle two") << QList<int>{800, 200, 500, 300} << Ms(400);
+    QTest::newRow("even, odd sum") << QList<int>{601, 600} << Ms(600.5);
+    QTest::newRow("repeats") << QList<int>{450, 450, 100, 450, 2000, 450} << Ms(450);
+}
+
+void TestTrainingStats::median()
+{
+    QFETCH(QList<int>, values);
+    QFETCH(Ms, expected);
+    QCOMPARE(ms(trainingstats::median(values)), ms(expected));
+}
+
+void TestTrainingStats::trend_data()
+{
+    QTest::addColumn<QList<int>>("times");
+    QTest::addColumn<Ms>("expected");
+    const QList<int> slow = {900, 800, 1000, 950, 850, 900, 1100, 700, 900, 1000}; // median 900
+    const QList<int> fast = {500, 650, 600, 550, 700, 400, 600, 620, 580, 600};    // median 600
+    QTest::newRow("19 times: none") << (slow + fast.mid(1)) << Ms();
+    QTest::newRow("got faster") << (slow + fast) << Ms(-300);
+    QTest::newRow("got slower") << (fast + slow) << Ms(300);
+    // Only the last 20 count: a very slow start changes nothing.
+    QTest::newRow("older times left out") << (QList<int>{5000, 5000, 5000} + slow + fast) << Ms(-300);
+    QTest::newRow("even windows") << (QList<int>(10, 400) + QList<int>{300, 310, 320, 330, 340, 350, 360, 370, 380, 390})
+                                  << Ms(345 - 400);
+}
+
+void TestTrainingStats::trend()
+{
+    QFETCH(QList<int>, times);
+    QFETCH(Ms, expected);
+    QCOMPARE(ms(trainingstats::trend(times)), ms(expected));
+}
+
+void TestTrainingStats::cardTable_data()
+{
+    QTest::addColumn<int>("card");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("takes");
+    QTest::addColumn<int>("playerTakes");
+    QTest::addColumn<Ms>("median");
+    QTest::addColumn<int>("best");
+    QTest::addColumn<int>("computerFirst");
+    QTest::addColumn<int>("wrongTakes");
+    QTest::addColumn<Ms>("trend");
+    QTest::newRow("1: three timed, one lost") << 1 << "あ" << 4 << 3 << Ms(640) << 410 << 1 << 0 << Ms();
+    QTest::newRow("2: never timed") << 2 << "い" << 2 << 0 << Ms() << -1 << 2 << 2 << Ms();
+    QTest::newRow("3: 20 timed") << 3 << "う" << 20 << 20 << Ms(900) << 500 << 0 << 1 << Ms(-450);
+    QTest::newRow("4: never read") << 4 << "" << 0 << 0 << Ms() << -1 << 0 << 0 << Ms();
+}
+
+void TestTrainingStats::cardTable()
+{
+    QFETCH(int, card);
+    QFETCH(QString, label);
+    QFETCH(int, takes);
+    QFETCH(int, playerTakes);
+    QFETCH(Ms, median);
+    QFETCH(int, best);
+    QFETCH(int, computerFirst);
+    QFETCH(int, wrongTakes);
+    QFETCH(Ms, trend);
+
+    // Four cards today, of which only three have a label; takes of card 7
+    // come from when the set was larger.
+    TakeTally tally(4);
+    tally.addTake(1, 1, Taker::Player, 640);
+    tally.addTake(1, 2, Taker::Computer, 90); // the time is not the player's
+    tally.addTake(1, 7, Taker::Player, 100);
+    tally.addTake(2, 1, Taker::Computer, std::nullopt);
+    tally.addTake(2, 1, Taker::Player, 410);
+    tally.addTake(2, 2, Taker::Computer, std::nullopt);
+    tally.addTake(3, 1, Taker::Player, 2200);
+    for (int i = 0; i < 10; ++i)
+        tally.addTake(4, 3, Taker::Player, 1000 + 50 * (i % 3)); // 1000, 1050, 1100, ...: median 1050
+    for (int i = 0; i < 10; ++i)
+        tally.addTake(5, 3, Taker::Player, 500 + 100 * (i % 4)); // 500, 600, 700, 800, ...: median 600
+    for (int clicked : {2, 2, 3, 7, 0})
+        tally.addWrongTake(clicked);
+
+    const QList<CardRow> rows = tally.cardRows({QStringLiteral("あ"), QStringLiteral("い"), QStringLiteral("う")});
+    QCOMPARE(rows.size(), 4);
+    const CardRow &r = rows.at(card - 1);
+    QCOMPARE(r.card, card);
+    QCOMPARE(r.label, label);
+    QCOMPARE(r.takes, takes);
+    QCOMPARE(r.playerTakes, playerTakes);
+    QCOMPARE(ms(r.medianMs), ms(median));
+    QCOMPARE(r.bestMs.value_or(-1), best);
+    QCOMPARE(r.computerFirst, computerFirst);
+    QCOMPARE(r.wrongTakes, wrongTakes);
+    QCOMPARE(ms(r.trendMs), ms(trend));
+
+    // The player's median per match, card 7's take included: it was the
+    // player's reaction all the same.
+    QCOMPARE(ms(tally.matchMedian(1)), 370.0);
+    QCOMPARE(ms(tally.matchMedian(2)), 410.0);
+    QCOMPARE(ms(tally.matchMedian(4)), 1050.0);
+    QCOMPARE(ms(tally.matchMedian(9)), -1.0);
+}
+
+void TestTrainingStats::weakest_data()
+{
+    QTest::addColumn<QList<CardRow>>("rows");
+    QTest::addColumn<int>("k");
+    QTest::addColumn<QList<int>>("expected");
+    const QList<CardRow> table = {
+        row(1, 420), row(2, Ms(), 0), row(3, 1310), row(4, 655.5), row(5, Ms(), 3),
+        row(6, 1310, 2), row(7, 980), row(8, 420, 1),
+    };
+    QTest::newRow("never taken first, the computer's favourites ahead")
+        << table << 2 << QList<int>{5, 2};
+    QTest::newRow("then slowest median; a tie by computer takes")
+        << table << 5 << QList<int>{5, 2, 6, 3, 7};
+    QTest::newRow("equal medians and computer takes: by card")
+        << QList<CardRow>{row(3, 500), row(1, 500), row(2, 500)} << 3 << QList<int>{1, 2, 3};
+    QTest::newRow("all of them") << table << 8 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1};
+    QTest::newRow("more than the cards") << table << 50 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1};
+    QTest::newRow("none") << table << 0 << QList<int>{};
+}
+
+void TestTrainingStats::weakest()
+{
+    QFETCH(QList<CardRow>, rows);
+    QFETCH(int, k);
+    QFETCH(QList<int>, expected);
+    QCOMPARE(trainingstats::weakestCards(rows, k), expected);
+}
+
+void TestTrainingStats::csvField_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("plain") << QStringLiteral("あ") << QStringLiteral("あ");
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("comma") << QStringLiteral("a,b") << QStringLiteral("\"a,b\"");
+    QTest::newRow("quote") << QStringLiteral("6\"") << QStringLiteral("\"6\"\"\"");
+    QTest::newRow("line break") << QStringLiteral("上\n下") << QStringLiteral("\"上\n下\"");
+    QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("\"a\rb\"");
+    QTest::newRow("spaces at the ends") << QStringLiteral(" 銀 ") << QStringLiteral("\" 銀 \"");
+    QTest::newRow("space inside") << QStringLiteral("C:/かるた 2") << QStringLiteral("C:/かるた 2");
+}
+
+void TestTrainingStats::csvField()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, field);
+    QCOMPARE(csv::field(text), field);
+    QCOMPARE(csv::line({text, text}), field + u',' + field + QStringLiteral("\r\n"));
+}
+
+QTEST_APPLESS_MAIN(TestTrainingStats)
+#include "tst_trainingstats.moc"
