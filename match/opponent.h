@@ -108,8 +108,9 @@ public:
     static constexpr double StartFactor = 1.0;
     static constexpr double AfterPlayerWin = 0.95;
     static constexpr double AfterPlayerLoss = 1.05;
-    // A factor outside this range is never reached by a player who plays to
-    // win; it can only come from a damaged record.
+    // The factor stays within these bounds, so that a run of deliberate
+    // wins or losses cannot drive it so far that coming back would take
+    // dozens of matches; a kept value beyond them counts as damaged.
     static constexpr double MinFactor = 0.2;
     static constexpr double MaxFactor = 5.0;
     // A name under which to keep the factor.
