@@ -13,6 +13,7 @@ MatchState::Setup MatchState::Setup::from(const MatchSettings &settings)
     const int level = settings.strengthLevel();
     setup.level = Strength::isLevel(level) ? level : Strength::Default;
     setup.voice = settings.voiceOn();
+    setup.opponent = settings.opponentChoice();
     return setup;
 }
 

@@ -12,6 +12,7 @@
 #include "data/cardstate.h"
 #include "data/randomorder.h"
 #include "match/board.h"
+#include "match/opponentchoice.h"
 #include "settings/strength.h"
 
 #include <QString>
@@ -27,6 +28,9 @@ public:
     struct Setup {
         int level = Strength::Default;
         bool voice = true;
+        // The level's timer and scan, a human-like opponent or the adaptive
+        // one (makeOpponent).
+        OpponentChoice opponent{};
         // An out-of-range level counts as the default.
         static Setup from(const MatchSettings &settings);
     };

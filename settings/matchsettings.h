@@ -4,7 +4,10 @@
 #pragma once
 
 // What a match asks of the settings at its start: the computer's strength
-// level and whether cards are read aloud. The settings window answers.
+// level, whether cards are read aloud and what it plays against. The
+// settings window answers.
+
+#include "match/opponentchoice.h"
 
 class MatchSettings
 {
@@ -14,4 +17,6 @@ public:
     virtual int strengthLevel() const = 0;
     // Whether each announced card is also read aloud.
     virtual bool voiceOn() const = 0;
+    // The level's timer and scan unless the 「相手」 frame says otherwise.
+    virtual OpponentChoice opponentChoice() const { return {}; }
 };

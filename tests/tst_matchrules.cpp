@@ -18,8 +18,10 @@ struct FixedSettings : MatchSettings {
     FixedSettings(int l, bool v) : level(l), voice(v) {}
     int strengthLevel() const override { return level; }
     bool voiceOn() const override { return voice; }
+    OpponentChoice opponentChoice() const override { return opponent; }
     int level;
     bool voice;
+    OpponentChoice opponent;
 };
 } // namespace
 
@@ -76,10 +78,20 @@ void TestMatchRules::setupFromSettings_data()
     QTest::addColumn<int>("chosen");
     QTest::addColumn<bool>("voice");
     QTest::addColumn<int>("level");
-    QTest::newRow("weakest, silent") << 1 << false << 1;
-    QTest::newRow("strongest, aloud") << 5 << true << 5;
-    QTest::newRow("below range") << 0 << true << 3;
-    QTest::newRow("above range") << 6 << false << 3;
+    QTest::addColumn<OpponentChoice>("opponent");
+    QTest::addColumn<QString>("display"); // the level display
+    const OpponentChoice byLevel;
+    QTest::newRow("weakest, silent") << 1 << false << 1 << byLevel << "1";
+    QTest::newRow("strongest, aloud") << 5 << true << 5 << byLevel << "5";
+    QTest::newRow("below range") << 0 << true << 3 << byLevel << "3";
+    QTest::newRow("above range") << 6 << false << 3 << byLevel << "3";
+    using K = OpponentChoice::Kind;
+    using S = HumanModel::Step;
+    QTest::newRow("はじめて") << 2 << true << 2 << OpponentChoice{K::HumanLike, S::Beginner} << "初";
+    QTest::newRow("ふつう") << 2 << true << 2 << OpponentChoice{K::HumanLike, S::Standard} << "普";
+    QTest::newRow("じょうず") << 2 << true << 2 << OpponentChoice{K::HumanLike, S::Skilled} << "上";
+    QTest::newRow("めいじん") << 2 << true << 2 << OpponentChoice{K::HumanLike, S::Master} << "名";
+    QTest::newRow("あなたに合わせる") << 4 << true << 4 << OpponentChoice{K::Adaptive, S::Master} << "合";
 }
 
 void TestMatchRules::setupFromSettings()
@@ -87,9 +99,15 @@ void TestMatchRules::setupFromSettings()
     QFETCH(int, chosen);
     QFETCH(bool, voice);
     QFETCH(int, level);
-    const MatchState::Setup setup = MatchState::Setup::from(FixedSettings(chosen, voice));
+    QFETCH(OpponentChoice, opponent);
+    QFETCH(QString, display);
+    FixedSettings settings(chosen, voice);
+    settings.opponent = opponent;
+    const MatchState::Setup setup = MatchState::Setup::from(settings);
     QCOMPARE(setup.level, level);
     QCOMPARE(setup.voice, voice);
+    QCOMPARE(setup.opponent, opponent);
+    QCOMPARE(setup.opponent.displayText(setup.level), display);
 }
 
 void TestMatchRules::piles_data()
