@@ -49,11 +49,11 @@ StartMenu::StartMenu(CardState &data) : m_data(data)
     ui::setBackground(client, QColor(128, 128, 255));
     setCentralWidget(client);
 
-    Image1 = new ui::PictureBox(client);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(Layout::Menu::TitlePicture.toPx());
-    Image1->setPixmap(QPixmap(QStringLiteral(":/images/title.jpg")));
-    Image1->setAccessibleName(QStringLiteral("タイトル絵：銀の鈴と「銀鈴かるた」の文字"));
+    m_titlePicture = new ui::PictureBox(client);
+    m_titlePicture->setObjectName(QStringLiteral("Image1"));
+    m_titlePicture->setGeometry(Layout::Menu::TitlePicture.toPx());
+    m_titlePicture->setPixmap(QPixmap(QStringLiteral(":/images/title.jpg")));
+    m_titlePicture->setAccessibleName(QStringLiteral("タイトル絵：銀の鈴と「銀鈴かるた」の文字"));
 
     auto *bevel = new BevelLines(client);
     bevel->setGeometry(QRect(QPoint(0, 0), Layout::Menu::Client.toPx()));
@@ -67,32 +67,32 @@ StartMenu::StartMenu(CardState &data) : m_data(data)
         return b;
     };
     // Created in tab order: a zigzag from top left to bottom left.
-    Command1 = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::MatchButton, QColor(255, 0, 0), 14.25);
-    Command2 = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::ReadingButton, QColor(0, 255, 0), 14.25);
-    Command3 = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::EditorButton, QColor(0, 255, 255), 12);
-    connect(Command1, &QPushButton::clicked, this, &StartMenu::matchChosen);
-    connect(Command2, &QPushButton::clicked, this, &StartMenu::readingChosen);
-    connect(Command3, &QPushButton::clicked, this, &StartMenu::editorChosen);
+    m_matchButton = button("Command1", QStringLiteral("かるた取り"), Layout::Menu::MatchButton, QColor(255, 0, 0), 14.25);
+    m_readingButton = button("Command2", QStringLiteral("自動よみあげ"), Layout::Menu::ReadingButton, QColor(0, 255, 0), 14.25);
+    m_editorButton = button("Command3", QStringLiteral("かるた設定"), Layout::Menu::EditorButton, QColor(0, 255, 255), 12);
+    connect(m_matchButton, &QPushButton::clicked, this, &StartMenu::matchChosen);
+    connect(m_readingButton, &QPushButton::clicked, this, &StartMenu::readingChosen);
+    connect(m_editorButton, &QPushButton::clicked, this, &StartMenu::editorChosen);
 
-    QMenu *mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuTukai = mnuHelp->addAction(QStringLiteral("使い方"), this, &StartMenu::guideChosen);
-    mnuTukai->setObjectName(QStringLiteral("mnuTukai"));
-    mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuU1"));
-    mnuVerj = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &StartMenu::versionChosen);
-    mnuVerj->setObjectName(QStringLiteral("mnuVerj"));
-    mnuEnd = menuBar()->addAction(QStringLiteral("終了"), this, &StartMenu::quitChosen);
-    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+    QMenu *helpMenu = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    helpMenu->setObjectName(QStringLiteral("mnuHelp"));
+    m_guideAction = helpMenu->addAction(QStringLiteral("使い方"), this, &StartMenu::guideChosen);
+    m_guideAction->setObjectName(QStringLiteral("mnuTukai"));
+    helpMenu->addSeparator()->setObjectName(QStringLiteral("mnuU1"));
+    m_versionAction = helpMenu->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &StartMenu::versionChosen);
+    m_versionAction->setObjectName(QStringLiteral("mnuVerj"));
+    m_quitAction = menuBar()->addAction(QStringLiteral("終了"), this, &StartMenu::quitChosen);
+    m_quitAction->setObjectName(QStringLiteral("mnuEnd"));
 
     // The client area is the design size; the menu bar comes on top of it.
     client->setFixedSize(Layout::Menu::Client.toPx());
     adjustSize();
     setFixedSize(sizeHint());
 
-    Form_Load();
+    load();
 }
 
-void StartMenu::Form_Load()
+void StartMenu::load()
 {
     ui::placeTopCentred(this, Layout::WindowTopTwips);
     m_data.loadCardFolder();

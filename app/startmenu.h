@@ -18,18 +18,10 @@ namespace ui { class PictureBox; }
 class StartMenu : public QMainWindow
 {
     Q_OBJECT
+    friend struct StartMenuControls;
 
 public:
     explicit StartMenu(CardState &data);
-
-    // Controls, by the names the rest of the program and the tests use.
-    ui::PictureBox *Image1;
-    QPushButton *Command1; // かるた取り
-    QPushButton *Command2; // 自動よみあげ
-    QPushButton *Command3; // かるた設定
-    QAction *mnuTukai;     // 使い方
-    QAction *mnuVerj;      // ﾊﾞｰｼﾞｮﾝ
-    QAction *mnuEnd;       // 終了
 
 Q_SIGNALS:
     void matchChosen();   // かるた取り
@@ -45,9 +37,18 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void Form_Load();
+    void load();
     void showLoadNotices();
 
     CardState &m_data;
     bool m_noticesShown = false;
+
+    // The controls; the suites reach them through StartMenuControls.
+    ui::PictureBox *m_titlePicture;
+    QPushButton *m_matchButton;   // かるた取り
+    QPushButton *m_readingButton; // 自動よみあげ
+    QPushButton *m_editorButton;  // かるた設定
+    QAction *m_guideAction;   // 使い方
+    QAction *m_versionAction; // ﾊﾞｰｼﾞｮﾝ
+    QAction *m_quitAction;    // 終了
 };

@@ -14,12 +14,12 @@ AboutBox::AboutBox()
     setObjectName(QStringLiteral("frmAbout"));
     ui::setClientSize(this, Layout::About::Client);
 
-    picIcon = new ui::PictureBox(this);
-    picIcon->setObjectName(QStringLiteral("picIcon"));
-    picIcon->setGeometry(Layout::About::Icon.toPx());
-    picIcon->setScaledContents(false);
-    picIcon->setPixmap(QPixmap(QStringLiteral(":/images/icon-32.png")));
-    picIcon->setAccessibleName(QStringLiteral("銀鈴かるたのアイコン"));
+    m_icon = new ui::PictureBox(this);
+    m_icon->setObjectName(QStringLiteral("picIcon"));
+    m_icon->setGeometry(Layout::About::Icon.toPx());
+    m_icon->setScaledContents(false);
+    m_icon->setPixmap(QPixmap(QStringLiteral(":/images/icon-32.png")));
+    m_icon->setAccessibleName(QStringLiteral("銀鈴かるたのアイコン"));
 
     auto label = [this](const char *name, Layout::TwipRect rect) {
         auto *l = ui::caption(this, QString(), rect);
@@ -27,28 +27,28 @@ AboutBox::AboutBox()
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
-    lblTitle = label("lblTitle", Layout::About::Title);
-    lblTitle->setFont(ui::font(ui::PGothic, 18, true));
-    lblVersion = label("lblVersion", Layout::About::Version);
-    lblDescription = label("lblDescription", Layout::About::Description);
-    lblDescription->setWordWrap(true);
-    lblDescription->setText(QStringLiteral(
+    m_title = label("lblTitle", Layout::About::Title);
+    m_title->setFont(ui::font(ui::PGothic, 18, true));
+    m_version = label("lblVersion", Layout::About::Version);
+    m_description = label("lblDescription", Layout::About::Description);
+    m_description->setWordWrap(true);
+    m_description->setText(QStringLiteral(
         "このｱﾌﾟﾘｹｰｼｮﾝは銀鈴かるた大会において好成績をおさめるための訓練ソフトです。"
         "コンピュータを相手にしたかるた取り、札の自動よみあげ、札の設定ができます。"));
-    lblDisclaimer = label("lblDisclaimer", Layout::About::Disclaimer);
-    lblDisclaimer->setWordWrap(true);
-    lblDisclaimer->setText(QStringLiteral(
+    m_disclaimer = label("lblDisclaimer", Layout::About::Disclaimer);
+    m_disclaimer->setWordWrap(true);
+    m_disclaimer->setText(QStringLiteral(
         "大会に向けた練習にお役立てください。本ソフトの利用によって生じた損害について、"
         "作者は責任を負いかねます。ご意見・ご感想は銀鈴かるた開発チームまでお寄せください。"));
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(Layout::About::OkButton.toPx());
-    cmdOK->setDefault(true);
-    connect(cmdOK, &QPushButton::clicked, this, &AboutBox::cmdOK_Click);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("cmdOK"));
+    m_okButton->setGeometry(Layout::About::OkButton.toPx());
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &AboutBox::acknowledge);
 
     setFixedSize(size());
-    Form_Load();
+    load();
 }
 
 QString AboutBox::versionLine()
@@ -56,14 +56,14 @@ QString AboutBox::versionLine()
     return QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3").arg(GINREI_VERSION_MAJOR).arg(GINREI_VERSION_MINOR).arg(GINREI_VERSION_PATCH);
 }
 
-void AboutBox::Form_Load()
+void AboutBox::load()
 {
     setWindowTitle(ui::programTitle() + QStringLiteral("のﾊﾞｰｼﾞｮﾝ情報"));
-    lblVersion->setText(versionLine());
-    lblTitle->setText(ui::programTitle());
+    m_version->setText(versionLine());
+    m_title->setText(ui::programTitle());
 }
 
-void AboutBox::cmdOK_Click()
+void AboutBox::acknowledge()
 {
     close(); // the box is destroyed on close and built anew next time
 }

@@ -15,25 +15,26 @@ namespace ui { class PictureBox; }
 class AboutBox : public QWidget
 {
     Q_OBJECT
+    friend struct AboutBoxControls;
 
 public:
     AboutBox();
 
-    ui::PictureBox *picIcon;
-    QLabel *lblTitle;
-    QLabel *lblVersion;
-    QLabel *lblDescription;
-    QLabel *lblDisclaimer;
-    QPushButton *cmdOK;
-
     // "ﾊﾞｰｼﾞｮﾝ 3.0.0", from the build's version.
     static QString versionLine();
 
-    void cmdOK_Click();
+    void acknowledge();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void Form_Load();
+    void load();
+
+    ui::PictureBox *m_icon;
+    QLabel *m_title;
+    QLabel *m_version;
+    QLabel *m_description;
+    QLabel *m_disclaimer;
+    QPushButton *m_okButton;
 };

@@ -17,23 +17,23 @@ HelpWindow::HelpWindow(const CardState &data)
     setWindowTitle(QStringLiteral("銀鈴かるたの使い方"));
     setCentralWidget(new QWidget(this));
 
-    WebBrowser1 = new QTextBrowser(centralWidget());
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setAccessibleName(QStringLiteral("使い方のページ"));
+    m_browser = new QTextBrowser(centralWidget());
+    m_browser->setObjectName(QStringLiteral("WebBrowser1"));
+    m_browser->setAccessibleName(QStringLiteral("使い方のページ"));
     // Links to the web open in the desktop's browser; the guide's own
     // pages open here, with Back and Forward in the context menu.
-    WebBrowser1->setOpenExternalLinks(true);
+    m_browser->setOpenExternalLinks(true);
 
-    mnuEnd = menuBar()->addAction(QStringLiteral("もどる"), this, &HelpWindow::mnuEnd_Click);
-    mnuEnd->setObjectName(QStringLiteral("mnuEnd"));
+    m_backAction = menuBar()->addAction(QStringLiteral("もどる"), this, &HelpWindow::goBack);
+    m_backAction->setObjectName(QStringLiteral("mnuEnd"));
 
-    Inisharize();
+    placeWindow();
 
     const QString page = pagePath(data);
     if (QFileInfo::exists(page)) {
-        WebBrowser1->setSource(QUrl::fromLocalFile(page));
+        m_browser->setSource(QUrl::fromLocalFile(page));
     } else {
-        WebBrowser1->setPlainText(QStringLiteral("使い方のページ %1 が見つかりません。").arg(page));
+        m_browser->setPlainText(QStringLiteral("使い方のページ %1 が見つかりません。").arg(page));
     }
 }
 
@@ -42,7 +42,7 @@ QString HelpWindow::pagePath(const CardState &data)
     return data.programFolder() + QStringLiteral("/index.htm");
 }
 
-void HelpWindow::Inisharize()
+void HelpWindow::placeWindow()
 {
     const QRect screen = ui::screenRect(this);
     move(screen.topLeft());
@@ -53,7 +53,7 @@ void HelpWindow::Inisharize()
 void HelpWindow::fitBrowser()
 {
     // From the size the window was actually granted, read back.
-    WebBrowser1->setGeometry(0, 0, width() - Layout::px(Layout::Help::BrowserWidthMarginTwips),
+    m_browser->setGeometry(0, 0, width() - Layout::px(Layout::Help::BrowserWidthMarginTwips),
                              height() - Layout::px(Layout::Help::BrowserHeightMarginTwips));
 }
 
@@ -63,7 +63,7 @@ void HelpWindow::resizeEvent(QResizeEvent *event)
     fitBrowser();
 }
 
-void HelpWindow::mnuEnd_Click()
+void HelpWindow::goBack()
 {
     hide();
 }

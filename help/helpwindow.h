@@ -15,22 +15,23 @@ class QTextBrowser;
 class HelpWindow : public QMainWindow
 {
     Q_OBJECT
+    friend struct HelpWindowControls;
 
 public:
     explicit HelpWindow(const CardState &data);
 
-    QTextBrowser *WebBrowser1;
-    QAction *mnuEnd; // もどる
-
     // The page the window navigates to when it loads.
     static QString pagePath(const CardState &data);
 
-    void mnuEnd_Click();
+    void goBack();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void Inisharize();
+    void placeWindow();
     void fitBrowser();
+
+    QTextBrowser *m_browser;
+    QAction *m_backAction; // もどる
 };

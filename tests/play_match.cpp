@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     WindowHub hub(data);
     hub.startMenu()->show();
 
-    QTest::mouseClick(hub.startMenu()->Command1, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).matchButton(), Qt::LeftButton);
     MatchWindow *window = hub.matchWindow();
     controls(window).settingsAction()->trigger();
     SettingsWindow *settings = hub.settingsWindow();

@@ -130,9 +130,9 @@ EditorWindow *TestEditorWindow::open()
 {
     // As the user opens it: the start menu's かるた設定 button.
     StartMenu *menu = m_hub->startMenu();
-    if (!menu->Command3->isEnabled())
+    if (!controls(menu).editorButton()->isEnabled())
         return nullptr;
-    QTest::mouseClick(menu->Command3, Qt::LeftButton);
+    QTest::mouseClick(controls(menu).editorButton(), Qt::LeftButton);
     return m_hub->editorWindow();
 }
 
@@ -648,7 +648,7 @@ void TestEditorWindow::randomDataFileMustBeMendedBeforeSaving()
     QCOMPARE(int(data.cardCount()), qBound(1, int(stored), CardState::MaxCards));
     QCOMPARE(readAll(path), bytes);
 
-    QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).editorButton(), Qt::LeftButton);
     EditorWindow *edit = hub.editorWindow();
     QVERIFY(edit);
     QList<int> unreadable;
@@ -709,7 +709,7 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     controls(edit).backAction()->trigger();
 
     const QString twelve = m_sets + QStringLiteral("/twelve");
-    QTest::mouseClick(m_hub->startMenu()->Command1, Qt::LeftButton);
+    QTest::mouseClick(controls(m_hub->startMenu()).matchButton(), Qt::LeftButton);
     MatchWindow *match = m_hub->matchWindow();
     QVERIFY(match);
     m_hub->matchSettings();
@@ -728,7 +728,7 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
     QVERIFY(devices.last()->lastFile.startsWith(twelve + QStringLiteral("/karuon")));
     controls(match).leaveAction()->trigger();
 
-    QTest::mouseClick(m_hub->startMenu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(m_hub->startMenu()).readingButton(), Qt::LeftButton);
     ReadingWindow *reading = m_hub->readingWindow();
     QVERIFY(reading);
     controls(reading).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));

@@ -544,13 +544,13 @@ void TestMatchWindow::leavingAndClosingCloseTheDevice()
 void TestMatchWindow::startMenuOpensTheMatchOnce()
 {
     StartMenu *menu = m_hub->startMenu();
-    QVERIFY(menu->Command1->isEnabled());
-    QTest::mouseClick(menu->Command1, Qt::LeftButton);
+    QVERIFY(controls(menu).matchButton()->isEnabled());
+    QTest::mouseClick(controls(menu).matchButton(), Qt::LeftButton);
     MatchWindow *first = m_hub->matchWindow();
     QVERIFY(first && first->isVisible());
     QVERIFY(!first->parentWidget() && !first->isModal());
     controls(first).leaveAction()->trigger();
-    QTest::mouseClick(menu->Command1, Qt::LeftButton);
+    QTest::mouseClick(controls(menu).matchButton(), Qt::LeftButton);
     QCOMPARE(m_hub->matchWindow(), first);
     QVERIFY(first->isVisible());
 }

@@ -83,7 +83,7 @@ void TestReadingPlayback::threeCardRunIsDrivenByTheNotices()
     CardState data(program.path());
     WindowHub hub(data);
     hub.startMenu()->show();
-    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).readingButton(), Qt::LeftButton);
     ReadingWindow *window = hub.readingWindow();
     QVERIFY(window && window->isVisible());
 
@@ -121,19 +121,19 @@ void TestReadingPlayback::readingWindowExistsOnce()
     CardState data(program.path());
     WindowHub hub(data);
     hub.startMenu()->show();
-    QVERIFY(hub.startMenu()->Command2->isEnabled());
-    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
+    QVERIFY(controls(hub.startMenu()).readingButton()->isEnabled());
+    QTest::mouseClick(controls(hub.startMenu()).readingButton(), Qt::LeftButton);
     QPointer<ReadingWindow> first = hub.readingWindow();
     QVERIFY(first && first->isVisible() && !first->parentWidget() && !first->isModal());
     controls(first).leaveAction()->trigger();
     QVERIFY(!first->isVisible());
-    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).readingButton(), Qt::LeftButton);
     QCOMPARE(hub.readingWindow(), first.data());
     QVERIFY(first->isVisible());
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!first);
-    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).readingButton(), Qt::LeftButton);
     QVERIFY(hub.readingWindow());
 }
 
@@ -167,7 +167,7 @@ void TestReadingPlayback::damagedRecordingInARun()
     CardState data(program.path());
     WindowHub hub(data);
     hub.startMenu()->show();
-    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).readingButton(), Qt::LeftButton);
     ReadingWindow *window = hub.readingWindow();
     QVERIFY(window);
     testing::MessageBoxAnswerer answerer;

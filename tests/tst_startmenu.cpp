@@ -118,16 +118,16 @@ void TestStartMenu::windowIsPlacedAndSized()
     QCOMPARE(menu->windowTitle(), QStringLiteral("銀鈴かるた"));
     QCOMPARE(menu->centralWidget()->size(), QSize(294, 281));
     QCOMPARE(menu->centralWidget()->palette().color(QPalette::Window), QColor(128, 128, 255));
-    QCOMPARE(menu->Image1->geometry(), QRect(32, 24, 225, 233));
-    QVERIFY(menu->Image1->hasPicture());
+    QCOMPARE(controls(menu).titlePicture()->geometry(), QRect(32, 24, 225, 233));
+    QVERIFY(controls(menu).titlePicture()->hasPicture());
 
     const QRect screen = menu->screen()->geometry();
     QCOMPARE(menu->frameGeometry().top(), screen.top() + 133); // 2000 twips
     QVERIFY(qAbs(menu->frameGeometry().center().x() - screen.center().x()) <= 1);
 
     // Tab order: the zigzag from top left to bottom left.
-    QCOMPARE(menu->Command1->nextInFocusChain(), menu->Command2);
-    QCOMPARE(menu->Command2->nextInFocusChain(), menu->Command3);
+    QCOMPARE(controls(menu).matchButton()->nextInFocusChain(), controls(menu).readingButton());
+    QCOMPARE(controls(menu).readingButton()->nextInFocusChain(), controls(menu).editorButton());
 }
 
 void TestStartMenu::menuBarHasHelpAndEnd()
@@ -148,44 +148,44 @@ void TestStartMenu::menuBarHasHelpAndEnd()
 void TestStartMenu::picturesAreNamedForAssistiveTools()
 {
     StartMenu *menu = m_hub->startMenu();
-    QVERIFY(!menu->Image1->accessibleName().isEmpty());
+    QVERIFY(!controls(menu).titlePicture()->accessibleName().isEmpty());
     // Buttons keep their caption as their name.
-    QAccessibleInterface *button = QAccessible::queryAccessibleInterface(menu->Command1);
+    QAccessibleInterface *button = QAccessible::queryAccessibleInterface(controls(menu).matchButton());
     QVERIFY(button);
     QCOMPARE(button->text(QAccessible::Name), QStringLiteral("かるた取り"));
     m_hub->showAbout();
-    QVERIFY(!m_hub->aboutBox()->picIcon->accessibleName().isEmpty());
+    QVERIFY(!controls(m_hub->aboutBox()).icon()->accessibleName().isEmpty());
 }
 
 void TestStartMenu::helpExistsOnce()
 {
-    m_hub->startMenu()->mnuTukai->trigger();
+    controls(m_hub->startMenu()).guideAction()->trigger();
     HelpWindow *first = m_hub->helpWindow();
     QVERIFY(first && first->isVisible());
     QVERIFY(!first->isModal() && !first->parentWidget());
     // A mark in the page as shown: loading the page again would lose it.
     const QString mark = QStringLiteral("★");
-    QTextCursor(first->WebBrowser1->document()).insertText(mark);
+    QTextCursor(controls(first).browser()->document()).insertText(mark);
 
     // Showing again: the same window, not reloaded.
-    m_hub->startMenu()->mnuTukai->trigger();
+    controls(m_hub->startMenu()).guideAction()->trigger();
     QCOMPARE(m_hub->helpWindow(), first);
-    QVERIFY(first->WebBrowser1->toPlainText().startsWith(mark));
+    QVERIFY(controls(first).browser()->toPlainText().startsWith(mark));
 
     // もどる hides; the next opening shows the same window as it was left.
-    first->mnuEnd->trigger();
+    controls(first).backAction()->trigger();
     QVERIFY(!first->isVisible());
-    m_hub->startMenu()->mnuTukai->trigger();
+    controls(m_hub->startMenu()).guideAction()->trigger();
     QCOMPARE(m_hub->helpWindow(), first);
     QVERIFY(first->isVisible());
-    QVERIFY(first->WebBrowser1->toPlainText().startsWith(mark));
+    QVERIFY(controls(first).browser()->toPlainText().startsWith(mark));
 
     // The close box destroys it; the next opening builds a new one.
     QPointer<HelpWindow> closed = first;
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!closed);
-    m_hub->startMenu()->mnuTukai->trigger();
+    controls(m_hub->startMenu()).guideAction()->trigger();
     QVERIFY(m_hub->helpWindow());
 }
 
@@ -197,10 +197,10 @@ void TestStartMenu::helpFillsTheScreen()
     QCOMPARE(help->pos(), screen.topLeft());
     QCOMPARE(help->width(), screen.width());
     QCOMPARE(help->height(), screen.height() - 33);           // 500 twips
-    QCOMPARE(help->WebBrowser1->width(), help->width() - 7);   // 100 twips
-    QCOMPARE(help->WebBrowser1->height(), help->height() - 27); // 400 twips
+    QCOMPARE(controls(help).browser()->width(), help->width() - 7);   // 100 twips
+    QCOMPARE(controls(help).browser()->height(), help->height() - 27); // 400 twips
     QCOMPARE(help->windowTitle(), QStringLiteral("銀鈴かるたの使い方"));
-    QVERIFY(help->WebBrowser1->toPlainText().contains(QStringLiteral("かるた取り")));
+    QVERIFY(controls(help).browser()->toPlainText().contains(QStringLiteral("かるた取り")));
 }
 
 void TestStartMenu::helpPagePathWithSpacesAndKana()
@@ -214,8 +214,8 @@ void TestStartMenu::helpPagePathWithSpacesAndKana()
     data.takeNotices();
     HelpWindow help(data);
     QCOMPARE(HelpWindow::pagePath(data), folder + QStringLiteral("/index.htm"));
-    QCOMPARE(help.WebBrowser1->source().toLocalFile(), folder + QStringLiteral("/index.htm"));
-    QVERIFY(help.WebBrowser1->toPlainText().contains(QStringLiteral("かるた取り")));
+    QCOMPARE(controls(&help).browser()->source().toLocalFile(), folder + QStringLiteral("/index.htm"));
+    QVERIFY(controls(&help).browser()->toPlainText().contains(QStringLiteral("かるた取り")));
 }
 
 void TestStartMenu::helpWithoutPageStillWorks()
@@ -224,31 +224,31 @@ void TestStartMenu::helpWithoutPageStillWorks()
     m_hub->showHelp();
     HelpWindow *help = m_hub->helpWindow();
     QVERIFY(help->isVisible());
-    QVERIFY(help->WebBrowser1->toPlainText().contains(QStringLiteral("index.htm")));
-    help->mnuEnd->trigger();
+    QVERIFY(controls(help).browser()->toPlainText().contains(QStringLiteral("index.htm")));
+    controls(help).backAction()->trigger();
     QVERIFY(!help->isVisible());
 }
 
 void TestStartMenu::aboutShowsVersionAndIsRebuilt()
 {
-    m_hub->startMenu()->mnuVerj->trigger();
+    controls(m_hub->startMenu()).versionAction()->trigger();
     QPointer<AboutBox> about = m_hub->aboutBox();
     QVERIFY(about && about->isVisible());
     QVERIFY(!about->isModal() && !about->parentWidget());
     QCOMPARE(about->windowTitle(), QStringLiteral("銀鈴かるたのﾊﾞｰｼﾞｮﾝ情報"));
-    QCOMPARE(about->lblVersion->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ " GINREI_VERSION_STRING));
-    QCOMPARE(about->lblVersion->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 3.0.0"));
-    QCOMPARE(about->lblTitle->text(), QStringLiteral("銀鈴かるた"));
-    QVERIFY(about->lblDescription->text().startsWith(
+    QCOMPARE(controls(about).version()->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ " GINREI_VERSION_STRING));
+    QCOMPARE(controls(about).version()->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 3.0.0"));
+    QCOMPARE(controls(about).title()->text(), QStringLiteral("銀鈴かるた"));
+    QVERIFY(controls(about).description()->text().startsWith(
         QStringLiteral("このｱﾌﾟﾘｹｰｼｮﾝは銀鈴かるた大会において好成績をおさめるための訓練ソフトです。")));
-    QCOMPARE(about->cmdOK->geometry(), QRect(288, 192, 87, 23));
+    QCOMPARE(controls(about).okButton()->geometry(), QRect(288, 192, 87, 23));
 
     // Opening it again while it is open shows the same box.
     m_hub->showAbout();
     QCOMPARE(m_hub->aboutBox(), about.data());
 
     // OK discards it.
-    QTest::mouseClick(about->cmdOK, Qt::LeftButton);
+    QTest::mouseClick(controls(about).okButton(), Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!about);
     m_hub->showAbout();
@@ -265,7 +265,7 @@ void TestStartMenu::endLeavesNoWindow()
     QPointer<HelpWindow> help = m_hub->helpWindow();
     QPointer<AboutBox> about = m_hub->aboutBox();
 
-    menu->mnuEnd->trigger();
+    controls(menu).quitAction()->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!help);
     QVERIFY(!about);
@@ -377,9 +377,9 @@ void TestStartMenu::readOnlyProgramFolder()
 
     // The program goes on: the windows open, and a save into the card
     // folder is refused before anything is written.
-    QTest::mouseClick(hub.startMenu()->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).readingButton(), Qt::LeftButton);
     QVERIFY(hub.readingWindow() && hub.readingWindow()->isVisible());
-    QTest::mouseClick(hub.startMenu()->Command3, Qt::LeftButton);
+    QTest::mouseClick(controls(hub.startMenu()).editorButton(), Qt::LeftButton);
     EditorWindow *edit = hub.editorWindow();
     QVERIFY(edit && edit->isVisible());
     const QByteArray folderFile = testing::readAll(data.folderFilePath());
@@ -398,12 +398,12 @@ void TestStartMenu::endWithEveryWindowOpen()
     menu->show();
     m_hub->showHelp();
     m_hub->showAbout();
-    QTest::mouseClick(menu->Command3, Qt::LeftButton);
+    QTest::mouseClick(controls(menu).editorButton(), Qt::LeftButton);
     controls(m_hub->editorWindow()).folderAction()->trigger(); // with the folder lists open
-    QTest::mouseClick(menu->Command1, Qt::LeftButton);
+    QTest::mouseClick(controls(menu).matchButton(), Qt::LeftButton);
     m_hub->showSettings();
     // The automatic reading in the middle of a reading, on the real device.
-    QTest::mouseClick(menu->Command2, Qt::LeftButton);
+    QTest::mouseClick(controls(menu).readingButton(), Qt::LeftButton);
     ReadingWindow *reading = m_hub->readingWindow();
     QVERIFY(reading);
     controls(reading).orderChooser()->setCurrentText(QStringLiteral("2：あいう順"));
@@ -416,7 +416,7 @@ void TestStartMenu::endWithEveryWindowOpen()
     QList<QPointer<QWidget>> windows{menu, m_hub->helpWindow(), m_hub->aboutBox(), m_hub->editorWindow(), m_hub->matchWindow(), m_hub->settingsWindow(), reading};
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(w && w->isVisible());
-    menu->mnuEnd->trigger();
+    controls(menu).quitAction()->trigger();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (const QPointer<QWidget> &w : windows)
         QVERIFY(!w);

@@ -9,7 +9,10 @@
 // come from the member (the accessor is the window's friend); the others
 // are found by their object names, the names of the design.
 
+#include "app/startmenu.h"
 #include "editor/editorwindow.h"
+#include "help/aboutbox.h"
+#include "help/helpwindow.h"
 #include "editor/folderlists.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
@@ -125,6 +128,36 @@ struct EditorWindowControls {
     QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
 };
 
+struct StartMenuControls {
+    const StartMenu *w;
+    ui::PictureBox *titlePicture() const { return w->m_titlePicture; }
+    QPushButton *matchButton() const { return w->m_matchButton; }
+    QPushButton *readingButton() const { return w->m_readingButton; }
+    QPushButton *editorButton() const { return w->m_editorButton; }
+    QAction *guideAction() const { return w->m_guideAction; }
+    QAction *versionAction() const { return w->m_versionAction; }
+    QAction *quitAction() const { return w->m_quitAction; }
+};
+
+struct HelpWindowControls {
+    const HelpWindow *w;
+    QTextBrowser *browser() const { return w->m_browser; }
+    QAction *backAction() const { return w->m_backAction; }
+};
+
+struct AboutBoxControls {
+    const AboutBox *w;
+    ui::PictureBox *icon() const { return w->m_icon; }
+    QLabel *title() const { return w->m_title; }
+    QLabel *version() const { return w->m_version; }
+    QLabel *description() const { return w->m_description; }
+    QLabel *disclaimer() const { return w->m_disclaimer; }
+    QPushButton *okButton() const { return w->m_okButton; }
+};
+
+inline StartMenuControls controls(const StartMenu *w) { return {w}; }
+inline HelpWindowControls controls(const HelpWindow *w) { return {w}; }
+inline AboutBoxControls controls(const AboutBox *w) { return {w}; }
 inline MatchWindowControls controls(const MatchWindow *w) { return {w}; }
 inline ReadingWindowControls controls(const ReadingWindow *w) { return {w}; }
 inline SettingsWindowControls controls(const SettingsWindow *w) { return {w}; }
