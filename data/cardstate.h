@@ -5,7 +5,7 @@
 
 // The program-wide card state: which folder holds the card set, how many
 // cards it has and what each is called, plus the orders the activities fill.
-// It is loaded once, before the start menu is shown, from two small files:
+// It is loaded once, when the start menu is made, from two small files:
 // karupath.dat beside the program and karudata.dat in the card folder.
 
 #include "data/records.h"

@@ -6,6 +6,7 @@
 #include "data/cardstate.h"
 #include "data/numtext.h"
 #include "data/randomorder.h"
+#include "sound/sounddevice.h"
 
 #include <QtGlobal>
 
@@ -81,7 +82,7 @@ AutoReading::Next AutoReading::done(quint64 run, int notifyCode)
 {
     if (!isCurrent(run) || m_state != State::Playing)
         return Next::Ignore;
-    if (notifyCode != 1) {
+    if (notifyCode != SoundDevice::Successful) {
         m_state = State::Stopped;
         return Next::Stop;
     }

@@ -3,8 +3,9 @@
 
 #pragma once
 
-// The real sound device: plays card readings with Qt Multimedia (a
-// QMediaPlayer into a QAudioOutput, GStreamer underneath).
+// The sink device's fallback: plays a wave file that SinkSoundDevice's
+// reader does not take (compressed, say) with Qt Multimedia (a QMediaPlayer
+// into a QAudioOutput, GStreamer underneath).
 //
 // Every reading gets a player of its own, so whatever the media framework
 // still reports about an earlier file can never be mistaken for the reading
