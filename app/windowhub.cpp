@@ -9,6 +9,8 @@
 #include "help/helpwindow.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
+#include "record/recordreader.h"
+#include "record/trainingrecord.h"
 #include "settings/settingswindow.h"
 #include "sound/sinksounddevice.h"
 
@@ -17,6 +19,7 @@
 WindowHub::WindowHub(CardState &data, QObject *parent)
     : QObject(parent),
       soundFactory([](QObject *owner) -> SoundDevice * { return new SinkSoundDevice(owner); }),
+      recordPath(TrainingRecord::defaultPath()),
       m_data(data)
 {
 }
@@ -130,6 +133,20 @@ void WindowHub::showReading()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+TrainingRecord &WindowHub::trainingRecord()
+{
+    if (!m_record)
+        m_record = std::make_unique<TrainingRecord>(recordPath);
+    return *m_record;
+}
+
+RecordReader &WindowHub::recordReader()
+{
+    if (!m_recordReader)
+        m_recordReader = std::make_unique<RecordReader>(recordPath);
+    return *m_recordReader;
 }
 
 SettingsWindow *WindowHub::settings()

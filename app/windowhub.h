@@ -14,6 +14,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class CardState;
 class StartMenu;
@@ -25,6 +26,8 @@ class ReadingWindow;
 class SettingsWindow;
 class MatchSettings;
 class SoundDevice;
+class RecordReader;
+class TrainingRecord;
 
 class WindowHub : public QObject, public MatchHost
 {
@@ -39,6 +42,9 @@ public:
     // Makes the one sound device of a window, owned by that window. The
     // real device by default; tests put a recording one in its place.
     std::function<SoundDevice *(QObject *owner)> soundFactory;
+    // The training record's file: TrainingRecord::defaultPath(), in the
+    // user's data folder. Tests set a file of their own before first use.
+    QString recordPath;
 
     // The start menu, created (which loads the card data) on first use.
     StartMenu *startMenu();
@@ -62,6 +68,8 @@ public:
     // The settings a match starts from. With no settings window one is
     // created, hidden and with its defaults, and stays.
     MatchSettings &matchSettings() override;
+    TrainingRecord &trainingRecord() override;
+    RecordReader &recordReader() override;
 
     // Ends the program at once: every window goes without its closing
     // handler running, nothing is asked and nothing is saved.
@@ -78,6 +86,8 @@ private:
     void destroyAll();
 
     CardState &m_data;
+    std::unique_ptr<TrainingRecord> m_record;
+    std::unique_ptr<RecordReader> m_recordReader;
     QPointer<StartMenu> m_startMenu;
     QPointer<HelpWindow> m_helpWindow;
     QPointer<AboutBox> m_aboutBox;

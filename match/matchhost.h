@@ -4,11 +4,13 @@
 #pragma once
 
 // What the match window asks of whoever keeps the windows (the hub in
-// app/): the settings a match starts from, and the settings window when the
-// player asks for it. The match window knows the hub by this alone, so
+// app/): the settings a match starts from, the settings window when the
+// player asks for it, and the training record. The match window knows the hub by this alone, so
 // nothing in match/ includes a header from app/.
 
 class MatchSettings;
+class RecordReader;
+class TrainingRecord;
 
 class MatchHost
 {
@@ -20,4 +22,9 @@ public:
     virtual MatchSettings &matchSettings() = 0;
     // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ: the settings window, shown without being modal.
     virtual void showSettings() = 0;
+    // The one training record of the program, written from the UI thread
+    // without waiting for the disk, and the reader for its queries. Both
+    // are opened on first use and live as long as the hub.
+    virtual TrainingRecord &trainingRecord() = 0;
+    virtual RecordReader &recordReader() = 0;
 };

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QAudioDevice>
 #include <QMediaDevices>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace testing {
@@ -33,6 +34,10 @@ void setUpApplication()
 {
     setUpToolkit();
     setProgramIcon();
+    // The user's data folder, where the training record lives, becomes a
+    // test folder of its own (~/.qttest), so no suite writes into the
+    // record of the user who runs it.
+    QStandardPaths::setTestModeEnabled(true);
 }
 
 QString builtCardFolder()
