@@ -119,7 +119,7 @@ void WindowHub::showMatch()
     if (made) {
         // Until its first match the window shows the level it would play at.
         if (m_settingsWindow)
-            window->showLevel(m_settingsWindow->strengthLevel());
+            window->showLevel(m_settingsWindow->levelDisplayText());
         connectLevel();
     }
     window->show();

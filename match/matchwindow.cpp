@@ -5,6 +5,8 @@
 
 #include "data/cardstate.h"
 #include "match/matchhost.h"
+#include "record/recordreader.h"
+#include "record/trainingrecord.h"
 #include "settings/strength.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
@@ -152,7 +154,7 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
 
     // Until the first match the level display shows what it would play at;
     // the hub shows the settings window's level here when there is one.
-    showLevel(Strength::Default);
+    showLevel(QString::number(Strength::Default));
 
     client->setMinimumWidth(M::Client.toPx().width());
     load();
@@ -201,9 +203,9 @@ void MatchWindow::placeComputerScoreFrame(int cardCount)
     m_computerScoreFrame->move(Board::computerScoreFramePosition(cardCount).toPx());
 }
 
-void MatchWindow::showLevel(int level)
+void MatchWindow::showLevel(const QString &shown)
 {
-    m_levelDisplay->setText(QString::number(level));
+    m_levelDisplay->setText(shown);
 }
 
 void MatchWindow::showCard(ui::PictureBox *box, int card, const QImage &picture)
@@ -265,7 +267,7 @@ void MatchWindow::layOutCards()
 MatchState::Setup MatchWindow::readSettings()
 {
     const MatchState::Setup setup = MatchState::Setup::from(m_host.matchSettings());
-    showLevel(setup.level);
+    showLevel(setup.opponent.displayText(setup.level));
     return setup;
 }
 
@@ -279,6 +281,7 @@ void MatchWindow::drawOrders(const MatchState::Setup &setup)
         m_data.readingOrder()[p] = m_match.readingOrder()[p];
         m_data.boardOrder()[p] = m_match.boardOrder()[p];
     }
+    chooseOpponent(setup);
 }
 
 void MatchWindow::putHandAtRest()
@@ -295,7 +298,7 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
     if (handBackToRest)
         putHandAtRest();
     if (startReactionTimer)
-        m_reactionTimer->start();
+        startComputerClock();
     if (a.readAloud) {
         readCardAloud();
         readAhead();
@@ -429,7 +432,10 @@ void MatchWindow::takeCard(int index)
 void MatchWindow::reactionTimeUp()
 {
     m_reactionTimer->stop();
-    startComputerTurn();
+    if (m_plan.kind == Opponent::Plan::Kind::TakeAt)
+        takeAtPlannedTime();
+    else
+        startComputerTurn();
 }
 
 void MatchWindow::startComputerTurn()
@@ -507,6 +513,7 @@ void MatchWindow::endMatch()
     m_sound->releaseOutput();
     const QString text = m_match.playerWins() ? QStringLiteral("あなたの勝ちです！！もう一度やりますか？")
                                               : QStringLiteral("あなたの負けです。もう一度やりますか？");
+    keepAdaptiveFactor();
     m_askingResult = true;
     m_scanTimer->stop();
     const bool again = ui::askYesNo(this, QStringLiteral("試合終了"), text);
@@ -548,4 +555,70 @@ void MatchWindow::closeEvent(QCloseEvent *event)
 {
     unload();
     event->accept();
+}
+
+void MatchWindow::chooseOpponent(const MatchState::Setup &setup)
+{
+    m_plan = {};
+    m_planPosition = 0;
+    m_adaptiveFactor.reset();
+    AdaptiveOpponent::Record record;
+    double factor = AdaptiveOpponent::StartFactor;
+    if (setup.opponent.kind == OpponentChoice::Kind::Adaptive) {
+        // A record that is absent or cannot be read gives no takes and no
+        // factor: the match goes on against 「ふつう」.
+        RecordReader &reader = m_host.recordReader();
+        record = reader.reactionTimes(m_match.cards().folder, record::Period::Last30Days);
+        if (m_nextAdaptiveFactor)
+            factor = *m_nextAdaptiveFactor;
+        else if (const std::optional<QString> kept = reader.keptValue(QString::fromLatin1(AdaptiveOpponent::RecordKey)))
+            factor = AdaptiveOpponent::factorFromText(*kept);
+        m_adaptiveFactor = factor;
+        if (!AdaptiveOpponent::hasUsableTakes(record))
+            tellAdaptiveFallback(reader.problemText());
+    }
+    m_opponent = makeOpponent(setup.opponent, m_opponentSeeds(), record, factor);
+}
+
+void MatchWindow::startComputerClock()
+{
+    // One plan per announcement: a human-like opponent draws its time here.
+    m_plan = m_opponent ? m_opponent->plan(m_match) : LevelOpponent().plan(m_match);
+    m_planPosition = m_match.position();
+    m_reactionTimer->setInterval(m_plan.ms);
+    m_reactionTimer->start();
+}
+
+void MatchWindow::takeAtPlannedTime()
+{
+    // A firing left over from a card already taken, or held up behind the
+    // result message, takes nothing.
+    if (m_askingResult || m_match.position() != m_planPosition)
+        return;
+    computerTakes(m_plan.slot);
+}
+
+void MatchWindow::keepAdaptiveFactor()
+{
+    if (!m_adaptiveFactor)
+        return;
+    const double next = AdaptiveOpponent::nextFactor(*m_adaptiveFactor, m_match.playerWins());
+    m_adaptiveFactor.reset();
+    m_nextAdaptiveFactor = next;
+    m_host.trainingRecord().keepValue(QString::fromLatin1(AdaptiveOpponent::RecordKey),
+                                      AdaptiveOpponent::factorToText(next));
+}
+
+void MatchWindow::tellAdaptiveFallback(const QString &problem)
+{
+    // Once a run: the player knows after the first time, and a notice at
+    // every match start would only get in the way.
+    if (m_toldAdaptiveFallback)
+        return;
+    m_toldAdaptiveFallback = true;
+    QString text = QStringLiteral("成績の記録がまだないか、読めないため、"
+                                  "「あなたに合わせる」の相手は「ふつう」の速さで取りにきます。");
+    if (!problem.isEmpty())
+        text += QStringLiteral("\n\n") + problem;
+    ui::showWarning(this, m_adaptiveFallback, ui::programTitle(), text);
 }

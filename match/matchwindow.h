@@ -14,11 +14,15 @@
 #include "match/cardpictures.h"
 #include "match/computerscan.h"
 #include "match/matchstate.h"
+#include "match/opponent.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
+#include <functional>
+#include <memory>
+#include <optional>
 
 class CardState;
 class MatchHost;
@@ -51,9 +55,13 @@ public:
     void layOutCards();
     // Puts the computer's score frame where the card count leaves room.
     void placeComputerScoreFrame(int cardCount);
-    // Shows a strength level in the level display: the one the next match
-    // would play at, as the settings window announces it.
-    void showLevel(int level);
+    // Shows what the next match plays against in the level display, as the
+    // settings window announces it: the level digit, or the opponent's
+    // short form (OpponentChoice::displayText).
+    void showLevel(const QString &shown);
+    // Where each match's opponent gets the seed of its random engine; the
+    // clock unless a test fixes it.
+    void setOpponentSeeds(std::function<quint64()> seeds) { m_opponentSeeds = std::move(seeds); }
 
     // The start of a match, in pieces: the settings the match plays with
     // (shown in the level display), then its two orders, each drawn from a
@@ -131,6 +139,21 @@ private:
     void readAhead();
     void tellNoSoundOutput();
 
+    // The computer's side of a match (match/opponent.h). At the match start:
+    // the opponent of the settings, with the player's record for the one
+    // that adapts.
+    void chooseOpponent(const MatchState::Setup &setup);
+    // At each announcement the computer races for: its plan, and the
+    // reaction timer set to it.
+    void startComputerClock();
+    // The reaction timer of a TakeAt plan has fired: the take, unless the
+    // card has been taken meanwhile.
+    void takeAtPlannedTime();
+    // After a finished match against the adaptive opponent: its factor for
+    // the next one, kept in the training record.
+    void keepAdaptiveFactor();
+    void tellAdaptiveFallback(const QString &problem);
+
     CardState &m_data;
     MatchHost &m_host;
     MatchState m_match;
@@ -166,4 +189,17 @@ private:
     bool m_askingResult = false;
     QPointer<QMessageBox> m_folderProblem;
     QPointer<QMessageBox> m_noSoundOutput;
+
+    std::unique_ptr<Opponent> m_opponent;
+    std::function<quint64()> m_opponentSeeds = randomorder::clockSeed;
+    // The plan for the card being read, and that card's reading position.
+    Opponent::Plan m_plan;
+    int m_planPosition = 0;
+    // The adaptive opponent's factor in this match; none for the others.
+    std::optional<double> m_adaptiveFactor;
+    // The factor stored after the last finished match of this run: the
+    // writer may not have committed it yet when the next match starts.
+    std::optional<double> m_nextAdaptiveFactor;
+    bool m_toldAdaptiveFallback = false;
+    QPointer<QMessageBox> m_adaptiveFallback;
 };

@@ -299,6 +299,25 @@ bool RecordReader::exportMatches(const QString &fileName, const QString &cardFol
     }, error);
 }
 
+QHash<int, QList<int>> RecordReader::reactionTimes(const QString &cardFolder, record::Period period, qint64 nowMs)
+{
+    QHash<int, QList<int>> times;
+    if (!ready())
+        return times;
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("SELECT t.card, t.reaction_ms FROM takes t JOIN card_sets s ON s.id = t.set_id"
+                                 " WHERE s.folder = ? AND t.taker = ? AND t.reaction_ms IS NOT NULL"
+                                 " AND t.taken_at >= ? ORDER BY t.taken_at"));
+    query.addBindValue(record::cardSetKey(cardFolder));
+    query.addBindValue(record::takerKey(record::Taker::Player));
+    query.addBindValue(record::periodStart(period, nowMs));
+    if (!run(query))
+        return times;
+    while (query.next())
+        times[int(query.value(0).toLongLong())].append(int(query.value(1).toLongLong()));
+    return times;
+}
+
 std::optional<QString> RecordReader::keptValue(const QString &key)
 {
     if (!ready())

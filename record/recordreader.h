@@ -19,6 +19,7 @@
 #include "record/recordstate.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,13 @@ public:
     // says why.
     bool exportTakes(const QString &fileName, const QString &cardFolder, QString *error);
     bool exportMatches(const QString &fileName, const QString &cardFolder, QString *error);
+
+    // The player's reaction times in ms, card by card, of one card set and
+    // period: the takes the player won, in the order taken. The computer's
+    // takes and takes without a time are left out. Nothing when there is no
+    // record or it cannot be read.
+    QHash<int, QList<int>> reactionTimes(const QString &cardFolder, record::Period period,
+                                         qint64 nowMs = QDateTime::currentMSecsSinceEpoch());
 
     // A value kept by TrainingRecord::keepValue().
     std::optional<QString> keptValue(const QString &key);

@@ -5,6 +5,7 @@
 
 #include "ui/uikit.h"
 
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -51,6 +52,32 @@ SettingsWindow::SettingsWindow()
         m_levelButtons[i] = option(strengthFrame, QStringLiteral("Option1_%1").arg(i), QString::fromUtf8(Strength::Captions[i]), S::levelButton(i));
     m_levelButtons[Strength::Default - Strength::Weakest]->setChecked(true);
 
+    // Under both, what the computer plays like.
+    QGroupBox *opponentFrame = optionFrame(client, "Frame3", QString::fromUtf8(OpponentChoice::FrameCaption), S::OpponentFrame, QColor(255, 255, 0));
+    const std::array<Layout::TwipRect, 3> opponentRects{S::ByLevelButton, S::HumanLikeButton, S::AdaptiveButton};
+    for (int i = 0; i < 3; ++i) {
+        m_opponentButtons[i] = option(opponentFrame, QStringLiteral("Option3_%1").arg(i),
+                                      QString::fromUtf8(OpponentChoice::Captions[i]), opponentRects[i]);
+    }
+    // The chooser sits between the second and third option in tab order,
+    // under the option it belongs to.
+    QLabel *stepCaption = ui::caption(opponentFrame, QStringLiteral("速さ"), S::StepCaption);
+    stepCaption->setObjectName(QStringLiteral("Label3_0"));
+    m_stepChooser = new QComboBox(opponentFrame);
+    m_stepChooser->setObjectName(QStringLiteral("Combo3"));
+    m_stepChooser->setGeometry(S::StepChooser.toPx());
+    for (const HumanModel::StepInfo &step : HumanModel::Table)
+        m_stepChooser->addItem(QString::fromUtf8(step.caption));
+    m_stepChooser->setCurrentIndex(int(HumanModel::Step::Standard));
+    // A combo box is announced by its caption, not by its current text.
+    stepCaption->setBuddy(m_stepChooser);
+    setTabOrder(m_opponentButtons[1], m_stepChooser);
+    setTabOrder(m_stepChooser, m_opponentButtons[2]);
+    // The speed counts only for the human-like opponent.
+    m_stepChooser->setEnabled(false);
+    connect(m_opponentButtons[1], &QRadioButton::toggled, m_stepChooser, &QComboBox::setEnabled);
+    m_opponentButtons[0]->setChecked(true);
+
     QAction *backAction = menuBar()->addAction(QStringLiteral("もどる"), this, &SettingsWindow::goBack);
     backAction->setObjectName(QStringLiteral("mnuEnd"));
 
@@ -77,11 +104,24 @@ bool SettingsWindow::voiceOn() const
     return !m_voiceOffButton->isChecked();
 }
 
+OpponentChoice SettingsWindow::opponentChoice() const
+{
+    OpponentChoice choice;
+    for (int i = 0; i < int(m_opponentButtons.size()); ++i) {
+        if (m_opponentButtons[i]->isChecked())
+            choice.kind = OpponentChoice::Kind(i);
+    }
+    choice.step = HumanModel::Step(m_stepChooser->currentIndex());
+    return choice;
+}
+
+QString SettingsWindow::levelDisplayText() const
+{
+    return opponentChoice().displayText(strengthLevel());
+}
+
 void SettingsWindow::goBack()
 {
-    for (int i = 0; i < Strength::Levels; ++i) {
-        if (m_levelButtons[i]->isChecked())
-            Q_EMIT levelChosen(Strength::Weakest + i);
-    }
+    Q_EMIT levelChosen(levelDisplayText());
     hide();
 }

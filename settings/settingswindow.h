@@ -3,8 +3,8 @@
 
 #pragma once
 
-// The settings window: the computer's strength and whether the match reads
-// the cards aloud. The choices are the window's option buttons and live as
+// The settings window: the computer's strength, whether the match reads
+// the cards aloud and what the computer plays like. The choices are the window's option buttons and live as
 // long as the window does; its close box discards them.
 
 #include "settings/matchsettings.h"
@@ -14,6 +14,7 @@
 
 #include <array>
 
+class QComboBox;
 class QRadioButton;
 
 class SettingsWindow : public QMainWindow, public MatchSettings
@@ -25,13 +26,17 @@ public:
 
     int strengthLevel() const override;
     bool voiceOn() const override;
+    OpponentChoice opponentChoice() const override;
+    // What the match window's level display shows for these choices: the
+    // level digit, or the opponent's short form.
+    QString levelDisplayText() const;
 
     // もどる: announces the chosen level, then hides the window.
     void goBack();
 
 Q_SIGNALS:
-    // もどる with a level chosen; the hub shows it in the match window.
-    void levelChosen(int level);
+    // もどる; the hub shows the level display's text in the match window.
+    void levelChosen(const QString &shown);
 
 private:
     // The suites reach the controls through this (tests/windowcontrols.h).
@@ -40,4 +45,9 @@ private:
     // Level i + 1 at i, weakest first.
     std::array<QRadioButton *, Strength::Levels> m_levelButtons{};
     QRadioButton *m_voiceOffButton = nullptr; // しない
+    // レベルどおり, 人のような相手, あなたに合わせる: in the order of
+    // OpponentChoice::Kind.
+    std::array<QRadioButton *, 3> m_opponentButtons{};
+    // The named step of 人のような相手, slowest first.
+    QComboBox *m_stepChooser = nullptr;
 };

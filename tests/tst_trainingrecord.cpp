@@ -28,6 +28,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 using record::Period;
 using record::Taker;
 
@@ -128,6 +130,8 @@ private Q_SLOTS:
     void initTestCase();
     void statistics_data();
     void statistics();
+    void reactionTimes_data();
+    void reactionTimes();
     void faults_data();
     void faults();
     void diskFullStopsOnceKeepingWhatWasWritten();
@@ -239,6 +243,37 @@ void TestTrainingRecord::statistics()
     QCOMPARE(stats.perMatch.constLast().level, 4);
 }
 
+void TestTrainingRecord::reactionTimes_data()
+{
+    QTest::addColumn<QString>("set"); // under the test's folder
+    QTest::addColumn<Period>("period");
+    QTest::addColumn<QString>("times"); // card:ms, by card
+    // The computer's take of card 1 has no time and is not among them.
+    QTest::newRow("all") << "sets/kana" << Period::All << "1:900 2:432 3:1200";
+    QTest::newRow("30 days") << "sets/kana" << Period::Last30Days << "1:900 2:432 3:1200";
+    QTest::newRow("7 days") << "sets/kana" << Period::Last7Days << "2:432 3:1200";
+    QTest::newRow("other set") << "sets/other" << Period::Last30Days << "2:100";
+    QTest::newRow("set never played") << "sets/none" << Period::All << "";
+}
+
+void TestTrainingRecord::reactionTimes()
+{
+    QFETCH(QString, set);
+    QFETCH(Period, period);
+    QFETCH(QString, times);
+    RecordReader reader(m_shared);
+    const QHash<int, QList<int>> byCard = reader.reactionTimes(m_dir.filePath(set), period, Now);
+    QList<int> cards = byCard.keys();
+    std::sort(cards.begin(), cards.end());
+    QStringList shown;
+    for (int card : cards) {
+        for (int ms : byCard.value(card))
+            shown << QStringLiteral("%1:%2").arg(card).arg(ms);
+    }
+    QCOMPARE(shown.join(u' '), times);
+    QCOMPARE(reader.state(), RecordState::Recording);
+}
+
 void TestTrainingRecord::faults_data()
 {
     QTest::addColumn<QString>("kind");
@@ -329,6 +364,7 @@ void TestTrainingRecord::faults()
     if (readerRefuses) {
         RecordReader reader(path);
         QVERIFY(reader.statistics(m_folder, {QStringLiteral("あ")}, Period::All).history.isEmpty());
+        QVERIFY(reader.reactionTimes(m_folder, Period::All).isEmpty());
         QCOMPARE(reader.state(), state);
         QCOMPARE(reader.problemText(), record.problemText());
         QCOMPARE(readAll(path), before);

@@ -104,6 +104,9 @@ struct SettingsWindowControls {
     {
         return {w->m_voiceOffButton, testing::child<QRadioButton>(w, "Option2_1")};
     }
+    // レベルどおり, 人のような相手, あなたに合わせる.
+    const std::array<QRadioButton *, 3> &opponentButtons() const { return w->m_opponentButtons; }
+    QComboBox *stepChooser() const { return w->m_stepChooser; }
     QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
 };
 
