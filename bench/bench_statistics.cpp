@@ -100,6 +100,8 @@ int takeShot(const QString &file)
     hub.recordPath = path;
     hub.showStatistics();
     StatisticsWindow *w = hub.statisticsWindow();
+    // The size it opens at on a desktop of 1280 x 1024.
+    w->resize(1180, 820);
     bool refreshed = false;
     QObject::connect(w, &StatisticsWindow::refreshed, w, [&] { refreshed = true; });
     runUntil([&] { return refreshed; });

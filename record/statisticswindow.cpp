@@ -361,10 +361,14 @@ void StatisticsWindow::showCardChart()
     }
     auto *series = new QBarSeries;
     series->append(set);
+    series->setBarWidth(0.8);
     chart->addSeries(series);
     auto *x = new QBarCategoryAxis;
     x->append(categories);
     x->setLabelsFont(chartFont(7));
+    // Upright, one label a bar: 49 labels side by side would be cut short.
+    x->setLabelsAngle(-90);
+    x->setTruncateLabels(false);
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto *y = new QValueAxis;
