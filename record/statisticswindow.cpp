@@ -440,9 +440,11 @@ void StatisticsWindow::showMatches()
     auto *x = new QDateTimeAxis;
     x->setFormat(QStringLiteral("MM/dd"));
     x->setLabelsFont(chartFont(8));
+    // No match yet, or one: a day's width, so that the axis reads as dates.
     const qint64 day = 24 * 3600 * 1000;
-    x->setRange(QDateTime::fromMSecsSinceEpoch(points ? first : QDateTime::currentMSecsSinceEpoch() - day),
-                QDateTime::fromMSecsSinceEpoch(points && last > first ? last : first + day));
+    if (!points)
+        first = last = QDateTime::currentMSecsSinceEpoch();
+    x->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day), QDateTime::fromMSecsSinceEpoch(last));
     chart->addAxis(x, Qt::AlignBottom);
     auto *y = new QValueAxis;
     y->setTitleText(QStringLiteral("秒"));
