@@ -81,6 +81,9 @@ StartMenu::StartMenu(CardState &data) : m_data(data)
     helpMenu->addSeparator()->setObjectName(QStringLiteral("mnuU1"));
     m_versionAction = helpMenu->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &StartMenu::versionChosen);
     m_versionAction->setObjectName(QStringLiteral("mnuVerj"));
+    // Acts at once, like 終了, between the two.
+    m_statisticsAction = menuBar()->addAction(QStringLiteral("成績"), this, &StartMenu::statisticsChosen);
+    m_statisticsAction->setObjectName(QStringLiteral("mnuSeiseki"));
     m_quitAction = menuBar()->addAction(QStringLiteral("終了"), this, &StartMenu::quitChosen);
     m_quitAction->setObjectName(QStringLiteral("mnuEnd"));
 

@@ -29,6 +29,7 @@ Q_SIGNALS:
     void editorChosen();  // かるた設定
     void guideChosen();   // ヘルプ → 使い方
     void versionChosen(); // ヘルプ → ﾊﾞｰｼﾞｮﾝ
+    void statisticsChosen(); // 成績
     // 終了, or the close box.
     void quitChosen();
 
@@ -50,5 +51,6 @@ private:
     QPushButton *m_editorButton;  // かるた設定
     QAction *m_guideAction;   // 使い方
     QAction *m_versionAction; // ﾊﾞｰｼﾞｮﾝ
+    QAction *m_statisticsAction; // 成績
     QAction *m_quitAction;    // 終了
 };

@@ -10,6 +10,7 @@
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "record/recordreader.h"
+#include "record/statisticswindow.h"
 #include "record/trainingrecord.h"
 #include "settings/settingswindow.h"
 #include "sound/sinksounddevice.h"
@@ -50,6 +51,7 @@ StartMenu *WindowHub::startMenu()
         connect(menu, &StartMenu::editorChosen, this, &WindowHub::showEditor);
         connect(menu, &StartMenu::guideChosen, this, &WindowHub::showHelp);
         connect(menu, &StartMenu::versionChosen, this, &WindowHub::showAbout);
+        connect(menu, &StartMenu::statisticsChosen, this, &WindowHub::showStatistics);
         connect(menu, &StartMenu::quitChosen, this, &WindowHub::endProgram);
     }
     return m_startMenu;
@@ -83,6 +85,30 @@ ReadingWindow *WindowHub::readingWindow() const
 SettingsWindow *WindowHub::settingsWindow() const
 {
     return m_settingsWindow;
+}
+
+StatisticsWindow *WindowHub::statisticsWindow() const
+{
+    return m_statisticsWindow;
+}
+
+void WindowHub::showStatistics()
+{
+    const bool made = !m_statisticsWindow;
+    StatisticsWindow *window = m_statisticsWindow
+        ? m_statisticsWindow.data()
+        : ensure(m_statisticsWindow, m_data, trainingRecord(), recordReader());
+    if (made)
+        connect(window, &StatisticsWindow::drillChosen, this, &WindowHub::startDrill);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void WindowHub::startDrill(const QList<int> &cards)
+{
+    showMatch();
+    m_matchWindow->startDrill(cards);
 }
 
 void WindowHub::showHelp()
@@ -188,7 +214,7 @@ void WindowHub::destroyAll()
 {
     // Deleting, not closing: the windows' close handlers do not run. The
     // menu may be in the middle of its own handler, so it goes last and later.
-    QList<QPointer<QWidget>> others{m_helpWindow.data(), m_aboutBox.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data()};
+    QList<QPointer<QWidget>> others{m_helpWindow.data(), m_aboutBox.data(), m_editorWindow.data(), m_matchWindow.data(), m_readingWindow.data(), m_settingsWindow.data(), m_statisticsWindow.data()};
     for (const QPointer<QWidget> &window : others)
         delete window.data();
     if (m_startMenu) {

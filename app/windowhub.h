@@ -24,6 +24,7 @@ class EditorWindow;
 class MatchWindow;
 class ReadingWindow;
 class SettingsWindow;
+class StatisticsWindow;
 class MatchSettings;
 class SoundDevice;
 class RecordReader;
@@ -55,6 +56,7 @@ public:
     MatchWindow *matchWindow() const;
     ReadingWindow *readingWindow() const;
     SettingsWindow *settingsWindow() const;
+    StatisticsWindow *statisticsWindow() const;
 
     void showHelp();
     void showAbout();
@@ -64,6 +66,10 @@ public:
     // The automatic reading window.
     void showReading();
     void showSettings() override;
+    // 成績: the training record of the current card set.
+    void showStatistics();
+    // 苦手札で試合: a match of those cards in the match window.
+    void startDrill(const QList<int> &cards);
 
     // The settings a match starts from. With no settings window one is
     // created, hidden and with its defaults, and stays.
@@ -95,4 +101,5 @@ private:
     QPointer<MatchWindow> m_matchWindow;
     QPointer<ReadingWindow> m_readingWindow;
     QPointer<SettingsWindow> m_settingsWindow;
+    QPointer<StatisticsWindow> m_statisticsWindow;
 };

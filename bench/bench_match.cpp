@@ -11,7 +11,9 @@
 //   click  - from a click on the right card (a mouse press and release
 //            queued to the event loop) to the announcement of the next card,
 //            silent and reading aloud (the reading of the card taken is cut
-//            off, the next one written to a stream opened ahead)
+//            off, the next one written to a stream opened ahead); then
+//            silent again, the training record on and off in turns within
+//            one run, and their ratio
 //   bench_match [samples] [phase ...]      (default: 50, every phase)
 // Run the click phase under scripts/with-null-sink.sh for a real audio path.
 // When the player hears a card: bench_onset, which records the sink.
@@ -30,6 +32,7 @@
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -89,11 +92,13 @@ struct Bench {
     testing::ProgramFolder program;
     CardState data{program.path()};
     WindowHub hub{data};
+    QTemporaryDir recordFolder;
     MatchWindow *window = nullptr;
     testing::MessageBoxAnswerer answerer{QMessageBox::Yes};
 
     explicit Bench(bool realSound)
     {
+        hub.recordPath = recordFolder.filePath(QStringLiteral("training-record.sqlite"));
         data.loadCardFolder();
         data.takeNotices();
         if (!realSound)
@@ -201,13 +206,15 @@ void stepPhase()
     report("scan step that takes the card (lift painted)", takes, "us");
 }
 
-void clickPhase(int samples, bool voice)
+// From a click to the next announcement, samples of them, in matches
+// recorded or not.
+QList<double> clickLatencies(Bench &b, int samples, bool voice, bool recording)
 {
-    Bench b(voice);
     MatchWindow *w = b.window;
+    w->setRecording(recording);
     QList<double> latencies;
     double clickedAt = -1;
-    QObject::connect(w, &MatchWindow::announced, w, [&] {
+    const QMetaObject::Connection watch = QObject::connect(w, &MatchWindow::announced, w, [&] {
         if (clickedAt >= 0) {
             latencies << nowMs() - clickedAt;
             clickedAt = -1;
@@ -231,7 +238,39 @@ void clickPhase(int samples, bool voice)
         if (!runUntil([&] { return clickedAt < 0; }, 5000))
             qFatal("no announcement after a click");
     }
-    report(voice ? "click -> next announcement, reading aloud" : "click -> next announcement, silent", latencies);
+    QObject::disconnect(watch);
+    // The match in progress ends here, so that the next call starts afresh.
+    controls(w).leaveAction()->trigger();
+    b.hub.showMatch();
+    return latencies;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+void clickPhase(int samples, bool voice)
+{
+    Bench b(voice);
+    report(voice ? "click -> next announcement, reading aloud" : "click -> next announcement, silent",
+           clickLatencies(b, samples, voice, true));
+}
+
+void recordingPhase(int samples)
+{
+    Bench b(false);
+    QList<double> on, off;
+    // Rounds of a match's worth each, in turns.
+    const int round = 40;
+    while (on.size() < samples || off.size() < samples) {
+        on << clickLatencies(b, round, false, true);
+        off << clickLatencies(b, round, false, false);
+    }
+    report("click -> next announcement, silent, record on", on);
+    report("click -> next announcement, silent, record off", off);
+    std::printf("%-52s %.3f\n", "ratio of the medians, on / off", median(on) / median(off));
 }
 
 } // namespace
@@ -266,6 +305,7 @@ int main(int argc, char **argv)
         else if (phase == QLatin1String("click")) {
             clickPhase(samples, false);
             clickPhase(samples, true);
+            recordingPhase(samples * 4);
         } else
             qFatal("unknown phase %s (timer, step, click)", qPrintable(phase));
     }

@@ -31,13 +31,27 @@ void MatchState::begin(const Cards &cards, const Setup &setup, quint64 readingSe
 {
     m_begun = true;
     m_cards = cards;
-    m_cardCount = std::clamp(cards.count, 0, int(CardState::MaxCards));
-    m_cards.count = m_cardCount;
+    m_cards.count = std::clamp(cards.count, 0, int(CardState::MaxCards));
+    m_cards.only.clear();
+    for (int card : cards.only) {
+        if (card >= 1 && card <= m_cards.count && !m_cards.only.contains(card))
+            m_cards.only.append(card);
+    }
+    m_cardCount = m_cards.only.isEmpty() ? m_cards.count : int(m_cards.only.size());
     m_setup = setup;
     if (!Strength::isLevel(m_setup.level))
         m_setup.level = Strength::Default;
     randomorder::drawRandomOrder(m_readingOrder, m_cardCount, readingSeed);
     randomorder::drawRandomOrder(m_boardOrder, m_cardCount, boardSeed);
+    if (!m_cards.only.isEmpty()) {
+        // Both orders are drawn over places 1..K of the list, then each place
+        // becomes the card it holds: every rule below works on card numbers
+        // and never needs to know that some of the set sit out.
+        for (int p = 1; p <= m_cardCount; ++p) {
+            m_readingOrder[p] = qint16(m_cards.only[m_readingOrder[p] - 1]);
+            m_boardOrder[p] = qint16(m_cards.only[m_boardOrder[p] - 1]);
+        }
+    }
     m_position = 1;
     m_playerScore = 0;
     m_computerScore = 0;
@@ -68,7 +82,7 @@ int MatchState::cardInSlot(int slot) const
 
 QString MatchState::label(int card) const
 {
-    if (card < 1 || card > m_cardCount)
+    if (card < 1 || card > m_cards.count)
         return {};
     return m_cards.labels[card];
 }

@@ -15,6 +15,7 @@
 #include "match/opponentchoice.h"
 #include "settings/strength.h"
 
+#include <QList>
 #include <QString>
 
 class MatchSettings;
@@ -41,6 +42,10 @@ public:
         int count = 0;
         CardState::LabelTable labels{};
         QString folder;
+        // The cards in play, when only some of the set are (a drill of the
+        // weakest cards): they lie in slots 1..K and are read in an order of
+        // their own. Empty: every card 1..count.
+        QList<int> only;
         // The current set of the program-wide card state.
         static Cards from(const CardState &data);
     };
@@ -56,13 +61,17 @@ public:
     // Sets up a match with its own copy of the cards (their count taken as
     // 0..49): the settings, the reading order drawn from readingSeed, then
     // the board order from boardSeed, and the first card as the one being
-    // read.
+    // read. With cards.only the orders are drawn over those cards (those
+    // outside the set, and repeats, left out) instead of 1..count.
     void begin(const Cards &cards, const Setup &setup, quint64 readingSeed, quint64 boardSeed);
     // The same for cards without labels or files, where only the rules count.
     void begin(int cardCount, const Setup &setup, quint64 readingSeed, quint64 boardSeed);
     bool begun() const { return m_begun; }
 
+    // How many cards are in play: slots 1..cardCount() hold them.
     int cardCount() const { return m_cardCount; }
+    // A drill: only some cards of the set are in play.
+    bool isDrill() const { return !m_cards.only.isEmpty(); }
     // The match's own copy of the cards, as they were at its start.
     const Cards &cards() const { return m_cards; }
     QString label(int card) const;

@@ -160,7 +160,12 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     load();
 }
 
-MatchWindow::~MatchWindow() = default;
+MatchWindow::~MatchWindow()
+{
+    // 終了 deletes the windows without closing them: a match still being
+    // played is given up all the same.
+    recordEnd(record::Result::Abandoned);
+}
 
 void MatchWindow::load()
 {
@@ -273,7 +278,9 @@ MatchState::Setup MatchWindow::readSettings()
 
 void MatchWindow::drawOrders(const MatchState::Setup &setup)
 {
-    m_match.begin(MatchState::Cards::from(m_data), setup, randomorder::clockSeed(), randomorder::clockSeed());
+    MatchState::Cards cards = MatchState::Cards::from(m_data);
+    cards.only = m_drillCards;
+    m_match.begin(cards, setup, randomorder::clockSeed(), randomorder::clockSeed());
     m_reactionTimer->setInterval(m_match.reactionIntervalMs());
     // The program-wide arrays get the same orders; the match itself reads
     // only its own copy.
@@ -303,13 +310,72 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
         readCardAloud();
         readAhead();
     }
+    markAnnounced();
     Q_EMIT announced();
+}
+
+void MatchWindow::markAnnounced()
+{
+    m_reactionClock.announced();
 }
 
 void MatchWindow::readAhead()
 {
     if (const int next = m_match.nextCard())
         m_sound->preload(m_match.soundPath(next));
+}
+
+void MatchWindow::tellRecordProblem(const QString &message)
+{
+    ui::showWarning(this, m_recordProblem, ui::programTitle(), message);
+}
+
+void MatchWindow::recordStart()
+{
+    if (!m_recording)
+        return;
+    TrainingRecord &record = m_host.trainingRecord();
+    // The record says so once, whichever match window is there to show it.
+    connect(&record, &TrainingRecord::problem, this, &MatchWindow::tellRecordProblem, Qt::UniqueConnection);
+    record::MatchStart start;
+    start.cardFolder = m_match.cards().folder;
+    start.cardCount = m_match.cardCount();
+    start.level = m_match.level();
+    start.voice = m_match.voiceOn();
+    start.drill = m_match.isDrill();
+    switch (m_match.setup().opponent.kind) {
+    case OpponentChoice::Kind::ByLevel:
+        start.opponent = QStringLiteral("level");
+        break;
+    case OpponentChoice::Kind::HumanLike:
+        start.opponent = QStringLiteral("human:") + QString::fromUtf8(HumanModel::step(m_match.setup().opponent.step).shortForm);
+        break;
+    case OpponentChoice::Kind::Adaptive:
+        start.opponent = QStringLiteral("adaptive");
+        break;
+    }
+    m_recordKey = record.startMatch(start);
+}
+
+void MatchWindow::recordWrongTake(int slot)
+{
+    const int clicked = m_match.cardInSlot(slot);
+    const int read = m_match.currentCard();
+    // Only a card lying on the table is an お手つき on that card; a click on
+    // a pile, or after the last card, counts against the score alone.
+    if (!m_recordKey || clicked == 0 || read == 0)
+        return;
+    m_host.trainingRecord().recordWrongTake(
+        *m_recordKey, {clicked, read, slot, m_reactionClock.sinceAnnouncement().value_or(0)});
+}
+
+void MatchWindow::recordEnd(record::Result result)
+{
+    if (!m_recordKey)
+        return;
+    m_host.trainingRecord().endMatch(*m_recordKey, {m_match.playerScore(), m_match.computerScore(), result});
+    m_recordKey.reset();
+    m_reactionClock.clear();
 }
 
 void MatchWindow::tellNoSoundOutput()
@@ -333,6 +399,7 @@ void MatchWindow::cutReadingShort()
 
 void MatchWindow::startMatch()
 {
+    m_drillCards.clear();
     m_startMatchAction->setEnabled(false);
     m_settingsAction->setEnabled(false);
     placeComputerScoreFrame(m_data.cardCount());
@@ -341,6 +408,22 @@ void MatchWindow::startMatch()
     m_reactionTimer->stop();
     // The match can still be played with the cards' labels; the player
     // should know why the pictures and the voice are gone.
+    const QString folderGone = m_data.missingCardFolderText();
+    if (!folderGone.isEmpty())
+        ui::showWarning(this, m_folderProblem, ui::programTitle(),
+                        folderGone + QStringLiteral("\n札は文字だけで表示し、よみあげもできません。"));
+}
+
+void MatchWindow::startDrill(const QList<int> &cards)
+{
+    if (!m_startMatchAction->isEnabled())
+        recordEnd(record::Result::Abandoned);
+    m_drillCards = cards;
+    m_startMatchAction->setEnabled(false);
+    m_settingsAction->setEnabled(false);
+    setUpMatch();
+    placeComputerScoreFrame(m_match.cardCount());
+    m_reactionTimer->stop();
     const QString folderGone = m_data.missingCardFolderText();
     if (!folderGone.isEmpty())
         ui::showWarning(this, m_folderProblem, ui::programTitle(),
@@ -371,7 +454,10 @@ void MatchWindow::setUpMatch()
         readCardAloud();
         readAhead();
     }
+    markAnnounced();
     Q_EMIT announced();
+    // After the first announcement: the record's first use opens it.
+    recordStart();
 }
 
 void MatchWindow::showScores()
@@ -400,12 +486,17 @@ void MatchWindow::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
                                                               : QStringLiteral("コンピュータが取った札"));
 }
 
-void MatchWindow::nextCardOrEnd(bool handBackToRest)
+void MatchWindow::nextCardOrEnd(bool handBackToRest, const record::Take &take)
 {
-    if (m_match.finished())
+    if (m_match.finished()) {
+        if (m_recordKey)
+            m_host.trainingRecord().recordTake(*m_recordKey, take);
         endMatch();
-    else
-        announce(true, handBackToRest);
+        return;
+    }
+    announce(true, handBackToRest);
+    if (m_recordKey)
+        m_host.trainingRecord().recordTake(*m_recordKey, take);
 }
 
 void MatchWindow::takeCard(int index)
@@ -414,16 +505,21 @@ void MatchWindow::takeCard(int index)
     if (!m_match.isRightTake(slot)) {
         // A wrong card, a card on a pile, or no match: the reading and the
         // computer's countdown go on.
+        recordWrongTake(slot);
         m_match.wrongTake();
         m_playerScore->setText(QString::number(m_match.playerScore()));
         return;
     }
+    // Read first: the clock is the player's, stopped by this click.
+    const std::optional<int> reaction = m_reactionClock.sinceAnnouncement();
     cutReadingShort();
     m_reactionTimer->stop();
+    const int card = m_match.currentCard();
+    const record::Take take{card, m_match.label(card), slot, record::Taker::Player, reaction};
     const int k = m_match.take(Board::Pile::Player, slot);
     m_playerScore->setText(QString::number(m_match.playerScore()));
     putOnPile(m_cardBoxes[index], Board::Pile::Player, k);
-    nextCardOrEnd(false);
+    nextCardOrEnd(false, take);
     // A turn that was looking for this card goes on (and finds nothing);
     // after the result message it may need its timer again.
     keepScanning();
@@ -497,11 +593,13 @@ void MatchWindow::computerTakes(int slot)
         dirty = QRegion();
     }
 
+    const int card = m_match.currentCard();
+    const record::Take take{card, m_match.label(card), slot, record::Taker::Computer, std::nullopt};
     const int k = m_match.take(Board::Pile::Computer, slot);
     m_computerScore->setText(QString::number(m_match.computerScore()));
     putOnPile(box, Board::Pile::Computer, k);
     // After the last card the hand stays where the lift left it.
-    nextCardOrEnd(true);
+    nextCardOrEnd(true, take);
 }
 
 void MatchWindow::endMatch()
@@ -511,6 +609,9 @@ void MatchWindow::endMatch()
     m_settingsAction->setEnabled(true);
     m_sound->close();
     m_sound->releaseOutput();
+    // Recorded before the question: its answer may take any time, or never
+    // come if the program is killed meanwhile.
+    recordEnd(m_match.playerWins() ? record::Result::Won : record::Result::Lost);
     const QString text = m_match.playerWins() ? QStringLiteral("あなたの勝ちです！！もう一度やりますか？")
                                               : QStringLiteral("あなたの負けです。もう一度やりますか？");
     keepAdaptiveFactor();
@@ -529,6 +630,9 @@ void MatchWindow::openSettings()
 
 void MatchWindow::leave()
 {
+    // The match can still be carried on, but the record keeps it as given
+    // up here; what follows is not recorded.
+    recordEnd(record::Result::Abandoned);
     m_reactionTimer->stop();
     m_startMatchAction->setEnabled(true);
     m_settingsAction->setEnabled(true);
@@ -542,6 +646,7 @@ void MatchWindow::leave()
 
 void MatchWindow::unload()
 {
+    recordEnd(record::Result::Abandoned);
     m_sound->close();
     m_sound->releaseOutput();
     // The window goes once this event is over; until then no timer may

@@ -15,6 +15,8 @@
 #include "match/computerscan.h"
 #include "match/matchstate.h"
 #include "match/opponent.h"
+#include "record/reactionclock.h"
+#include "record/recordevents.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -83,6 +85,16 @@ public:
     // 試合開始: a new match, its first card announced; the computer waits
     // for the second.
     void startMatch();
+    // 苦手札で試合: a match of the given cards of the current set only, each
+    // in a random slot among the first ones and read in random order; a
+    // match still being played is given up first.
+    void startDrill(const QList<int> &cards);
+    // Where the player's reaction times come from: a monotonic clock in ms.
+    // Tests pass a clock they move themselves.
+    void setReactionClock(ReactionClock::Now now) { m_reactionClock = ReactionClock(std::move(now)); }
+    // Whether the matches started from now on are recorded (they are unless
+    // told otherwise: the benchmarks compare a match with and without it).
+    void setRecording(bool on) { m_recording = on; }
     // Sets up the match: settings, orders, table, scores, piles, first card.
     void setUpMatch();
     // The last card has been taken: the result, and the question whether to
@@ -131,13 +143,26 @@ private:
     // The computer's hand back at rest: at a match's start, and at the card
     // after one of its takes.
     void putHandAtRest();
-    // After a take: the next card, or the end of the match.
-    void nextCardOrEnd(bool handBackToRest);
+    // After a take: the next card, or the end of the match. The take is
+    // handed to the record after the next card is announced, so that the
+    // announcement never waits for it.
+    void nextCardOrEnd(bool handBackToRest, const record::Take &take);
     // Keeps the scan timer running exactly while a turn is waiting.
     void keepScanning();
     // Has the recording after the one being read decoded before its turn.
     void readAhead();
     void tellNoSoundOutput();
+    void tellRecordProblem(const QString &message);
+
+    // The training record's side of a match: its start, each take, and its
+    // end; a match given up (おわり, close box, a drill started over it) is
+    // recorded as abandoned. Nothing is recorded outside a match.
+    void recordStart();
+    void recordTake(int card, int slot, Board::Pile side);
+    void recordWrongTake(int slot);
+    void recordEnd(record::Result result);
+    // The card being read, announced: the reaction clock starts.
+    void markAnnounced();
 
     // The computer's side of a match (match/opponent.h). At the match start:
     // the opponent of the settings, with the player's record for the one
@@ -183,6 +208,13 @@ private:
     QTimer *m_scanTimer = nullptr;
     SoundDevice *m_sound = nullptr;
 
+    ReactionClock m_reactionClock;
+    bool m_recording = true;
+    // The match being recorded; none outside a match.
+    std::optional<qint64> m_recordKey;
+    // The cards of the next match when it is a drill; empty for a whole set.
+    QList<int> m_drillCards;
+
     bool m_placedWhenShown = false;
     // The result message is up: its own event loop runs, and the computer's
     // suspended turns wait until it is answered.
@@ -202,4 +234,5 @@ private:
     std::optional<double> m_nextAdaptiveFactor;
     bool m_toldAdaptiveFallback = false;
     QPointer<QMessageBox> m_adaptiveFallback;
+    QPointer<QMessageBox> m_recordProblem;
 };

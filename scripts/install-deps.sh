@@ -18,7 +18,7 @@ xvfb xauth imagemagick xdotool
 espeak-ng
 dpkg-dev file desktop-file-utils appstream git
 lintian man-db groff-base
-libqt6sql6-sqlite qt6-charts-dev
+libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
 "
 # `install-deps.sh fuzz`: also clang and its libFuzzer runtime (make fuzz).
 if [ "${1:-}" = fuzz ]; then

@@ -15,6 +15,8 @@ void MatchTest::setUpProgram()
     m_data->loadCardFolder();
     m_data->takeNotices();
     m_hub = std::make_unique<WindowHub>(*m_data);
+    m_recordFolder = std::make_unique<QTemporaryDir>();
+    m_hub->recordPath = m_recordFolder->filePath(QStringLiteral("training-record.sqlite"));
     m_hub->soundFactory = [this](QObject *owner) -> SoundDevice * {
         auto *device = new RecordingSoundDevice(owner);
         m_devices << device;
@@ -27,6 +29,7 @@ void MatchTest::tearDownProgram()
     // The windows first, while the data they show is still there.
     m_hub.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_recordFolder.reset();
     m_devices.clear();
     m_data.reset();
     m_otherSet.reset();

@@ -36,6 +36,8 @@ protected:
     std::unique_ptr<QTemporaryDir> m_otherSet;
     std::unique_ptr<CardState> m_data;
     std::unique_ptr<WindowHub> m_hub;
+    // The training record of the test's own, so that no suite sees another's.
+    std::unique_ptr<QTemporaryDir> m_recordFolder;
     QList<QPointer<RecordingSoundDevice>> m_devices;
 };
 

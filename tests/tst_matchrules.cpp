@@ -10,6 +10,7 @@
 #include "settings/matchsettings.h"
 #include "settings/strength.h"
 
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,6 +43,8 @@ private Q_SLOTS:
     void matchKeepsItsOwnOrdersAndCards();
     void announcementOfTheCardBeingRead_data();
     void announcementOfTheCardBeingRead();
+    void drillPlaysOnlyTheGivenCards_data();
+    void drillPlaysOnlyTheGivenCards();
 };
 
 void TestMatchRules::strengthTable_data()
@@ -235,6 +238,63 @@ void TestMatchRules::announcementOfTheCardBeingRead()
     QCOMPARE(a.label, label);
     QCOMPARE(a.soundFile, data.cardFolder() + u'/' + sound);
     QCOMPARE(a.readAloud, voice);
+}
+
+void TestMatchRules::drillPlaysOnlyTheGivenCards_data()
+{
+    QTest::addColumn<QList<int>>("given");
+    QTest::addColumn<QList<int>>("inPlay");
+    QTest::newRow("three of 46") << QList<int>{46, 5, 17} << QList<int>{5, 17, 46};
+    QTest::newRow("one card") << QList<int>{30} << QList<int>{30};
+    QTest::newRow("repeats and cards outside the set left out")
+        << QList<int>{3, 3, 47, 0, -2, 12} << QList<int>{3, 12};
+    QList<int> all;
+    for (int card = 46; card >= 1; --card)
+        all << card;
+    QTest::newRow("the whole set, backwards") << all << all;
+}
+
+void TestMatchRules::drillPlaysOnlyTheGivenCards()
+{
+    QFETCH(QList<int>, given);
+    QFETCH(QList<int>, inPlay);
+    QTemporaryDir dir;
+    CardState data(dir.path());
+    data.loadCardFolder();
+    MatchState::Cards cards = MatchState::Cards::from(data);
+    cards.only = given;
+    const QSet<int> expected(inPlay.begin(), inPlay.end());
+
+    // Several seeds, so that a rule that only holds for one draw shows.
+    for (quint64 seed = 1; seed <= 20; ++seed) {
+        MatchState match;
+        match.begin(cards, MatchState::Setup{3, true}, seed, seed * 7919);
+        QVERIFY(match.isDrill());
+        QCOMPARE(match.cardCount(), int(inPlay.size()));
+        QSet<int> onBoard;
+        for (int s = 1; s <= Board::Boxes; ++s) {
+            if (s <= match.cardCount())
+                onBoard << match.cardInSlot(s);
+            else
+                QCOMPARE(match.cardInSlot(s), 0);
+        }
+        QCOMPARE(onBoard, expected);
+        // Played to the end, each card read is one of the drill's, once, and
+        // is taken from the slot it lies in, with its label from the set.
+        QSet<int> read;
+        while (!match.finished()) {
+            const int card = match.currentCard();
+            QVERIFY2(expected.contains(card) && !read.contains(card), qPrintable(QString::number(card)));
+            read << card;
+            QCOMPARE(match.announcement().label, data.labels()[card]);
+            int slot = 1;
+            while (match.cardInSlot(slot) != card)
+                QVERIFY(++slot <= match.cardCount());
+            QVERIFY(match.take(seed % 2 ? Board::Pile::Player : Board::Pile::Computer, slot) > 0);
+        }
+        QCOMPARE(read, expected);
+        QCOMPARE(match.pileCount(Board::Pile::Player) + match.pileCount(Board::Pile::Computer), int(inPlay.size()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMatchRules)

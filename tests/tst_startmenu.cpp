@@ -43,7 +43,7 @@ private Q_SLOTS:
     void buttonsMatchTheDesign_data();
     void buttonsMatchTheDesign();
     void windowIsPlacedAndSized();
-    void menuBarHasHelpAndEnd();
+    void menuBarHasHelpStatisticsAndEnd();
     void picturesAreNamedForAssistiveTools();
     void helpExistsOnce();
     void helpFillsTheScreen();
@@ -130,14 +130,16 @@ void TestStartMenu::windowIsPlacedAndSized()
     QCOMPARE(controls(menu).readingButton()->nextInFocusChain(), controls(menu).editorButton());
 }
 
-void TestStartMenu::menuBarHasHelpAndEnd()
+void TestStartMenu::menuBarHasHelpStatisticsAndEnd()
 {
     StartMenu *menu = m_hub->startMenu();
     const QList<QAction *> top = menu->menuBar()->actions();
-    QCOMPARE(top.size(), 2);
+    QCOMPARE(top.size(), 3);
     QCOMPARE(top[0]->text(), QStringLiteral("ヘルプ"));
-    QCOMPARE(top[1]->text(), QStringLiteral("終了"));
-    QVERIFY(!top[1]->menu()); // acts at once
+    QCOMPARE(top[1]->text(), QStringLiteral("成績"));
+    QCOMPARE(top[2]->text(), QStringLiteral("終了"));
+    QVERIFY(!top[1]->menu()); // both act at once
+    QVERIFY(!top[2]->menu());
     const QList<QAction *> help = top[0]->menu()->actions();
     QCOMPARE(help.size(), 3);
     QCOMPARE(help[0]->text(), QStringLiteral("使い方"));

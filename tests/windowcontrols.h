@@ -16,6 +16,7 @@
 #include "editor/folderlists.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
+#include "record/statisticswindow.h"
 #include "settings/settingswindow.h"
 #include "ui/uikit.h"
 
@@ -25,6 +26,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QSpinBox>
+#include <QTableView>
+#include <QtCharts/QChartView>
 #include <QRadioButton>
 #include <QTextBrowser>
 #include <QTimer>
@@ -139,7 +144,26 @@ struct StartMenuControls {
     QPushButton *editorButton() const { return w->m_editorButton; }
     QAction *guideAction() const { return w->m_guideAction; }
     QAction *versionAction() const { return w->m_versionAction; }
+    QAction *statisticsAction() const { return w->m_statisticsAction; }
     QAction *quitAction() const { return w->m_quitAction; }
+};
+
+struct StatisticsWindowControls {
+    const StatisticsWindow *w;
+    QComboBox *periodChooser() const { return w->m_periodChooser; }
+    QSpinBox *drillSize() const { return w->m_drillSize; }
+    QPushButton *drillButton() const { return w->m_drillButton; }
+    QLabel *summary() const { return w->m_summary; }
+    QTableView *cardTable() const { return w->m_cardTable; }
+    // The card table as shown (sorted); its source holds the rows in card order.
+    QAbstractItemModel *cardModel() const { return w->m_cardSorter; }
+    QAbstractItemModel *historyModel() const { return w->m_historyModel; }
+    QChartView *cardChart() const { return w->m_cardChart; }
+    QChartView *matchChart() const { return w->m_matchChart; }
+    QAction *exportTakesAction() const { return w->m_exportTakesAction; }
+    QAction *exportMatchesAction() const { return w->m_exportMatchesAction; }
+    QAction *resetAction() const { return w->m_resetAction; }
+    QAction *backAction() const { return w->m_backAction; }
 };
 
 struct HelpWindowControls {
@@ -165,6 +189,7 @@ inline MatchWindowControls controls(const MatchWindow *w) { return {w}; }
 inline ReadingWindowControls controls(const ReadingWindow *w) { return {w}; }
 inline SettingsWindowControls controls(const SettingsWindow *w) { return {w}; }
 inline EditorWindowControls controls(const EditorWindow *w) { return {w}; }
+inline StatisticsWindowControls controls(const StatisticsWindow *w) { return {w}; }
 template <class Window>
     requires std::is_base_of_v<QWidget, Window>
 auto controls(const Window &w)

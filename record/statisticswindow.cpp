@@ -1,0 +1,538 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "record/statisticswindow.h"
+
+#include "data/cardstate.h"
+#include "record/trainingrecord.h"
+#include "record/trainingstats.h"
+#include "ui/uikit.h"
+
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTableView>
+
+#include <limits>
+
+namespace {
+const QColor Background(255, 255, 192);
+constexpr double Never = std::numeric_limits<double>::infinity();
+
+QString seconds(std::optional<double> ms)
+{
+    return ms ? QString::number(*ms / 1000.0, 'f', 2) + QStringLiteral("秒") : QStringLiteral("－");
+}
+
+QString trendText(std::optional<double> ms)
+{
+    if (!ms)
+        return QStringLiteral("－");
+    // Faster is better: a minus sign is good news.
+    const QString sign = *ms > 0 ? QStringLiteral("＋") : *ms < 0 ? QStringLiteral("－") : QString();
+    return sign + QString::number(std::abs(*ms) / 1000.0, 'f', 2) + QStringLiteral("秒");
+}
+
+QString resultText(record::Result result)
+{
+    switch (result) {
+    case record::Result::Won:
+        return QStringLiteral("勝ち");
+    case record::Result::Lost:
+        return QStringLiteral("負け");
+    case record::Result::Abandoned:
+        return QStringLiteral("中断");
+    case record::Result::Unfinished:
+        break;
+    }
+    return QStringLiteral("途中");
+}
+
+QString cardName(const record::CardRow &row)
+{
+    return row.label.trimmed().isEmpty() ? QStringLiteral("札%1").arg(row.card) : row.label;
+}
+
+QFont chartFont(qreal pt, bool bold = false)
+{
+    return ui::font(ui::PGothic, pt, bold);
+}
+
+QChart *newChart(const QString &title)
+{
+    auto *chart = new QChart;
+    chart->setTitle(title);
+    chart->setTitleFont(chartFont(10, true));
+    chart->legend()->setFont(chartFont(9));
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    // Drawn at once: an animation would hold the first paint back.
+    chart->setAnimationOptions(QChart::NoAnimation);
+    return chart;
+}
+
+void replaceChart(QChartView *view, QChart *chart)
+{
+    QChart *old = view->chart();
+    view->setChart(chart);
+    delete old;
+}
+
+QTableView *newTable(QWidget *parent, const char *name)
+{
+    auto *table = new QTableView(parent);
+    table->setObjectName(QString::fromLatin1(name));
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    return table;
+}
+} // namespace
+
+StatisticsTableModel::StatisticsTableModel(QStringList header, QObject *parent)
+    : QAbstractTableModel(parent), m_header(std::move(header))
+{
+}
+
+void StatisticsTableModel::setRows(QList<Row> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int StatisticsTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int StatisticsTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_header.size());
+}
+
+QVariant StatisticsTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return {};
+    const Row &row = m_rows[index.row()];
+    switch (role) {
+    case Qt::DisplayRole:
+        return row.text.value(index.column());
+    case SortRole:
+        return row.sortKeys.value(index.column());
+    case Qt::TextAlignmentRole: {
+        // Numbers line up on the right, words on the left.
+        const QVariant key = row.sortKeys.value(index.column());
+        const bool number = key.typeId() != QMetaType::QString;
+        return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return m_header.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, RecordReader &reader)
+    : m_data(data), m_record(record), m_reader(reader)
+{
+    setObjectName(QStringLiteral("frmSeiseki"));
+    setWindowTitle(QStringLiteral("成績"));
+
+    auto *client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    ui::setBackground(client, Background);
+    setCentralWidget(client);
+
+    auto *periodCaption = new QLabel(QStringLiteral("期間(&K)"), client);
+    periodCaption->setObjectName(QStringLiteral("periodCaption"));
+    m_periodChooser = new QComboBox(client);
+    m_periodChooser->setObjectName(QStringLiteral("periodChooser"));
+    m_periodChooser->addItems({QStringLiteral("すべて"), QStringLiteral("最近30日"), QStringLiteral("最近7日")});
+    periodCaption->setBuddy(m_periodChooser);
+    connect(m_periodChooser, &QComboBox::currentIndexChanged, this, &StatisticsWindow::refresh);
+
+    auto *drillCaption = new QLabel(QStringLiteral("苦手札の数(&N)"), client);
+    drillCaption->setObjectName(QStringLiteral("drillCaption"));
+    m_drillSize = new QSpinBox(client);
+    m_drillSize->setObjectName(QStringLiteral("drillSize"));
+    m_drillSize->setSuffix(QStringLiteral(" 枚"));
+    drillCaption->setBuddy(m_drillSize);
+    m_drillButton = new QPushButton(QStringLiteral("苦手札で試合"), client);
+    m_drillButton->setObjectName(QStringLiteral("drillButton"));
+    m_drillButton->setFont(ui::font(ui::PGothic, 10, true));
+    connect(m_drillButton, &QPushButton::clicked, this, &StatisticsWindow::startDrill);
+
+    m_summary = new QLabel(client);
+    m_summary->setObjectName(QStringLiteral("summary"));
+    m_summary->setTextFormat(Qt::PlainText);
+    m_summary->setWordWrap(true);
+
+    m_cardModel = new StatisticsTableModel(
+        {QStringLiteral("番号"), QStringLiteral("札"), QStringLiteral("取った数"), QStringLiteral("中央値"),
+         QStringLiteral("最速"), QStringLiteral("ＣＯＭが先"), QStringLiteral("お手つき"),
+         QStringLiteral("傾向（最近10回）")},
+        this);
+    m_cardSorter = new QSortFilterProxyModel(this);
+    m_cardSorter->setSourceModel(m_cardModel);
+    m_cardSorter->setSortRole(StatisticsTableModel::SortRole);
+    m_cardTable = newTable(client, "cardTable");
+    m_cardTable->setModel(m_cardSorter);
+    m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
+    m_cardTable->setSortingEnabled(true);
+
+    m_historyModel = new StatisticsTableModel({QStringLiteral("日時"), QStringLiteral("レベル"),
+                                               QStringLiteral("よみあげ"), QStringLiteral("得点"),
+                                               QStringLiteral("結果"), QStringLiteral("種類")},
+                                              this);
+    m_historyTable = newTable(client, "historyTable");
+    m_historyTable->setModel(m_historyModel);
+
+    m_cardChart = new QChartView(client);
+    m_cardChart->setObjectName(QStringLiteral("cardChart"));
+    m_cardChart->setRenderHint(QPainter::Antialiasing);
+    m_matchChart = new QChartView(client);
+    m_matchChart->setObjectName(QStringLiteral("matchChart"));
+    m_matchChart->setRenderHint(QPainter::Antialiasing);
+
+    auto *cardsCaption = new QLabel(QStringLiteral("札ごとの成績"), client);
+    cardsCaption->setFont(ui::font(ui::PGothic, 10, true));
+    auto *historyCaption = new QLabel(QStringLiteral("試合の記録（新しい順）"), client);
+    historyCaption->setFont(ui::font(ui::PGothic, 10, true));
+
+    auto *controlsRow = new QHBoxLayout;
+    controlsRow->addWidget(periodCaption);
+    controlsRow->addWidget(m_periodChooser);
+    controlsRow->addSpacing(24);
+    controlsRow->addWidget(drillCaption);
+    controlsRow->addWidget(m_drillSize);
+    controlsRow->addWidget(m_drillButton);
+    controlsRow->addSpacing(24);
+    controlsRow->addWidget(m_summary, 1);
+
+    auto *grid = new QGridLayout(client);
+    grid->addLayout(controlsRow, 0, 0, 1, 2);
+    grid->addWidget(cardsCaption, 1, 0);
+    grid->addWidget(m_cardTable, 2, 0);
+    grid->addWidget(m_cardChart, 2, 1);
+    grid->addWidget(historyCaption, 3, 0);
+    grid->addWidget(m_historyTable, 4, 0);
+    grid->addWidget(m_matchChart, 4, 1);
+    grid->setColumnStretch(0, 5);
+    grid->setColumnStretch(1, 6);
+    grid->setRowStretch(2, 3);
+    grid->setRowStretch(4, 2);
+
+    QMenu *exportMenu = menuBar()->addMenu(QStringLiteral("書き出し"));
+    exportMenu->setObjectName(QStringLiteral("mnuKakidasi"));
+    m_exportTakesAction = exportMenu->addAction(QStringLiteral("取りの記録（CSV）..."), this,
+                                                [this] { chooseExportFile(false); });
+    m_exportTakesAction->setObjectName(QStringLiteral("mnuTori"));
+    m_exportMatchesAction = exportMenu->addAction(QStringLiteral("試合の記録（CSV）..."), this,
+                                                  [this] { chooseExportFile(true); });
+    m_exportMatchesAction->setObjectName(QStringLiteral("mnuSiai"));
+    m_resetAction = menuBar()->addAction(QStringLiteral("記録を消去"), this, &StatisticsWindow::askReset);
+    m_resetAction->setObjectName(QStringLiteral("mnuSyoukyo"));
+    m_backAction = menuBar()->addAction(QStringLiteral("もどる"), this, &QWidget::hide);
+    m_backAction->setObjectName(QStringLiteral("mnuEnd"));
+
+    connect(&m_record, &TrainingRecord::cardSetReset, this, [this](const QString &folder) {
+        if (isVisible() && record::cardSetKey(folder) == record::cardSetKey(m_shownFolder))
+            refresh();
+    });
+
+    const QRect screen = ui::screenRect(this);
+    resize(qMin(1180, screen.width() - 40), qMin(820, screen.height() - 80));
+}
+
+StatisticsWindow::~StatisticsWindow() = default;
+
+void StatisticsWindow::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // Slowest first at every opening, and a match that has just ended in:
+    // the record is read once the writer has caught up.
+    m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
+    m_record.whenWritten(this, [this] {
+        if (isVisible())
+            refresh();
+    });
+}
+
+record::Period StatisticsWindow::period() const
+{
+    switch (m_periodChooser->currentIndex()) {
+    case 1:
+        return record::Period::Last30Days;
+    case 2:
+        return record::Period::Last7Days;
+    default:
+        return record::Period::All;
+    }
+}
+
+void StatisticsWindow::refresh()
+{
+    m_shownFolder = m_data.cardFolder();
+    QStringList labels;
+    for (int card = 1; card <= m_data.cardCount(); ++card)
+        labels << m_data.labels()[card];
+    m_statistics = m_reader.statistics(m_shownFolder, labels, period());
+
+    const int count = int(m_statistics.cards.size());
+    m_drillSize->setRange(count > 0 ? 1 : 0, count);
+    if (m_drillSize->property("chosen").isNull())
+        m_drillSize->setValue(qMin(10, count));
+    m_drillButton->setEnabled(count > 0);
+
+    if (isRecordProblem(m_reader.state()))
+        m_summary->setText(m_reader.problemText());
+    else if (isRecordProblem(m_record.state()))
+        m_summary->setText(m_record.problemText());
+    else
+        m_summary->setText(QStringLiteral("札の組：%1　　試合：%2").arg(QDir::toNativeSeparators(m_shownFolder))
+                               .arg(m_statistics.history.size()));
+
+    showCards();
+    showCardChart();
+    showMatches();
+    Q_EMIT refreshed();
+}
+
+void StatisticsWindow::showCards()
+{
+    QList<StatisticsTableModel::Row> rows;
+    rows.reserve(m_statistics.cards.size());
+    for (const record::CardRow &c : m_statistics.cards) {
+        rows.append({{QString::number(c.card), cardName(c), QString::number(c.takes), seconds(c.medianMs),
+                      seconds(c.bestMs ? std::optional<double>(*c.bestMs) : std::nullopt),
+                      QString::number(c.computerFirst), QString::number(c.wrongTakes), trendText(c.trendMs)},
+                     // A card never timed sorts as the slowest.
+                     {c.card, cardName(c), c.takes, c.medianMs.value_or(Never),
+                      c.bestMs ? double(*c.bestMs) : Never, c.computerFirst, c.wrongTakes, c.trendMs.value_or(Never)}});
+    }
+    m_cardModel->setRows(std::move(rows));
+    m_cardSorter->sort(m_cardTable->horizontalHeader()->sortIndicatorSection(),
+                       m_cardTable->horizontalHeader()->sortIndicatorOrder());
+}
+
+void StatisticsWindow::showCardChart()
+{
+    QChart *chart = newChart(QStringLiteral("札ごとの反応時間（中央値）"));
+    auto *set = new QBarSet(QStringLiteral("中央値（秒）"));
+    set->setColor(QColor(64, 96, 224));
+    QStringList categories;
+    const record::CardRow *slowest = nullptr;
+    for (const record::CardRow &c : m_statistics.cards) {
+        set->append(c.medianMs.value_or(0) / 1000.0);
+        categories << cardName(c);
+        if (c.medianMs && (!slowest || *c.medianMs > *slowest->medianMs))
+            slowest = &c;
+    }
+    auto *series = new QBarSeries;
+    series->append(set);
+    series->setBarWidth(0.8);
+    chart->addSeries(series);
+    auto *x = new QBarCategoryAxis;
+    x->append(categories);
+    x->setLabelsFont(chartFont(7));
+    // Upright, one label a bar: 49 labels side by side would be cut short.
+    x->setLabelsAngle(-90);
+    x->setTruncateLabels(false);
+    chart->addAxis(x, Qt::AlignBottom);
+    series->attachAxis(x);
+    auto *y = new QValueAxis;
+    y->setTitleText(QStringLiteral("秒"));
+    y->setTitleFont(chartFont(8));
+    y->setLabelsFont(chartFont(8));
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    y->setMin(0);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(y);
+    chart->legend()->hide();
+    replaceChart(m_cardChart, chart);
+    m_cardChart->setAccessibleName(
+        slowest ? QStringLiteral("札ごとの反応時間の中央値の棒グラフ：最も遅いのは「%1」（%2）")
+                      .arg(cardName(*slowest), seconds(slowest->medianMs))
+                : QStringLiteral("札ごとの反応時間の中央値の棒グラフ：まだ記録がありません"));
+}
+
+void StatisticsWindow::showMatches()
+{
+    QList<StatisticsTableModel::Row> rows;
+    rows.reserve(m_statistics.history.size());
+    for (auto it = m_statistics.history.crbegin(); it != m_statistics.history.crend(); ++it) {
+        const record::MatchRow &m = *it;
+        const QString when = QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+        rows.append({{when, QString::number(m.level), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
+                      QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), resultText(m.result),
+                      m.drill ? QStringLiteral("苦手札") : QStringLiteral("ふつう")},
+                     {m.startedAt, m.level, m.voice, m.playerScore - m.computerScore, int(m.result), m.drill}});
+    }
+    m_historyModel->setRows(std::move(rows));
+
+    // The player's median per match over time, one colour per level.
+    QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
+    auto *line = new QLineSeries;
+    line->setName(QStringLiteral("中央値"));
+    line->setColor(QColor(128, 128, 128));
+    std::array<QScatterSeries *, 6> byLevel{};
+    const std::array<QColor, 6> colours{QColor(), QColor(0, 160, 0), QColor(0, 128, 255), QColor(224, 160, 0),
+                                        QColor(255, 96, 0), QColor(208, 0, 0)};
+    qint64 first = 0, last = 0;
+    double highest = 0;
+    int points = 0;
+    std::optional<double> latest;
+    for (const record::MatchPoint &p : m_statistics.perMatch) {
+        if (!p.medianMs)
+            continue;
+        const double s = *p.medianMs / 1000.0;
+        line->append(double(p.startedAt), s);
+        const int level = std::clamp(p.level, 1, 5);
+        if (!byLevel[level]) {
+            byLevel[level] = new QScatterSeries;
+            byLevel[level]->setName(QStringLiteral("レベル%1").arg(level));
+            byLevel[level]->setColor(colours[level]);
+            byLevel[level]->setMarkerSize(7);
+        }
+        byLevel[level]->append(double(p.startedAt), s);
+        first = points ? qMin(first, p.startedAt) : p.startedAt;
+        last = points ? qMax(last, p.startedAt) : p.startedAt;
+        highest = qMax(highest, s);
+        latest = *p.medianMs;
+        ++points;
+    }
+    chart->addSeries(line);
+    for (QScatterSeries *s : byLevel) {
+        if (s)
+            chart->addSeries(s);
+    }
+    auto *x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("MM/dd"));
+    x->setLabelsFont(chartFont(8));
+    // No match yet, or one: a day's width, so that the axis reads as dates.
+    const qint64 day = 24 * 3600 * 1000;
+    if (!points)
+        first = last = QDateTime::currentMSecsSinceEpoch();
+    x->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day), QDateTime::fromMSecsSinceEpoch(last));
+    chart->addAxis(x, Qt::AlignBottom);
+    auto *y = new QValueAxis;
+    y->setTitleText(QStringLiteral("秒"));
+    y->setTitleFont(chartFont(8));
+    y->setLabelsFont(chartFont(8));
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    y->setRange(0, highest > 0 ? highest * 1.1 : 1);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries *s : chart->series()) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    // The grey line needs no entry of its own.
+    chart->legend()->markers(line).first()->setVisible(false);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    replaceChart(m_matchChart, chart);
+    m_matchChart->setAccessibleName(
+        points ? QStringLiteral("試合ごとの反応時間の中央値のグラフ：%1試合、最新は%2").arg(points).arg(seconds(latest))
+               : QStringLiteral("試合ごとの反応時間の中央値のグラフ：まだ記録がありません"));
+}
+
+void StatisticsWindow::startDrill()
+{
+    m_drillSize->setProperty("chosen", true);
+    const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value());
+    if (!cards.isEmpty())
+        Q_EMIT drillChosen(cards);
+}
+
+void StatisticsWindow::chooseExportFile(bool matches)
+{
+    if (m_exportDialog)
+        m_exportDialog->close();
+    const QString name = matches ? QStringLiteral("試合の記録.csv") : QStringLiteral("取りの記録.csv");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    m_exportDialog = new QFileDialog(this, matches ? QStringLiteral("試合の記録を書き出す")
+                                                   : QStringLiteral("取りの記録を書き出す"),
+                                     QDir(folder).filePath(name), QStringLiteral("CSV (*.csv)"));
+    m_exportDialog->setObjectName(QStringLiteral("exportDialog"));
+    m_exportDialog->setAcceptMode(QFileDialog::AcceptSave);
+    m_exportDialog->setDefaultSuffix(QStringLiteral("csv"));
+    m_exportDialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Answered by its signal: no event loop of its own.
+    connect(m_exportDialog, &QFileDialog::fileSelected, this,
+            [this, matches](const QString &file) { exportTo(matches, file); });
+    m_exportDialog->open();
+}
+
+void StatisticsWindow::exportTo(bool matches, const QString &fileName)
+{
+    QString error;
+    // Every card set: the file is for a coach or a spreadsheet, which can
+    // pick out one set by its folder column.
+    const bool done = matches ? m_reader.exportMatches(fileName, QString(), &error)
+                              : m_reader.exportTakes(fileName, QString(), &error);
+    tell(done ? QStringLiteral("書き出しました：\n%1").arg(QDir::toNativeSeparators(fileName))
+              : QStringLiteral("書き出せませんでした：\n%1\n%2").arg(QDir::toNativeSeparators(fileName), error));
+}
+
+void StatisticsWindow::askReset()
+{
+    if (m_resetQuestion)
+        return;
+    const QString folder = m_data.cardFolder();
+    m_resetQuestion = new QMessageBox(QMessageBox::Question, QStringLiteral("記録を消去"),
+                                      QStringLiteral("この札の組の記録をすべて消去します。よろしいですか？\n%1")
+                                          .arg(QDir::toNativeSeparators(folder)),
+                                      QMessageBox::Yes | QMessageBox::No, this);
+    m_resetQuestion->setObjectName(QStringLiteral("resetQuestion"));
+    m_resetQuestion->setTextFormat(Qt::PlainText);
+    m_resetQuestion->setDefaultButton(QMessageBox::No);
+    m_resetQuestion->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_resetQuestion, &QMessageBox::finished, this, [this, folder](int answer) {
+        // The set asked about, even if another was chosen meanwhile.
+        if (answer == QMessageBox::Yes)
+            m_record.resetCardSet(folder);
+    });
+    m_resetQuestion->open();
+}
+
+void StatisticsWindow::tell(const QString &text)
+{
+    if (m_notice)
+        m_notice->close();
+    m_notice = new QMessageBox(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setAttribute(Qt::WA_DeleteOnClose);
+    m_notice->setWindowModality(Qt::NonModal);
+    m_notice->show();
+}

@@ -1,0 +1,119 @@
+// SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+// 成績: the training record of the current card set. A table of every card
+// (takes, median and best reaction, how often the computer was first,
+// お手つき, trend), a bar chart of the median per card, a chart of the
+// player's median per match over time with the level marked, and the match
+// history; a period filter; a drill of the weakest cards; CSV export; and
+// 記録を消去. It reads the record afresh each time it is shown.
+//
+// The window knows the record only through TrainingRecord (whenWritten,
+// resetCardSet) and RecordReader (the queries); a drill is asked for with
+// drillChosen, which the hub connects to the match window.
+
+#include "record/recordreader.h"
+
+#include <QAbstractTableModel>
+#include <QMainWindow>
+#include <QPointer>
+
+class CardState;
+class QAction;
+class QChartView;
+class QComboBox;
+class QFileDialog;
+class QLabel;
+class QMessageBox;
+class QPushButton;
+class QSortFilterProxyModel;
+class QSpinBox;
+class QTableView;
+class TrainingRecord;
+
+// Rows of text with a sort key per cell, for the two tables.
+class StatisticsTableModel : public QAbstractTableModel
+{
+public:
+    // The role sortKey() answers, which the tables sort by.
+    static constexpr int SortRole = Qt::UserRole;
+    struct Row {
+        QStringList text;
+        QVariantList sortKeys;
+    };
+    explicit StatisticsTableModel(QStringList header, QObject *parent = nullptr);
+    void setRows(QList<Row> rows);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QStringList m_header;
+    QList<Row> m_rows;
+};
+
+class StatisticsWindow : public QMainWindow
+{
+    Q_OBJECT
+    friend struct StatisticsWindowControls;
+
+public:
+    StatisticsWindow(CardState &data, TrainingRecord &record, RecordReader &reader);
+    ~StatisticsWindow() override;
+
+    // The card table's columns.
+    enum Column { CardNumber, CardLabel, Takes, Median, Best, ComputerFirst, WrongTakes, Trend, Columns };
+
+    // Reads the record of the current set over the chosen period, and shows it.
+    void refresh();
+    // 苦手札で試合: the K slowest cards of the period, to the match window.
+    void startDrill();
+
+Q_SIGNALS:
+    void drillChosen(const QList<int> &cards);
+    // The window shows what the record held at its last refresh.
+    void refreshed();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    record::Period period() const;
+    void showCards();
+    void showCardChart();
+    void showMatches();
+    void chooseExportFile(bool matches);
+    void exportTo(bool matches, const QString &fileName);
+    void askReset();
+    void tell(const QString &text);
+
+    CardState &m_data;
+    TrainingRecord &m_record;
+    RecordReader &m_reader;
+    RecordReader::Statistics m_statistics;
+    QString m_shownFolder;
+
+    QComboBox *m_periodChooser = nullptr;  // 期間
+    QSpinBox *m_drillSize = nullptr;       // 苦手札の数
+    QPushButton *m_drillButton = nullptr;  // 苦手札で試合
+    QLabel *m_summary = nullptr;           // the set, the count of matches, or why nothing can be read
+    StatisticsTableModel *m_cardModel = nullptr;
+    QSortFilterProxyModel *m_cardSorter = nullptr;
+    QTableView *m_cardTable = nullptr;
+    StatisticsTableModel *m_historyModel = nullptr;
+    QTableView *m_historyTable = nullptr;
+    QChartView *m_cardChart = nullptr;     // median per card, as bars
+    QChartView *m_matchChart = nullptr;    // median per match over time
+    QAction *m_exportTakesAction = nullptr;
+    QAction *m_exportMatchesAction = nullptr;
+    QAction *m_resetAction = nullptr;      // 記録を消去
+    QAction *m_backAction = nullptr;       // もどる
+
+    QPointer<QFileDialog> m_exportDialog;
+    QPointer<QMessageBox> m_resetQuestion;
+    QPointer<QMessageBox> m_notice;
+};
