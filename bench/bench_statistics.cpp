@@ -63,7 +63,10 @@ void makeMonth(const QString &path, const CardState &data)
     for (int m = 0; m < matches; ++m) {
         wall = now - 30 * Day + qint64(m) * (30 * Day / matches);
         const int level = 1 + m * 5 / matches;
-        const auto key = record.startMatch({data.cardFolder(), cards, level, true, m % 9 == 8});
+        // Now and then a match against a named step or the adaptive
+        // opponent, as the history shows them.
+        const QString opponent = m % 7 == 3 ? QStringLiteral("human:上") : m % 11 == 5 ? QStringLiteral("adaptive") : QStringLiteral("level");
+        const auto key = record.startMatch({data.cardFolder(), cards, level, true, m % 9 == 8, opponent});
         int player = 0;
         for (int t = 0; t < cards; ++t) {
             wall += 2500;

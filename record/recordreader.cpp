@@ -293,7 +293,7 @@ bool RecordReader::exportMatches(const QString &fileName, const QString &cardFol
         return QStringList{
             q.value(0).toString(), q.value(1).toString(), timeText(q.value(2), zone), timeText(q.value(3), zone),
             q.value(4).toString(), q.value(5).toInt() ? QStringLiteral("する") : QStringLiteral("しない"),
-            q.value(6).toString(), q.value(7).toInt() ? QStringLiteral("苦手札") : QStringLiteral("ふつう"),
+            q.value(6).toString(), q.value(7).toInt() ? QStringLiteral("苦手札") : QStringLiteral("試合"),
             q.value(8).toString(), q.value(9).toString(), q.value(10).toString(), resultText(q.value(11)),
         };
     }, error);

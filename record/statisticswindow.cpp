@@ -71,6 +71,17 @@ QString resultText(record::Result result)
     return QStringLiteral("途中");
 }
 
+// What the match was played against, as the match window's level display
+// showed it: the level's digit, a named step's short form, or 合.
+QString opponentText(const record::MatchRow &m)
+{
+    if (m.opponent.startsWith(QLatin1String("human:")))
+        return m.opponent.mid(6);
+    if (m.opponent == QLatin1String("adaptive"))
+        return QStringLiteral("合");
+    return QString::number(m.level);
+}
+
 QString cardName(const record::CardRow &row)
 {
     return row.label.trimmed().isEmpty() ? QStringLiteral("札%1").arg(row.card) : row.label;
@@ -211,7 +222,7 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
     m_cardTable->setSortingEnabled(true);
 
-    m_historyModel = new StatisticsTableModel({QStringLiteral("日時"), QStringLiteral("レベル"),
+    m_historyModel = new StatisticsTableModel({QStringLiteral("日時"), QStringLiteral("相手"),
                                                QStringLiteral("よみあげ"), QStringLiteral("得点"),
                                                QStringLiteral("結果"), QStringLiteral("種類")},
                                               this);
@@ -394,9 +405,9 @@ void StatisticsWindow::showMatches()
     for (auto it = m_statistics.history.crbegin(); it != m_statistics.history.crend(); ++it) {
         const record::MatchRow &m = *it;
         const QString when = QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-        rows.append({{when, QString::number(m.level), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
+        rows.append({{when, opponentText(m), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
                       QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), resultText(m.result),
-                      m.drill ? QStringLiteral("苦手札") : QStringLiteral("ふつう")},
+                      m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合")},
                      {m.startedAt, m.level, m.voice, m.playerScore - m.computerScore, int(m.result), m.drill}});
     }
     m_historyModel->setRows(std::move(rows));
