@@ -5,8 +5,15 @@
 
 namespace csv {
 
-QString field(const QString &text)
+QString field(const QString &input)
 {
+    QString text = input;
+    if (!text.isEmpty() && QStringView(u"=+-@\t").contains(text.front())) {
+        bool number = false;
+        text.toDouble(&number);
+        if (!number)
+            text.prepend(u'\'');
+    }
     const bool quoted = text.contains(u',') || text.contains(u'"') || text.contains(u'\n') || text.contains(u'\r')
         || (!text.isEmpty() && (text.front().isSpace() || text.back().isSpace()));
     if (!quoted)

@@ -7,6 +7,10 @@
 // (RFC 4180): a field holding a comma, a double quote, a line break or
 // spaces at either end is put in double quotes, with each double quote in
 // it doubled; lines end in CR LF. The caller writes the text as UTF-8.
+// A field that a spreadsheet would run as a formula (text, not a number,
+// beginning with = + - @ or a tab) gets a leading apostrophe: a card's
+// label is whatever the user typed in the editor, and opening an export
+// must never run it.
 
 #include <QString>
 #include <QStringList>

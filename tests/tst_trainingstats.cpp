@@ -199,6 +199,9 @@ void TestTrainingStats::csvField_data()
     QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("\"a\rb\"");
     QTest::newRow("spaces at the ends") << QStringLiteral(" 銀 ") << QStringLiteral("\" 銀 \"");
     QTest::newRow("space inside") << QStringLiteral("C:/かるた 2") << QStringLiteral("C:/かるた 2");
+    QTest::newRow("formula") << QStringLiteral("=1+2") << QStringLiteral("'=1+2");
+    QTest::newRow("formula with a comma") << QStringLiteral("@SUM(A1,A2)") << QStringLiteral("\"'@SUM(A1,A2)\"");
+    QTest::newRow("negative score") << QStringLiteral("-3") << QStringLiteral("-3");
 }
 
 void TestTrainingStats::csvField()
