@@ -50,6 +50,21 @@ Result resultFromKey(const QString &key)
     return Result::Unfinished;
 }
 
+QString resultText(Result result)
+{
+    switch (result) {
+    case Result::Won:
+        return QStringLiteral("勝ち");
+    case Result::Lost:
+        return QStringLiteral("負け");
+    case Result::Abandoned:
+        return QStringLiteral("中断");
+    case Result::Unfinished:
+        break;
+    }
+    return QStringLiteral("途中");
+}
+
 QString cardSetKey(const QString &cardFolder)
 {
     return QDir::cleanPath(QFileInfo(cardFolder).absoluteFilePath());

@@ -29,6 +29,8 @@ QString takerKey(Taker taker);
 std::optional<Taker> takerFromKey(const QString &key);
 QString resultKey(Result result);
 Result resultFromKey(const QString &key);
+// The result as the 成績 window and the CSV export say it.
+QString resultText(Result result);
 
 // The card set's key in the record: its folder as a clean absolute path, so
 // that the same folder written two ways is one history.

@@ -40,20 +40,6 @@ QString takerText(const QString &key)
                                                                  : QStringLiteral("あなた");
 }
 
-QString resultText(const QVariant &key)
-{
-    switch (record::resultFromKey(key.toString())) {
-    case record::Result::Won:
-        return QStringLiteral("勝ち");
-    case record::Result::Lost:
-        return QStringLiteral("負け");
-    case record::Result::Abandoned:
-        return QStringLiteral("中断");
-    case record::Result::Unfinished:
-        break;
-    }
-    return QStringLiteral("終わっていない");
-}
 } // namespace
 
 RecordReader::RecordReader(const QString &databasePath)
@@ -294,7 +280,8 @@ bool RecordReader::exportMatches(const QString &fileName, const QString &cardFol
             q.value(0).toString(), q.value(1).toString(), timeText(q.value(2), zone), timeText(q.value(3), zone),
             q.value(4).toString(), q.value(5).toInt() ? QStringLiteral("する") : QStringLiteral("しない"),
             q.value(6).toString(), q.value(7).toInt() ? QStringLiteral("苦手札") : QStringLiteral("試合"),
-            q.value(8).toString(), q.value(9).toString(), q.value(10).toString(), resultText(q.value(11)),
+            q.value(8).toString(), q.value(9).toString(), q.value(10).toString(),
+            record::resultText(record::resultFromKey(q.value(11).toString())),
         };
     }, error);
 }

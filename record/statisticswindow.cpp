@@ -56,21 +56,6 @@ QString trendText(std::optional<double> ms)
     return sign + QString::number(std::abs(*ms) / 1000.0, 'f', 2) + QStringLiteral("秒");
 }
 
-QString resultText(record::Result result)
-{
-    switch (result) {
-    case record::Result::Won:
-        return QStringLiteral("勝ち");
-    case record::Result::Lost:
-        return QStringLiteral("負け");
-    case record::Result::Abandoned:
-        return QStringLiteral("中断");
-    case record::Result::Unfinished:
-        break;
-    }
-    return QStringLiteral("途中");
-}
-
 // What the match was played against, as the match window's level display
 // showed it: the level's digit, a named step's short form, or 合.
 QString opponentText(const record::MatchRow &m)
@@ -406,7 +391,7 @@ void StatisticsWindow::showMatches()
         const record::MatchRow &m = *it;
         const QString when = QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
         rows.append({{when, opponentText(m), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
-                      QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), resultText(m.result),
+                      QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), record::resultText(m.result),
                       m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合")},
                      {m.startedAt, m.level, m.voice, m.playerScore - m.computerScore, int(m.result), m.drill}});
     }
