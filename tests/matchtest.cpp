@@ -3,8 +3,12 @@
 
 #include "tests/matchtest.h"
 
+#include "match/matchwindow.h"
+#include "tests/windowcontrols.h"
+
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTest>
 
 namespace testing {
 
@@ -45,6 +49,18 @@ void MatchTest::useCardSet(int count)
     for (int n = 47; n <= count; ++n)
         labels[n] = extra[n - 47];
     m_data->adoptSavedSet(m_otherSet->path(), labels, qint16(count));
+}
+
+bool MatchTest::clickCardBeingRead()
+{
+    MatchWindow *w = m_hub->matchWindow();
+    for (int s = 1; w && s <= w->match().cardCount(); ++s) {
+        if (w->match().isRightTake(s)) {
+            QTest::mouseClick(controls(w).cardBoxes()[s - 1], Qt::LeftButton);
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace testing

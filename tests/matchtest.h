@@ -29,6 +29,9 @@ protected:
     // Makes a set of count cards in a folder of its own the current set, as
     // a save in the editor would; cards 47 to 49 are labelled ア, イ, ウ.
     void useCardSet(int count);
+    // Clicks the box of the card being read in the match window, as the
+    // player would; false when no box on the table holds it.
+    bool clickCardBeingRead();
     // The device of the window made last.
     RecordingSoundDevice *device() const { return m_devices.isEmpty() ? nullptr : m_devices.last().data(); }
 

@@ -56,7 +56,6 @@ private:
     // Starts a match against the given opponent, silent, its opponent's
     // engine seeded with Seed.
     MatchWindow *start(OpponentChoice choice);
-    void playerTakes();
 
     QPointer<MatchWindow> m_window;
     QTemporaryDir m_recordDir;
@@ -90,18 +89,6 @@ MatchWindow *TestOpponentWindow::start(OpponentChoice choice)
     return m_window;
 }
 
-void TestOpponentWindow::playerTakes()
-{
-    const MatchState &match = m_window->match();
-    for (int s = 1; s <= match.cardCount(); ++s) {
-        if (match.cardInSlot(s) == match.currentCard()) {
-            QTest::mouseClick(controls(m_window).cardBoxes()[s - 1], Qt::LeftButton);
-            return;
-        }
-    }
-    QFAIL("the card being read is not on the board");
-}
-
 void TestOpponentWindow::humanLikeTakesAtTheDrawnTime_data()
 {
     QTest::addColumn<Step>("step");
@@ -132,7 +119,7 @@ void TestOpponentWindow::humanLikeTakesAtTheDrawnTime()
             handDownAt = clock.nsecsElapsed();
     });
     clock.start();
-    playerTakes();
+    QVERIFY(clickCardBeingRead());
     QCOMPARE(announcedAt.size(), 1);
     const Opponent::Plan plan = same.plan(w->match());
     QCOMPARE(plan.kind, Opponent::Plan::Kind::TakeAt);
@@ -213,7 +200,7 @@ void TestOpponentWindow::adaptiveOpponent()
     }
     // The same opponent, from the same seed, draws the same times.
     auto expectedMs = [&](double factor) { return AdaptiveOpponent(takes, factor, Seed).plan(w->match()).ms; };
-    playerTakes();
+    QVERIFY(clickCardBeingRead());
     QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(1.0));
     if (notice)
         QCOMPARE(controls(w).reactionTimer()->interval(), HumanLikeOpponent(Step::Standard, Seed).plan(w->match()).ms);
@@ -229,12 +216,12 @@ void TestOpponentWindow::adaptiveOpponent()
     // A finished match won by the player: 5 % faster from the next match on,
     // kept in the record where the record can be kept.
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
-    playerTakes();
-    playerTakes();
+    QVERIFY(clickCardBeingRead());
+    QVERIFY(clickCardBeingRead());
     QCOMPARE(answerer.texts.size(), 1);
     QVERIFY(start({OpponentChoice::Kind::Adaptive, Step::Master}));
     QVERIFY(fallbackNotices(w).isEmpty());
-    playerTakes();
+    QVERIFY(clickCardBeingRead());
     QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(0.95));
     if (record != QLatin1String("unreadable")) {
         bool written = false;

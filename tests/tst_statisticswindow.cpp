@@ -68,8 +68,6 @@ private Q_SLOTS:
 
 private:
     MatchWindow *startMatch();
-    // Clicks the card being read (its box); false when none is on the table.
-    bool clickCardBeingRead();
     void computerTakesCardBeingRead();
     void waitForRecord();
     RecordReader::Statistics statistics(record::Period period = record::Period::All);
@@ -103,18 +101,6 @@ MatchWindow *TestStatisticsWindow::startMatch()
     w->setReactionClock([this] { return m_now; });
     controls(w).startMatchAction()->trigger();
     return w;
-}
-
-bool TestStatisticsWindow::clickCardBeingRead()
-{
-    MatchWindow *w = m_hub->matchWindow();
-    for (int s = 1; s <= w->match().cardCount(); ++s) {
-        if (w->match().isRightTake(s)) {
-            QTest::mouseClick(controls(w).cardBoxes()[s - 1], Qt::LeftButton);
-            return true;
-        }
-    }
-    return false;
 }
 
 void TestStatisticsWindow::computerTakesCardBeingRead()
