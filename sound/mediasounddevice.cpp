@@ -97,22 +97,6 @@ void MediaSoundDevice::onMediaStatus(quint64 generation, int status)
     }
 }
 
-void MediaSoundDevice::report(quint64 generation, int code)
-{
-    if (generation != m_generation || !m_open || m_reported)
-        return;
-    m_reported = true;
-    // Never delivered from inside play() or a media framework callback: the
-    // receiver may well close this device or start the next reading.
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, code] {
-            if (generation == m_generation && m_open)
-                Q_EMIT done(code);
-        },
-        Qt::QueuedConnection);
-}
-
 bool MediaSoundDevice::isPlaying() const
 {
     return m_player && m_player->playbackState() == QMediaPlayer::PlayingState;

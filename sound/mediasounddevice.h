@@ -41,12 +41,7 @@ public:
 private:
     QAudioOutput *output();
     void onMediaStatus(quint64 generation, int status);
-    // Queues done(code) for the reading of that generation, at most once.
-    void report(quint64 generation, int code);
 
     QAudioOutput *m_output = nullptr; // made on the first reading
     QPointer<QMediaPlayer> m_player;  // the open reading's player
-    quint64 m_generation = 0;
-    bool m_open = false;
-    bool m_reported = false;
 };

@@ -319,18 +319,3 @@ void SinkSoundDevice::tellNoOutput()
     QMetaObject::invokeMethod(this, &SoundDevice::noSoundOutput, Qt::QueuedConnection);
 }
 
-void SinkSoundDevice::report(quint64 generation, int code)
-{
-    if (generation != m_generation || !m_open || m_reported)
-        return;
-    m_reported = true;
-    // Never delivered from inside an operation or a stream's callback: the
-    // receiver may well close this device or start the next reading.
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, code] {
-            if (generation == m_generation && m_open)
-                Q_EMIT done(code);
-        },
-        Qt::QueuedConnection);
-}

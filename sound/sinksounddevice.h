@@ -107,7 +107,6 @@ private:
     void step();
     void scheduleStep();
     void onClipReady(const QString &path);
-    void report(quint64 generation, int code);
     void tellNoOutput();
 
     ClipCache m_cache;
@@ -125,8 +124,5 @@ private:
 
     QString m_file;
     Route m_route = Route::None;
-    quint64 m_generation = 0;
-    bool m_open = false;
-    bool m_reported = false;
     bool m_toldNoOutput = false;
 };

@@ -61,4 +61,31 @@ Q_SIGNALS:
     // readings go on silently, each taking as long as its recording. Sent
     // once per device, never from inside an operation.
     void noSoundOutput();
+
+protected:
+    // The open reading, as a device that plays in the background keeps it:
+    // each play() starts a new generation, and a notice meant for another
+    // generation, or coming after the reading was closed, is dropped.
+    quint64 m_generation = 0;
+    bool m_open = false;
+    bool m_reported = false;
+
+    // Queues done(code) for the reading of that generation, at most once,
+    // and delivers it from the event loop only if that reading is still the
+    // open one by then: the receiver may well close this device or start the
+    // next reading, which it must not do from inside an operation or a
+    // stream's callback.
+    void report(quint64 generation, int code)
+    {
+        if (generation != m_generation || !m_open || m_reported)
+            return;
+        m_reported = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, code] {
+                if (generation == m_generation && m_open)
+                    Q_EMIT done(code);
+            },
+            Qt::QueuedConnection);
+    }
 };
