@@ -201,6 +201,7 @@ void TestTrainingStats::csvField_data()
     QTest::newRow("space inside") << QStringLiteral("C:/かるた 2") << QStringLiteral("C:/かるた 2");
     QTest::newRow("formula") << QStringLiteral("=1+2") << QStringLiteral("'=1+2");
     QTest::newRow("formula with a comma") << QStringLiteral("@SUM(A1,A2)") << QStringLiteral("\"'@SUM(A1,A2)\"");
+    QTest::newRow("formula after a carriage return") << QStringLiteral("\r=1+1") << QStringLiteral("\"'\r=1+1\"");
     QTest::newRow("negative score") << QStringLiteral("-3") << QStringLiteral("-3");
 }
 
