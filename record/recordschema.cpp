@@ -148,6 +148,8 @@ Failure classify(const QSqlError &error)
     case 14: // SQLITE_CANTOPEN
     case 23: // SQLITE_AUTH
         return Failure::Unwritable;
+    case 19: // SQLITE_CONSTRAINT
+        return Failure::Constraint;
     default:
         return Failure::Other;
     }
@@ -163,6 +165,7 @@ RecordState stateFor(Failure failure)
     case Failure::Unwritable:
         return RecordState::FolderUnwritable;
     case Failure::Busy:
+    case Failure::Constraint:
     case Failure::Other:
         break;
     }

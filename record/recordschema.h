@@ -49,8 +49,10 @@ constexpr qint32 ApplicationId = 0x4b525431;
 constexpr int WriterBusyTimeoutMs = 2000;
 constexpr int ReaderBusyTimeoutMs = 200;
 
-// What a database error means for the record.
-enum class Failure { Busy, Full, Damaged, Unwritable, Other };
+// What a database error means for the record. Constraint: a row refers to
+// one that is gone, which another copy of the program can cause by deleting
+// a card set's record; the file itself is sound.
+enum class Failure { Busy, Full, Damaged, Unwritable, Constraint, Other };
 Failure classify(const QSqlError &error);
 // The state a failure leaves the record in; Busy is no state (try again).
 RecordState stateFor(Failure failure);

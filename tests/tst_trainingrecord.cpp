@@ -561,6 +561,11 @@ void TestTrainingRecord::resetDeletesOneSetOnly()
     const QString other = m_dir.filePath(QStringLiteral("sets/other"));
     QVERIFY(recordMatch(path, m_folder, 5));
     QVERIFY(recordMatch(path, other, 7));
+    // Another copy of the program is playing a match of the set meanwhile.
+    TrainingRecord playing(path);
+    const auto cut = playing.startMatch({m_folder, 46, 3, true});
+    playing.recordTake(cut, take(1, QStringLiteral("before"), Taker::Player, 400));
+    QVERIFY(settle(playing));
     {
         TrainingRecord record(path);
         QSignalSpy reset(&record, &TrainingRecord::cardSetReset);
@@ -569,11 +574,18 @@ void TestTrainingRecord::resetDeletesOneSetOnly()
         QVERIFY(settle(record));
         QCOMPARE(reset.size(), 1);
     }
+    // Its match is gone with the set; its next match is recorded.
+    playing.recordTake(cut, take(2, QStringLiteral("after"), Taker::Player, 400));
+    playing.endMatch(cut, {10, 0, record::Result::Won});
+    const auto next = playing.startMatch({other, 46, 3, true});
+    playing.recordTake(next, take(3, QStringLiteral("next"), Taker::Player, 400));
+    QVERIFY(settle(playing));
+    QCOMPARE(playing.state(), RecordState::Recording);
     RecordReader reader(path);
     const QStringList labels(46, QString());
     QVERIFY(reader.statistics(m_folder, labels, Period::All).history.isEmpty());
-    QCOMPARE(reader.statistics(other, labels, Period::All).history.size(), 1);
-    QCOMPARE(column(path, QStringLiteral("SELECT count(*) FROM takes")), QVariantList{7});
+    QCOMPARE(reader.statistics(other, labels, Period::All).history.size(), 2);
+    QCOMPARE(column(path, QStringLiteral("SELECT count(*) FROM takes")), QVariantList{8});
     QCOMPARE(reader.keptValue(QStringLiteral("opponent speed")).value_or(QString()), QStringLiteral("0.85"));
 }
 
