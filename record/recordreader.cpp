@@ -141,15 +141,22 @@ RecordReader::Statistics RecordReader::statistics(const QString &cardFolder, con
     const qint64 setId = set.value(0).toLongLong();
     set.finish();
 
+    // A period holds the matches begun in it, each with all its takes and
+    // お手つき: a match begun just before it is left out whole, as the
+    // history leaves it out. Such a match is one begun before the period and
+    // not ended before it.
+    const QString inPeriod = QStringLiteral(
+        " WHERE set_id = :set AND taken_at >= :from AND match_id NOT IN (SELECT id FROM matches"
+        " WHERE set_id = :set AND started_at < :from AND (ended_at IS NULL OR ended_at >= :from))");
     QSqlQuery takes(db);
     // In the order of the index, which is the order taken: two takes in
     // the same millisecond are not of one card. The taker comes as a number
     // to spare a string per take.
-    takes.prepare(QStringLiteral("SELECT card, taker = ?, reaction_ms, match_id FROM takes"
-                                 " WHERE set_id = ? AND taken_at >= ? ORDER BY taken_at"));
-    takes.addBindValue(record::takerKey(record::Taker::Computer));
-    takes.addBindValue(setId);
-    takes.addBindValue(from);
+    takes.prepare(QStringLiteral("SELECT card, taker = :computer, reaction_ms, match_id FROM takes") + inPeriod
+                  + QStringLiteral(" ORDER BY taken_at"));
+    takes.bindValue(QStringLiteral(":computer"), record::takerKey(record::Taker::Computer));
+    takes.bindValue(QStringLiteral(":set"), setId);
+    takes.bindValue(QStringLiteral(":from"), from);
     if (run(takes)) {
         // toLongLong() reads the driver's integers as they are; toInt()
         // would convert each one, and there are a hundred thousand.
@@ -161,9 +168,9 @@ RecordReader::Statistics RecordReader::statistics(const QString &cardFolder, con
         }
     }
     QSqlQuery wrong(db);
-    wrong.prepare(QStringLiteral("SELECT clicked_card FROM wrong_takes WHERE set_id = ? AND taken_at >= ?"));
-    wrong.addBindValue(setId);
-    wrong.addBindValue(from);
+    wrong.prepare(QStringLiteral("SELECT clicked_card FROM wrong_takes") + inPeriod);
+    wrong.bindValue(QStringLiteral(":set"), setId);
+    wrong.bindValue(QStringLiteral(":from"), from);
     if (run(wrong)) {
         while (wrong.next())
             tally.addWrongTake(int(wrong.value(0).toLongLong()));

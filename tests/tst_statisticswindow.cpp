@@ -342,9 +342,12 @@ void TestStatisticsWindow::periodFilter_data()
     QTest::addColumn<int>("choice");
     QTest::addColumn<int>("matches");
     QTest::addColumn<QString>("median");
-    QTest::newRow("すべて") << 0 << 3 << QStringLiteral("0.80秒");
-    QTest::newRow("最近30日") << 1 << 2 << QStringLiteral("0.60秒");
-    QTest::newRow("最近7日") << 2 << 1 << QStringLiteral("0.40秒");
+    // A match begun a minute before the 7 days, its card taken a minute into them.
+    QTest::addColumn<bool>("straddling");
+    QTest::newRow("すべて") << 0 << 3 << QStringLiteral("0.80秒") << false;
+    QTest::newRow("最近30日") << 1 << 2 << QStringLiteral("0.60秒") << false;
+    QTest::newRow("最近7日") << 2 << 1 << QStringLiteral("0.40秒") << false;
+    QTest::newRow("最近7日, a match begun before them") << 2 << 1 << QStringLiteral("0.40秒") << true;
 }
 
 void TestStatisticsWindow::periodFilter()
@@ -352,12 +355,20 @@ void TestStatisticsWindow::periodFilter()
     QFETCH(int, choice);
     QFETCH(int, matches);
     QFETCH(QString, median);
+    QFETCH(bool, straddling);
     const qint64 day = 24 * 3600 * 1000;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     // Card 1 taken 40 days ago in 1200 ms, 10 days ago in 800, today in 400.
     for (const auto &[daysAgo, ms] : QList<QPair<int, int>>{{40, 1200}, {10, 800}, {0, 400}}) {
         m_now = now - daysAgo * day;
         recordMatch({{1, ms}});
+    }
+    if (straddling) {
+        TrainingRecord &record = m_hub->trainingRecord();
+        m_now = now - 7 * day - 60000;
+        const auto key = record.startMatch({m_data->cardFolder(), m_data->cardCount(), 3, false, false});
+        m_now += 120000;
+        record.recordTake(key, {1, m_data->labels()[1], 1, record::Taker::Player, 3000});
     }
     StatisticsWindow *stats = openStatistics();
     QSignalSpy refreshed(stats, &StatisticsWindow::refreshed);
