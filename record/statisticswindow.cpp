@@ -72,6 +72,14 @@ QString cardName(const record::CardRow &row)
     return row.label.trimmed().isEmpty() ? QStringLiteral("札%1").arg(row.card) : row.label;
 }
 
+// A card on the bar chart's axis: its number first, since labels are typed
+// freely and two cards may share one, and the axis keeps one bar a name.
+QString categoryName(const record::CardRow &row)
+{
+    const QString label = row.label.trimmed();
+    return label.isEmpty() ? QString::number(row.card) : QStringLiteral("%1 %2").arg(row.card).arg(label);
+}
+
 QFont chartFont(qreal pt, bool bold = false)
 {
     return ui::font(ui::PGothic, pt, bold);
@@ -351,7 +359,7 @@ void StatisticsWindow::showCardChart()
     const record::CardRow *slowest = nullptr;
     for (const record::CardRow &c : m_statistics.cards) {
         set->append(c.medianMs.value_or(0) / 1000.0);
-        categories << cardName(c);
+        categories << categoryName(c);
         if (c.medianMs && (!slowest || *c.medianMs > *slowest->medianMs))
             slowest = &c;
     }

@@ -20,6 +20,12 @@
 #include "tests/testsupport.h"
 #include "tests/windowcontrols.h"
 
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChartView>
+#include <QtCharts/QScatterSeries>
+
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QPushButton>
@@ -59,6 +65,8 @@ private Q_SLOTS:
     void givenUpMatchKeepsItsTakes();
     void drillPlaysOnlyTheWeakestCards();
     void menuItemOpensOneWindow();
+    void chartsMatchTheTables_data();
+    void chartsMatchTheTables();
     void periodFilter_data();
     void periodFilter();
     void resetAsksFirst_data();
@@ -74,7 +82,8 @@ private:
     StatisticsWindow *openStatistics();
     // One match of the current set, as the match window would record it:
     // the player takes each card with the reaction time given.
-    void recordMatch(const QList<QPair<int, int>> &takes, const QString &folder = QString());
+    void recordMatch(const QList<QPair<int, int>> &takes, const QString &folder = QString(),
+                     const QString &opponent = QStringLiteral("level"));
 
     qint64 m_now = 10000;
 };
@@ -142,12 +151,13 @@ StatisticsWindow *TestStatisticsWindow::openStatistics()
     return w;
 }
 
-void TestStatisticsWindow::recordMatch(const QList<QPair<int, int>> &takes, const QString &folder)
+void TestStatisticsWindow::recordMatch(const QList<QPair<int, int>> &takes, const QString &folder,
+                                       const QString &opponent)
 {
     TrainingRecord &record = m_hub->trainingRecord();
     record.setWallClock([this] { return m_now; });
     const QString set = folder.isEmpty() ? m_data->cardFolder() : folder;
-    const auto key = record.startMatch({set, m_data->cardCount(), 3, false, false});
+    const auto key = record.startMatch({set, m_data->cardCount(), 3, false, false, opponent});
     int slot = 0;
     for (const auto &[card, ms] : takes)
         record.recordTake(key, {card, m_data->labels()[card], ++slot, record::Taker::Player, ms});
@@ -335,6 +345,57 @@ void TestStatisticsWindow::menuItemOpensOneWindow()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!m_hub->statisticsWindow());
     QVERIFY(openStatistics());
+}
+
+void TestStatisticsWindow::chartsMatchTheTables_data()
+{
+    QTest::addColumn<QString>("chart");
+    // The bar chart: a card, its category on the axis and its bar. The
+    // match chart: a series, named as the history's 相手 column, and its points.
+    QTest::addColumn<int>("card");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("value");
+    QTest::newRow("two cards of one label") << "cards" << 2 << "2 あ" << 0.75;
+}
+
+void TestStatisticsWindow::chartsMatchTheTables()
+{
+    QFETCH(QString, chart);
+    QFETCH(int, card);
+    QFETCH(QString, name);
+    QFETCH(double, value);
+    // Cards 1 and 2 both labelled あ; card 3 taken by nobody yet. (The
+    // start menu loads the card state when it is made: before the set.)
+    m_hub->startMenu();
+    CardState::LabelTable labels = m_data->labels();
+    labels[2] = labels[1];
+    m_data->adoptSavedSet(m_data->cardFolder(), labels, 3);
+    recordMatch({{1, 500}, {2, 700}});
+    recordMatch({{1, 900}}, QString(), QStringLiteral("human:上"));
+    recordMatch({{2, 800}}, QString(), QStringLiteral("adaptive"));
+    recordMatch({{1, 600}}, QString(), QStringLiteral("adaptive"));
+    StatisticsWindow *stats = openStatistics();
+
+    if (chart == QLatin1String("cards")) {
+        QChart *bars = controls(stats).cardChart()->chart();
+        auto *axis = qobject_cast<QBarCategoryAxis *>(bars->axes(Qt::Horizontal).value(0));
+        auto *series = qobject_cast<QBarSeries *>(bars->series().value(0));
+        QVERIFY(axis && series);
+        QCOMPARE(axis->count(), 3);
+        QCOMPARE(axis->at(card - 1), name);
+        QCOMPARE(series->barSets().value(0)->at(card - 1), value);
+        return;
+    }
+    QStringList names;
+    for (QAbstractSeries *series : controls(stats).matchChart()->chart()->series()) {
+        auto *points = qobject_cast<QScatterSeries *>(series);
+        if (!points)
+            continue;
+        names << points->name();
+        if (points->name() == name)
+            QCOMPARE(points->count(), int(value));
+    }
+    QVERIFY2(names.contains(name), qPrintable(names.join(u' ')));
 }
 
 void TestStatisticsWindow::periodFilter_data()
