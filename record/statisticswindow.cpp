@@ -74,10 +74,14 @@ QString cardName(const record::CardRow &row)
 
 // A card on the bar chart's axis: its number first, since labels are typed
 // freely and two cards may share one, and the axis keeps one bar a name.
+// A card with no time has no bar, and says why.
 QString categoryName(const record::CardRow &row)
 {
     const QString label = row.label.trimmed();
-    return label.isEmpty() ? QString::number(row.card) : QStringLiteral("%1 %2").arg(row.card).arg(label);
+    QString name = label.isEmpty() ? QString::number(row.card) : QStringLiteral("%1 %2").arg(row.card).arg(label);
+    if (!row.medianMs)
+        name += QStringLiteral("（未計測）");
+    return name;
 }
 
 QFont chartFont(qreal pt, bool bold = false)
@@ -355,6 +359,9 @@ void StatisticsWindow::showCardChart()
     QChart *chart = newChart(QStringLiteral("札ごとの反応時間（中央値）"));
     auto *set = new QBarSet(QStringLiteral("中央値（秒）"));
     set->setColor(QColor(64, 96, 224));
+    // No outline: a card with no time stands at 0, and an outline would
+    // draw it as a line, the fastest card on the chart.
+    set->setPen(Qt::NoPen);
     QStringList categories;
     const record::CardRow *slowest = nullptr;
     for (const record::CardRow &c : m_statistics.cards) {

@@ -356,6 +356,7 @@ void TestStatisticsWindow::chartsMatchTheTables_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<double>("value");
     QTest::newRow("two cards of one label") << "cards" << 2 << "2 あ" << 0.75;
+    QTest::newRow("a card never timed") << "cards" << 3 << "3 う（未計測）" << 0.0;
 }
 
 void TestStatisticsWindow::chartsMatchTheTables()
