@@ -100,6 +100,7 @@ struct MatchPoint {
     qint64 startedAt = 0;
     int level = 0;
     bool drill = false;
+    QString opponent;               // as MatchRow::opponent
     std::optional<double> medianMs; // none when the player took no card
 };
 

@@ -119,7 +119,7 @@ RecordReader::Statistics RecordReader::statistics(const QString &cardFolder, con
     auto finish = [&] {
         statistics.cards = tally.cardRows(labels);
         for (const record::MatchRow &match : statistics.history)
-            statistics.perMatch.append({match.matchId, match.startedAt, match.level, match.drill,
+            statistics.perMatch.append({match.matchId, match.startedAt, match.level, match.drill, match.opponent,
                                         tally.matchMedian(match.matchId)});
         return statistics;
     };

@@ -58,13 +58,27 @@ QString trendText(std::optional<double> ms)
 
 // What the match was played against, as the match window's level display
 // showed it: the level's digit, a named step's short form, or 合.
-QString opponentText(const record::MatchRow &m)
+QString opponentText(const QString &opponent, int level)
 {
-    if (m.opponent.startsWith(QLatin1String("human:")))
-        return m.opponent.mid(6);
-    if (m.opponent == QLatin1String("adaptive"))
+    if (opponent.startsWith(QLatin1String("human:")))
+        return opponent.mid(6);
+    if (opponent == QLatin1String("adaptive"))
         return QStringLiteral("合");
-    return QString::number(m.level);
+    return QString::number(level);
+}
+
+// The colour of one kind of opponent on the chart of matches: the five
+// levels from green to red, the named steps in blues and purples, 合 brown.
+QColor opponentColour(const QString &text)
+{
+    static const QHash<QString, QColor> colours{
+        {QStringLiteral("1"), QColor(0, 160, 0)},    {QStringLiteral("2"), QColor(0, 128, 255)},
+        {QStringLiteral("3"), QColor(224, 160, 0)},  {QStringLiteral("4"), QColor(255, 96, 0)},
+        {QStringLiteral("5"), QColor(208, 0, 0)},    {QStringLiteral("初"), QColor(96, 192, 224)},
+        {QStringLiteral("普"), QColor(64, 96, 224)}, {QStringLiteral("上"), QColor(128, 64, 208)},
+        {QStringLiteral("名"), QColor(96, 0, 128)},  {QStringLiteral("合"), QColor(144, 96, 48)},
+    };
+    return colours.value(text, QColor(96, 96, 96));
 }
 
 QString cardName(const record::CardRow &row)
@@ -405,21 +419,20 @@ void StatisticsWindow::showMatches()
     for (auto it = m_statistics.history.crbegin(); it != m_statistics.history.crend(); ++it) {
         const record::MatchRow &m = *it;
         const QString when = QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-        rows.append({{when, opponentText(m), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
+        rows.append({{when, opponentText(m.opponent, m.level), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
                       QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), record::resultText(m.result),
                       m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合")},
                      {m.startedAt, m.level, m.voice, m.playerScore - m.computerScore, int(m.result), m.drill}});
     }
     m_historyModel->setRows(std::move(rows));
 
-    // The player's median per match over time, one colour per level.
+    // The player's median per match over time, one colour per kind of
+    // opponent, named as the history's 相手 column names it.
     QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
     auto *line = new QLineSeries;
     line->setName(QStringLiteral("中央値"));
     line->setColor(QColor(128, 128, 128));
-    std::array<QScatterSeries *, 6> byLevel{};
-    const std::array<QColor, 6> colours{QColor(), QColor(0, 160, 0), QColor(0, 128, 255), QColor(224, 160, 0),
-                                        QColor(255, 96, 0), QColor(208, 0, 0)};
+    QList<QScatterSeries *> byOpponent;
     qint64 first = 0, last = 0;
     double highest = 0;
     int points = 0;
@@ -429,14 +442,17 @@ void StatisticsWindow::showMatches()
             continue;
         const double s = *p.medianMs / 1000.0;
         line->append(double(p.startedAt), s);
-        const int level = std::clamp(p.level, 1, 5);
-        if (!byLevel[level]) {
-            byLevel[level] = new QScatterSeries;
-            byLevel[level]->setName(QStringLiteral("レベル%1").arg(level));
-            byLevel[level]->setColor(colours[level]);
-            byLevel[level]->setMarkerSize(7);
+        const QString opponent = opponentText(p.opponent, p.level);
+        auto kind = std::find_if(byOpponent.begin(), byOpponent.end(),
+                                 [&opponent](QScatterSeries *series) { return series->name() == opponent; });
+        if (kind == byOpponent.end()) {
+            auto *series = new QScatterSeries;
+            series->setName(opponent);
+            series->setColor(opponentColour(opponent));
+            series->setMarkerSize(7);
+            kind = byOpponent.insert(byOpponent.end(), series);
         }
-        byLevel[level]->append(double(p.startedAt), s);
+        (*kind)->append(double(p.startedAt), s);
         first = points ? qMin(first, p.startedAt) : p.startedAt;
         last = points ? qMax(last, p.startedAt) : p.startedAt;
         highest = qMax(highest, s);
@@ -444,10 +460,8 @@ void StatisticsWindow::showMatches()
         ++points;
     }
     chart->addSeries(line);
-    for (QScatterSeries *s : byLevel) {
-        if (s)
-            chart->addSeries(s);
-    }
+    for (QScatterSeries *s : std::as_const(byOpponent))
+        chart->addSeries(s);
     auto *x = new QDateTimeAxis;
     x->setFormat(QStringLiteral("MM/dd"));
     x->setLabelsFont(chartFont(8));

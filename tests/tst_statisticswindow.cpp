@@ -357,6 +357,9 @@ void TestStatisticsWindow::chartsMatchTheTables_data()
     QTest::addColumn<double>("value");
     QTest::newRow("two cards of one label") << "cards" << 2 << "2 あ" << 0.75;
     QTest::newRow("a card never timed") << "cards" << 3 << "3 う（未計測）" << 0.0;
+    QTest::newRow("a match at a level") << "matches" << 0 << "3" << 1.0;
+    QTest::newRow("a match against a named step") << "matches" << 0 << "上" << 1.0;
+    QTest::newRow("matches against the adaptive opponent") << "matches" << 0 << "合" << 2.0;
 }
 
 void TestStatisticsWindow::chartsMatchTheTables()
