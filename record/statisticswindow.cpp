@@ -210,6 +210,7 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_drillSize->setObjectName(QStringLiteral("drillSize"));
     m_drillSize->setSuffix(QStringLiteral(" 枚"));
     drillCaption->setBuddy(m_drillSize);
+    connect(m_drillSize, &QSpinBox::valueChanged, this, [this](int k) { m_chosenDrillSize = k; });
     m_drillButton = new QPushButton(QStringLiteral("苦手札で試合"), client);
     m_drillButton->setObjectName(QStringLiteral("drillButton"));
     m_drillButton->setFont(ui::font(ui::PGothic, 10, true));
@@ -332,9 +333,13 @@ void StatisticsWindow::refresh()
     m_statistics = m_reader.statistics(m_shownFolder, labels, period());
 
     const int count = int(m_statistics.cards.size());
-    m_drillSize->setRange(count > 0 ? 1 : 0, count);
-    if (m_drillSize->property("chosen").isNull())
-        m_drillSize->setValue(qMin(10, count));
+    {
+        // The number the player chose stays chosen; a smaller set only
+        // shows less of it.
+        const QSignalBlocker quiet(m_drillSize);
+        m_drillSize->setRange(count > 0 ? 1 : 0, count);
+        m_drillSize->setValue(qMin(m_chosenDrillSize, count));
+    }
     m_drillButton->setEnabled(count > 0);
 
     if (isRecordProblem(m_reader.state()))
@@ -493,7 +498,6 @@ void StatisticsWindow::showMatches()
 
 void StatisticsWindow::startDrill()
 {
-    m_drillSize->setProperty("chosen", true);
     const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value());
     if (!cards.isEmpty())
         Q_EMIT drillChosen(cards);

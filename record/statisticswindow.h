@@ -99,6 +99,7 @@ private:
 
     QComboBox *m_periodChooser = nullptr;  // 期間
     QSpinBox *m_drillSize = nullptr;       // 苦手札の数
+    int m_chosenDrillSize = 10;            // as chosen, before a small set cuts it down
     QPushButton *m_drillButton = nullptr;  // 苦手札で試合
     QLabel *m_summary = nullptr;           // the set, the count of matches, or why nothing can be read
     StatisticsTableModel *m_cardModel = nullptr;

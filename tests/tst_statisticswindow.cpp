@@ -322,6 +322,15 @@ void TestStatisticsWindow::drillPlaysOnlyTheWeakestCards()
     QVERIFY(s.history[1].drill);
     QCOMPARE(s.history[1].cardCount, 5);
     QCOMPARE(s.history[1].result, record::Result::Won);
+
+    // The number chosen is kept through a set too small for it.
+    for (const int cards : {1, 46}) {
+        m_data->adoptSavedSet(m_data->cardFolder(), m_data->labels(), qint16(cards));
+        QSignalSpy refreshed(stats, &StatisticsWindow::refreshed);
+        stats->refresh();
+        QVERIFY(!refreshed.isEmpty() || refreshed.wait(5000));
+        QCOMPARE(controls(stats).drillSize()->value(), qMin(5, cards));
+    }
 }
 
 void TestStatisticsWindow::menuItemOpensOneWindow()
