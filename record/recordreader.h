@@ -50,7 +50,7 @@ public:
         QList<record::MatchPoint> perMatch;
         QList<record::MatchRow> history;
     };
-    // The weakest cards for a drill are trainingstats::weakestCards(cards, k).
+    // The weakest cards for a drill are trainingstats::weakestCards(cards, k, seed).
     Statistics statistics(const QString &cardFolder, const QStringList &labels, record::Period period,
                           qint64 nowMs = QDateTime::currentMSecsSinceEpoch());
 

@@ -31,6 +31,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -347,8 +348,12 @@ void StatisticsWindow::refresh()
     else if (isRecordProblem(m_record.state()))
         m_summary->setText(m_record.problemText());
     else
-        m_summary->setText(QStringLiteral("札の組：%1　　試合：%2").arg(QDir::toNativeSeparators(m_shownFolder))
-                               .arg(m_statistics.history.size()));
+        // The untimed cards are the first of a drill: the player sees why.
+        m_summary->setText(QStringLiteral("札の組：%1　　試合：%2　　未計測の札：%3枚")
+                               .arg(QDir::toNativeSeparators(m_shownFolder))
+                               .arg(m_statistics.history.size())
+                               .arg(std::count_if(m_statistics.cards.cbegin(), m_statistics.cards.cend(),
+                                                  [](const record::CardRow &c) { return !c.medianMs; })));
 
     showCards();
     showCardChart();
@@ -498,7 +503,8 @@ void StatisticsWindow::showMatches()
 
 void StatisticsWindow::startDrill()
 {
-    const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value());
+    const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value(),
+                                                            QRandomGenerator::global()->generate());
     if (!cards.isEmpty())
         Q_EMIT drillChosen(cards);
 }

@@ -3,6 +3,8 @@
 
 #include "record/trainingstats.h"
 
+#include <QRandomGenerator>
+
 #include <algorithm>
 
 namespace trainingstats {
@@ -31,26 +33,36 @@ std::optional<double> trend(const QList<int> &chronological)
     return *recent - *before;
 }
 
-QList<int> weakestCards(const QList<record::CardRow> &rows, int k)
+QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed)
 {
-    QList<const record::CardRow *> order;
+    // Untimed cards alike in every way are drawn in random order: with no
+    // record at all, a drill would otherwise always be the set's first cards.
+    QRandomGenerator random(seed);
+    struct Entry {
+        const record::CardRow *row;
+        quint32 draw;
+    };
+    QList<Entry> order;
     order.reserve(rows.size());
     for (const record::CardRow &row : rows)
-        order.append(&row);
-    auto weaker = [](const record::CardRow *a, const record::CardRow *b) {
+        order.append({&row, random.generate()});
+    auto weaker = [](const Entry &x, const Entry &y) {
+        const record::CardRow *a = x.row, *b = y.row;
         if (a->medianMs.has_value() != b->medianMs.has_value())
             return !a->medianMs.has_value();
         if (a->medianMs && *a->medianMs != *b->medianMs)
             return *a->medianMs > *b->medianMs;
         if (a->computerFirst != b->computerFirst)
             return a->computerFirst > b->computerFirst;
+        if (!a->medianMs && x.draw != y.draw)
+            return x.draw < y.draw;
         return a->card < b->card;
     };
     std::sort(order.begin(), order.end(), weaker);
     QList<int> cards;
     const qsizetype count = std::clamp<qsizetype>(k, 0, order.size());
     for (qsizetype i = 0; i < count; ++i)
-        cards.append(order.at(i)->card);
+        cards.append(order.at(i).row->card);
     return cards;
 }
 

@@ -32,10 +32,10 @@ std::optional<double> trend(const QList<int> &chronological);
 
 // The k weakest cards of a card table: the slowest median first. A card the
 // player has never taken in the period is slower than any timed card; among
-// those, the ones the computer took more often come first. Equal medians go
-// by how often the computer took the card first, then by card index. k is
-// taken as 0 to the number of rows.
-QList<int> weakestCards(const QList<record::CardRow> &rows, int k);
+// those, the ones the computer took more often come first, and the rest in
+// an order drawn from seed. Equal medians go by how often the computer took
+// the card first, then by card index. k is taken as 0 to the number of rows.
+QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed);
 
 } // namespace trainingstats
 

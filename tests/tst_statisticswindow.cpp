@@ -235,6 +235,8 @@ void TestStatisticsWindow::matchPlayedIsRecordedAndShown()
                  expected[r]);
     }
     QCOMPARE(controls(stats).historyModel()->index(0, 4).data().toString(), QStringLiteral("勝ち"));
+    QVERIFY2(controls(stats).summary()->text().endsWith(QStringLiteral("未計測の札：1枚")),
+             qPrintable(controls(stats).summary()->text()));
     QVERIFY(controls(stats).cardChart()->accessibleName().contains(
         QStringLiteral("最も遅いのは「%1」").arg(m_data->labels()[first])));
 }
