@@ -218,9 +218,10 @@ void EditorWindow::save()
 {
     CardSetSaver saver(m_data);
     const CardSetSaver::Result result = saver.save(saveRequest());
-    if (result.outcome == CardSetSaver::Saved)
+    if (result.outcome == CardSetSaver::Saved) {
+        Q_EMIT cardSetSaved();
         ui::inform(this, QStringLiteral("保存"), QStringLiteral("保存しました"));
-    else
+    } else
         ui::warn(this, QStringLiteral("保存"), result.message);
 }
 

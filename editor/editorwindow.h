@@ -54,6 +54,10 @@ public:
     // What 保存 would save now.
     SaveRequest saveRequest() const;
 
+Q_SIGNALS:
+    // 保存 made what the window shows the program's card set.
+    void cardSetSaved();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;

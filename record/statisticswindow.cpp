@@ -307,10 +307,35 @@ void StatisticsWindow::showEvent(QShowEvent *event)
     // Slowest first at every opening, and a match that has just ended in:
     // the record is read once the writer has caught up.
     m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
+    refreshWhenWritten();
+}
+
+void StatisticsWindow::showCurrentSet()
+{
+    if (isVisible())
+        refreshWhenWritten();
+}
+
+void StatisticsWindow::refreshWhenWritten()
+{
     m_record.whenWritten(this, [this] {
         if (isVisible())
             refresh();
     });
+}
+
+QStringList StatisticsWindow::currentLabels() const
+{
+    QStringList labels;
+    for (int card = 1; card <= m_data.cardCount(); ++card)
+        labels << m_data.labels()[card];
+    return labels;
+}
+
+bool StatisticsWindow::showsCurrentSet() const
+{
+    return record::cardSetKey(m_shownFolder) == record::cardSetKey(m_data.cardFolder())
+        && m_shownLabels == currentLabels();
 }
 
 record::Period StatisticsWindow::period() const
@@ -328,10 +353,8 @@ record::Period StatisticsWindow::period() const
 void StatisticsWindow::refresh()
 {
     m_shownFolder = m_data.cardFolder();
-    QStringList labels;
-    for (int card = 1; card <= m_data.cardCount(); ++card)
-        labels << m_data.labels()[card];
-    m_statistics = m_reader.statistics(m_shownFolder, labels, period());
+    m_shownLabels = currentLabels();
+    m_statistics = m_reader.statistics(m_shownFolder, m_shownLabels, period());
 
     const int count = int(m_statistics.cards.size());
     {
@@ -503,6 +526,13 @@ void StatisticsWindow::showMatches()
 
 void StatisticsWindow::startDrill()
 {
+    // The weakest cards are numbers of the set on screen: in another set
+    // they would name other cards, or none.
+    if (!showsCurrentSet()) {
+        tell(QStringLiteral("札の組が変わりました。新しい札の組の成績を表示します。"));
+        refreshWhenWritten();
+        return;
+    }
     const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value(),
                                                             QRandomGenerator::global()->generate());
     if (!cards.isEmpty())
@@ -543,7 +573,8 @@ void StatisticsWindow::askReset()
 {
     if (m_resetQuestion)
         return;
-    const QString folder = m_data.cardFolder();
+    // The set whose figures the player is looking at.
+    const QString folder = m_shownFolder;
     m_resetQuestion = new QMessageBox(QMessageBox::Question, QStringLiteral("記録を消去"),
                                       QStringLiteral("この札の組の記録をすべて消去します。よろしいですか？\n%1")
                                           .arg(QDir::toNativeSeparators(folder)),
@@ -553,9 +584,17 @@ void StatisticsWindow::askReset()
     m_resetQuestion->setDefaultButton(QMessageBox::No);
     m_resetQuestion->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_resetQuestion, &QMessageBox::finished, this, [this, folder](int answer) {
-        // The set asked about, even if another was chosen meanwhile.
-        if (answer == QMessageBox::Yes)
-            m_record.resetCardSet(folder);
+        if (answer != QMessageBox::Yes)
+            return;
+        // Another set was chosen while the question was up: the player may
+        // have meant either, so the question is asked again, of the new one.
+        if (record::cardSetKey(folder) != record::cardSetKey(m_data.cardFolder())) {
+            m_resetQuestion.clear();
+            showCurrentSet();
+            askReset();
+            return;
+        }
+        m_record.resetCardSet(folder);
     });
     m_resetQuestion->open();
 }

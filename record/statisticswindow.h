@@ -70,6 +70,10 @@ public:
 
     // Reads the record of the current set over the chosen period, and shows it.
     void refresh();
+    // The card set may have changed (the editor saved one, or 成績 was
+    // chosen again): a shown window reads the record of the set now current
+    // at once, a hidden one when it is next shown.
+    void showCurrentSet();
     // 苦手札で試合: the K slowest cards of the period, to the match window.
     void startDrill();
 
@@ -83,6 +87,11 @@ protected:
 
 private:
     record::Period period() const;
+    // Refreshes once what was handed to the record so far is written.
+    void refreshWhenWritten();
+    QStringList currentLabels() const;
+    // Whether the figures on screen are of the current set, as it is now.
+    bool showsCurrentSet() const;
     void showCards();
     void showCardChart();
     void showMatches();
@@ -96,6 +105,7 @@ private:
     RecordReader &m_reader;
     RecordReader::Statistics m_statistics;
     QString m_shownFolder;
+    QStringList m_shownLabels;
 
     QComboBox *m_periodChooser = nullptr;  // 期間
     QSpinBox *m_drillSize = nullptr;       // 苦手札の数

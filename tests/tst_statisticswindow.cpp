@@ -10,6 +10,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
+#include "editor/editorwindow.h"
 #include "match/matchwindow.h"
 #include "record/recordreader.h"
 #include "record/statisticswindow.h"
@@ -65,6 +66,8 @@ private Q_SLOTS:
     void givenUpMatchKeepsItsTakes();
     void drillPlaysOnlyTheWeakestCards();
     void menuItemOpensOneWindow();
+    void followsTheCardSet_data();
+    void followsTheCardSet();
     void chartsMatchTheTables_data();
     void chartsMatchTheTables();
     void periodFilter_data();
@@ -80,6 +83,9 @@ private:
     void waitForRecord();
     RecordReader::Statistics statistics(record::Period period = record::Period::All);
     StatisticsWindow *openStatistics();
+    // Makes the set of count cards in folder the current one through the
+    // editor's 保存; whether it said 保存しました.
+    bool saveSetInEditor(const QString &folder, int count);
     // One match of the current set, as the match window would record it:
     // the player takes each card with the reaction time given.
     void recordMatch(const QList<QPair<int, int>> &takes, const QString &folder = QString(),
@@ -149,6 +155,17 @@ StatisticsWindow *TestStatisticsWindow::openStatistics()
         refreshed.wait(5000);
     }
     return w;
+}
+
+bool TestStatisticsWindow::saveSetInEditor(const QString &folder, int count)
+{
+    m_hub->showEditor();
+    EditorWindow *edit = m_hub->editorWindow();
+    controls(edit).folderLabel()->setText(folder);
+    controls(edit).countBox()->setText(QString::number(count));
+    testing::MessageBoxAnswerer answerer;
+    controls(edit).saveAction()->trigger();
+    return answerer.texts == QStringList{QStringLiteral("保存しました")};
 }
 
 void TestStatisticsWindow::recordMatch(const QList<QPair<int, int>> &takes, const QString &folder,
@@ -411,6 +428,84 @@ void TestStatisticsWindow::chartsMatchTheTables()
             QCOMPARE(points->count(), int(value));
     }
     QVERIFY2(names.contains(name), qPrintable(names.join(u' ')));
+}
+
+void TestStatisticsWindow::followsTheCardSet_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("drilled");      // cards of the drill started; 0: none
+    QTest::addColumn<QString>("deleted");  // the set 記録を消去 deleted
+    QTest::newRow("成績 chosen again") << "menu" << 0 << "";
+    QTest::newRow("saved in the editor, then a drill") << "editor, drill" << 3 << "";
+    QTest::newRow("saved in the editor, then 記録を消去") << "editor, reset" << 0 << "B";
+    QTest::newRow("saved while 記録を消去 asks") << "asking, editor" << 0 << "";
+    QTest::newRow("changed unannounced, then a drill") << "unannounced, drill" << 0 << "";
+}
+
+void TestStatisticsWindow::followsTheCardSet()
+{
+    QFETCH(QString, how);
+    QFETCH(int, drilled);
+    QFETCH(QString, deleted);
+    m_hub->startMenu();
+    const QString setA = m_data->cardFolder();
+    const QString setB = m_recordFolder->filePath(QStringLiteral("set B"));
+    QVERIFY(QDir().mkpath(setB));
+    recordMatch({{1, 500}});
+    recordMatch({{1, 600}, {2, 700}}, setB);
+    recordMatch({{3, 800}}, setB);
+    StatisticsWindow *stats = openStatistics();
+    QCOMPARE(controls(stats).historyModel()->rowCount(), 1);
+    auto question = [stats]() -> QMessageBox * {
+        for (QMessageBox *box : stats->findChildren<QMessageBox *>(QStringLiteral("resetQuestion"))) {
+            if (box->isVisible())
+                return box;
+        }
+        return nullptr;
+    };
+    QSignalSpy refreshed(stats, &StatisticsWindow::refreshed);
+
+    // Set B, of 3 cards, becomes the current set.
+    if (how.startsWith(QLatin1String("asking"))) {
+        controls(stats).resetAction()->trigger();
+        QVERIFY(question());
+    }
+    if (how == QLatin1String("menu") || how.startsWith(QLatin1String("unannounced")))
+        m_data->adoptSavedSet(setB, m_data->labels(), 3);
+    else
+        QVERIFY(saveSetInEditor(setB, 3));
+    if (how == QLatin1String("menu"))
+        controls(m_hub->startMenu()).statisticsAction()->trigger();
+    if (!how.startsWith(QLatin1String("unannounced")))
+        QVERIFY(!refreshed.isEmpty() || refreshed.wait(5000));
+
+    testing::MessageBoxAnswerer answerer(QMessageBox::No);
+    if (how.endsWith(QLatin1String("drill")))
+        QTest::mouseClick(controls(stats).drillButton(), Qt::LeftButton);
+    if (how.endsWith(QLatin1String("reset"))) {
+        controls(stats).resetAction()->trigger();
+        QVERIFY(question()->text().endsWith(QDir::toNativeSeparators(setB)));
+        question()->button(QMessageBox::Yes)->click();
+    }
+    if (how.startsWith(QLatin1String("asking"))) {
+        // はい to the question about set A: asked again, about set B.
+        QMessageBox *first = question();
+        QVERIFY(first->text().endsWith(QDir::toNativeSeparators(setA)));
+        first->button(QMessageBox::Yes)->click();
+        QTRY_VERIFY(question() && question() != first);
+        QVERIFY(question()->text().endsWith(QDir::toNativeSeparators(setB)));
+        question()->button(QMessageBox::No)->click();
+    }
+
+    // The window shows set B; the drill and the reset were of B.
+    QTRY_COMPARE(controls(stats).historyModel()->rowCount(), deleted == QLatin1String("B") ? 0 : 2);
+    QCOMPARE(controls(stats).cardModel()->rowCount(), 3);
+    MatchWindow *w = m_hub->matchWindow();
+    QCOMPARE(w && w->isVisible() ? w->match().cardCount() : 0, drilled);
+    m_data->adoptSavedSet(setA, m_data->labels(), 46);
+    QCOMPARE(statistics().history.size(), 1);
+    m_data->adoptSavedSet(setB, m_data->labels(), 3);
+    QCOMPARE(statistics().history.size(), deleted == QLatin1String("B") ? 0 : 2 + int(drilled > 0));
 }
 
 void TestStatisticsWindow::periodFilter_data()
