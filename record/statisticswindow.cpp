@@ -37,6 +37,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -114,6 +115,29 @@ QChart *newChart(const QString &title)
     // Drawn at once: an animation would hold the first paint back.
     chart->setAnimationOptions(QChart::NoAnimation);
     return chart;
+}
+
+// An axis of seconds from 0 to at least highest, marked every tenth,
+// fifth, half, whole or two seconds: the labels have one decimal, so every
+// mark must fall on a tenth for a bar to read against it as its time.
+QValueAxis *newSecondsAxis(double highest)
+{
+    auto *y = new QValueAxis;
+    y->setTitleText(QStringLiteral("秒"));
+    y->setTitleFont(chartFont(8));
+    y->setLabelsFont(chartFont(8));
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    const double top = highest > 0 ? highest : 1;
+    double step = 0.1;
+    for (const double nice : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0}) {
+        step = nice;
+        if (top / nice <= 8)
+            break;
+    }
+    const int marks = int(std::ceil(top / step - 1e-9));
+    y->setRange(0, marks * step);
+    y->setTickCount(marks + 1);
+    return y;
 }
 
 void replaceChart(QChartView *view, QChart *chart)
@@ -429,12 +453,7 @@ void StatisticsWindow::showCardChart()
     x->setTruncateLabels(false);
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
-    auto *y = new QValueAxis;
-    y->setTitleText(QStringLiteral("秒"));
-    y->setTitleFont(chartFont(8));
-    y->setLabelsFont(chartFont(8));
-    y->setLabelFormat(QStringLiteral("%.1f"));
-    y->setMin(0);
+    QValueAxis *y = newSecondsAxis(slowest ? *slowest->medianMs / 1000.0 : 0);
     chart->addAxis(y, Qt::AlignLeft);
     series->attachAxis(y);
     chart->legend()->hide();
@@ -504,12 +523,7 @@ void StatisticsWindow::showMatches()
         first = last = QDateTime::currentMSecsSinceEpoch();
     x->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day), QDateTime::fromMSecsSinceEpoch(last));
     chart->addAxis(x, Qt::AlignBottom);
-    auto *y = new QValueAxis;
-    y->setTitleText(QStringLiteral("秒"));
-    y->setTitleFont(chartFont(8));
-    y->setLabelsFont(chartFont(8));
-    y->setLabelFormat(QStringLiteral("%.1f"));
-    y->setRange(0, highest > 0 ? highest * 1.1 : 1);
+    QValueAxis *y = newSecondsAxis(highest);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries *s : chart->series()) {
         s->attachAxis(x);

@@ -26,6 +26,7 @@
 #include <QtCharts/QBarSet>
 #include <QtCharts/QChartView>
 #include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
 
 #include <QFileDialog>
 #include <QMenuBar>
@@ -388,6 +389,7 @@ void TestStatisticsWindow::chartsMatchTheTables_data()
     QTest::newRow("a match at a level") << "matches" << 0 << "3" << 1.0;
     QTest::newRow("a match against a named step") << "matches" << 0 << "上" << 1.0;
     QTest::newRow("matches against the adaptive opponent") << "matches" << 0 << "合" << 2.0;
+    QTest::newRow("the seconds axes: marks where their labels say") << "axes" << 0 << "" << 0.0;
 }
 
 void TestStatisticsWindow::chartsMatchTheTables()
@@ -416,6 +418,17 @@ void TestStatisticsWindow::chartsMatchTheTables()
         QCOMPARE(axis->count(), 3);
         QCOMPARE(axis->at(card - 1), name);
         QCOMPARE(series->barSets().value(0)->at(card - 1), value);
+        return;
+    }
+    if (chart == QLatin1String("axes")) {
+        // Labels of one decimal: a mark between two tenths would read as
+        // the nearer one, and every bar and point against it would be off.
+        for (QChartView *view : {controls(stats).cardChart(), controls(stats).matchChart()}) {
+            auto *y = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).value(0));
+            QVERIFY(y && y->tickCount() > 1);
+            const double tenths = 10 * (y->max() - y->min()) / (y->tickCount() - 1);
+            QVERIFY2(qAbs(tenths - qRound(tenths)) < 1e-9 && y->min() == 0, qPrintable(QString::number(y->max())));
+        }
         return;
     }
     QStringList names;
