@@ -348,7 +348,8 @@ RecordWriter::Written RecordWriter::writeReset(const Reset &reset)
             return w;
         setId = findSet.value(0).toLongLong();
         for (const char *sql : {"DELETE FROM wrong_takes WHERE set_id = ?", "DELETE FROM takes WHERE set_id = ?",
-                                "DELETE FROM matches WHERE set_id = ?", "DELETE FROM card_sets WHERE id = ?"}) {
+                                "DELETE FROM take_counts WHERE set_id = ?", "DELETE FROM matches WHERE set_id = ?",
+                                "DELETE FROM card_sets WHERE id = ?"}) {
             QSqlQuery q(db);
             q.prepare(QString::fromLatin1(sql));
             q.addBindValue(setId);

@@ -3,6 +3,7 @@
 
 #include "record/trainingstats.h"
 
+#include <QDateTime>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -66,6 +67,97 @@ QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed)
     return cards;
 }
 
+namespace {
+double medianOf(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return (values.at((n - 1) / 2) + values.at(n / 2)) / 2.0;
+}
+
+// A match on the chart: when it began, the day that was where the player
+// is, and its median.
+struct Dated {
+    qint64 at;
+    qint64 day; // Julian day
+    double medianMs;
+};
+
+// The points of one list, a point per span: matches come in order, so a
+// span's matches are next to one another.
+QList<TrendPoint> pointsOf(const QList<Dated> &matches, TrendSpan span, const QTimeZone &zone)
+{
+    QList<TrendPoint> points;
+    qint64 spanKey = 0;
+    QList<double> medians;
+    auto close = [&] {
+        if (medians.isEmpty())
+            return;
+        const qint64 at = span == TrendSpan::Match
+            ? spanKey
+            : QDate::fromJulianDay(spanKey).startOfDay(zone).toMSecsSinceEpoch();
+        points.append({at, medianOf(medians)});
+        medians.clear();
+    };
+    for (const Dated &m : matches) {
+        qint64 key = m.at;
+        if (span != TrendSpan::Match) {
+            const QDate day = QDate::fromJulianDay(m.day);
+            key = span == TrendSpan::Day    ? m.day
+                : span == TrendSpan::Week   ? m.day + 1 - day.dayOfWeek()
+                                            : QDate(day.year(), day.month(), 1).toJulianDay();
+        }
+        if (span == TrendSpan::Match || key != spanKey)
+            close();
+        spanKey = key;
+        medians.append(m.medianMs);
+    }
+    close();
+    return points;
+}
+} // namespace
+
+MatchTrend matchTrend(const QList<record::MatchPoint> &matches, const QTimeZone &zone, int maxPoints)
+{
+    QList<Dated> all;
+    QList<QPair<QString, QList<Dated>>> byOpponent;
+    // The local day of the match before, from when to when it lasted: most
+    // matches fall in it, and a conversion to local time is slow.
+    qint64 day = 0, dayFrom = 0, dayTo = 0;
+    for (const record::MatchPoint &m : matches) {
+        if (!m.medianMs)
+            continue;
+        if (m.startedAt < dayFrom || m.startedAt >= dayTo) {
+            const QDate date = QDateTime::fromMSecsSinceEpoch(m.startedAt, zone).date();
+            day = date.toJulianDay();
+            dayFrom = date.startOfDay(zone).toMSecsSinceEpoch();
+            dayTo = date.addDays(1).startOfDay(zone).toMSecsSinceEpoch();
+        }
+        const Dated dated{m.startedAt, day, *m.medianMs};
+        all.append(dated);
+        const QString opponent = record::opponentText(m.opponent, m.level);
+        auto kind = std::find_if(byOpponent.begin(), byOpponent.end(),
+                                 [&opponent](const auto &series) { return series.first == opponent; });
+        if (kind == byOpponent.end())
+            kind = byOpponent.insert(byOpponent.end(), {opponent, {}});
+        kind->second.append(dated);
+    }
+    MatchTrend trend;
+    for (const TrendSpan span : {TrendSpan::Match, TrendSpan::Day, TrendSpan::Week, TrendSpan::Month}) {
+        trend.span = span;
+        trend.all = pointsOf(all, span, zone);
+        trend.byOpponent.clear();
+        qsizetype points = 0;
+        for (const auto &[opponent, series] : byOpponent) {
+            trend.byOpponent.append({opponent, pointsOf(series, span, zone)});
+            points += trend.byOpponent.constLast().second.size();
+        }
+        if (trend.all.size() <= maxPoints && points <= maxPoints)
+            break;
+    }
+    return trend;
+}
+
 } // namespace trainingstats
 
 TakeTally::TakeTally(int cardCount)
@@ -73,24 +165,40 @@ TakeTally::TakeTally(int cardCount)
 {
 }
 
-void TakeTally::addTake(qint64 matchId, int card, record::Taker taker, std::optional<int> reactionMs)
+TakeTally::Card *TakeTally::card(int card)
 {
-    if (taker == record::Taker::Player && reactionMs)
-        m_matchReactions[matchId].append(*reactionMs);
-    if (card < 1 || card > m_cards.size())
-        return;
-    Card &c = m_cards[card - 1];
-    ++c.takes;
-    if (taker == record::Taker::Computer)
-        ++c.computerFirst;
-    else if (reactionMs)
-        c.reactions.append(*reactionMs);
+    return card >= 1 && card <= m_cards.size() ? &m_cards[card - 1] : nullptr;
 }
 
-void TakeTally::addWrongTake(int clickedCard)
+void TakeTally::addTakes(int number, record::Taker taker, std::optional<int> reactionMs, int n)
 {
-    if (clickedCard >= 1 && clickedCard <= m_cards.size())
-        ++m_cards[clickedCard - 1].wrongTakes;
+    Card *c = card(number);
+    if (!c)
+        return;
+    c->takes += n;
+    if (taker == record::Taker::Computer) {
+        c->computerFirst += n;
+    } else if (reactionMs) {
+        c->times[*reactionMs] += n;
+        c->timed += n;
+    }
+}
+
+void TakeTally::addWrongTakes(int clickedCard, int n)
+{
+    if (Card *c = card(clickedCard))
+        c->wrongTakes += n;
+}
+
+void TakeTally::setLatestTimes(int number, const QList<int> &newestFirst)
+{
+    if (Card *c = card(number))
+        c->latest = QList<int>(newestFirst.crbegin(), newestFirst.crend());
+}
+
+int TakeTally::timedTakes(int number) const
+{
+    return number >= 1 && number <= m_cards.size() ? m_cards.at(number - 1).timed : 0;
 }
 
 QList<record::CardRow> TakeTally::cardRows(const QStringList &labels) const
@@ -103,19 +211,28 @@ QList<record::CardRow> TakeTally::cardRows(const QStringList &labels) const
         row.card = int(i + 1);
         row.label = labels.value(i);
         row.takes = c.takes;
-        row.playerTakes = int(c.reactions.size());
-        row.medianMs = trainingstats::median(c.reactions);
-        if (!c.reactions.isEmpty())
-            row.bestMs = *std::min_element(c.reactions.begin(), c.reactions.end());
+        row.playerTakes = c.timed;
+        if (c.timed > 0) {
+            // The time at 0-based places (timed - 1) / 2 and timed / 2 in
+            // order: one place for an odd count, the two middle ones else.
+            const int low = (c.timed - 1) / 2, high = c.timed / 2;
+            std::optional<int> lowTime;
+            int before = 0;
+            for (auto it = c.times.cbegin(); it != c.times.cend(); ++it) {
+                before += it.value();
+                if (!lowTime && before > low)
+                    lowTime = it.key();
+                if (before > high) {
+                    row.medianMs = (*lowTime + it.key()) / 2.0;
+                    break;
+                }
+            }
+            row.bestMs = c.times.firstKey();
+        }
         row.computerFirst = c.computerFirst;
         row.wrongTakes = c.wrongTakes;
-        row.trendMs = trainingstats::trend(c.reactions);
+        row.trendMs = trainingstats::trend(c.latest);
         rows.append(row);
     }
     return rows;
-}
-
-std::optional<double> TakeTally::matchMedian(qint64 matchId) const
-{
-    return trainingstats::median(m_matchReactions.value(matchId));
 }
