@@ -98,7 +98,7 @@ void WindowHub::showStatistics()
     const bool shown = !made && m_statisticsWindow->isVisible();
     StatisticsWindow *window = m_statisticsWindow
         ? m_statisticsWindow.data()
-        : ensure(m_statisticsWindow, m_data, trainingRecord(), recordReader());
+        : ensure(m_statisticsWindow, m_data, trainingRecord());
     if (made)
         connect(window, &StatisticsWindow::drillChosen, this, &WindowHub::startDrill);
     // Chosen again while open: the set may have changed since.

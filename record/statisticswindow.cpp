@@ -4,6 +4,7 @@
 #include "record/statisticswindow.h"
 
 #include "data/cardstate.h"
+#include "record/backgroundreader.h"
 #include "record/trainingrecord.h"
 #include "record/trainingstats.h"
 #include "ui/uikit.h"
@@ -30,12 +31,14 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
 
 #include <cmath>
 #include <limits>
@@ -56,17 +59,6 @@ QString trendText(std::optional<double> ms)
     // Faster is better: a minus sign is good news.
     const QString sign = *ms > 0 ? QStringLiteral("＋") : *ms < 0 ? QStringLiteral("－") : QString();
     return sign + QString::number(std::abs(*ms) / 1000.0, 'f', 2) + QStringLiteral("秒");
-}
-
-// What the match was played against, as the match window's level display
-// showed it: the level's digit, a named step's short form, or 合.
-QString opponentText(const QString &opponent, int level)
-{
-    if (opponent.startsWith(QLatin1String("human:")))
-        return opponent.mid(6);
-    if (opponent == QLatin1String("adaptive"))
-        return QStringLiteral("合");
-    return QString::number(level);
 }
 
 // The colour of one kind of opponent on the chart of matches: the five
@@ -144,7 +136,8 @@ void replaceChart(QChartView *view, QChart *chart)
 {
     QChart *old = view->chart();
     view->setChart(chart);
-    delete old;
+    // In an event of its own: the figures are shown sooner.
+    old->deleteLater();
 }
 
 QTableView *newTable(QWidget *parent, const char *name)
@@ -210,8 +203,69 @@ QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientati
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, RecordReader &reader)
-    : m_data(data), m_record(record), m_reader(reader)
+namespace {
+enum HistoryColumn { When, Opponent, Voice, Score, Result, Kind, HistoryColumns };
+} // namespace
+
+MatchHistoryModel::MatchHistoryModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void MatchHistoryModel::setMatches(QList<record::MatchRow> matches)
+{
+    beginResetModel();
+    m_matches = std::move(matches);
+    endResetModel();
+}
+
+int MatchHistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_matches.size());
+}
+
+int MatchHistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : HistoryColumns;
+}
+
+QVariant MatchHistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_matches.size())
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return int((index.column() == Opponent || index.column() == Score ? Qt::AlignRight : Qt::AlignLeft)
+                   | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    // Newest first.
+    const record::MatchRow &m = m_matches.at(m_matches.size() - 1 - index.row());
+    switch (index.column()) {
+    case When:
+        return QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    case Opponent:
+        return record::opponentText(m.opponent, m.level);
+    case Voice:
+        return m.voice ? QStringLiteral("する") : QStringLiteral("しない");
+    case Score:
+        return QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore);
+    case Result:
+        return record::resultText(m.result);
+    case Kind:
+        return m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合");
+    default:
+        return {};
+    }
+}
+
+QVariant MatchHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const QStringList header{QStringLiteral("日時"),   QStringLiteral("相手"), QStringLiteral("よみあげ"),
+                                    QStringLiteral("得点"),   QStringLiteral("結果"), QStringLiteral("種類")};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return header.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record)
+    : m_data(data), m_record(record)
 {
     setObjectName(QStringLiteral("frmSeiseki"));
     setWindowTitle(QStringLiteral("成績"));
@@ -259,12 +313,17 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
     m_cardTable->setSortingEnabled(true);
 
-    m_historyModel = new StatisticsTableModel({QStringLiteral("日時"), QStringLiteral("相手"),
-                                               QStringLiteral("よみあげ"), QStringLiteral("得点"),
-                                               QStringLiteral("結果"), QStringLiteral("種類")},
-                                              this);
+    m_historyModel = new MatchHistoryModel(this);
     m_historyTable = newTable(client, "historyTable");
     m_historyTable->setModel(m_historyModel);
+    // Sized by its header and the row of one match: measuring the contents
+    // would format every match of the record.
+    m_historyTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    const QFontMetrics metrics = m_historyTable->fontMetrics();
+    for (const auto &[column, sample] : {std::pair(When, "2026/12/31 23:59"), std::pair(Opponent, "相手"),
+                                         std::pair(Voice, "よみあげ"), std::pair(Score, "235 対 245"),
+                                         std::pair(Result, "結果"), std::pair(Kind, "苦手札")})
+        m_historyTable->setColumnWidth(column, metrics.horizontalAdvance(QString::fromUtf8(sample)) + 16);
 
     m_cardChart = new QChartView(client);
     m_cardChart->setObjectName(QStringLiteral("cardChart"));
@@ -314,6 +373,13 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_backAction = menuBar()->addAction(QStringLiteral("もどる"), this, &QWidget::hide);
     m_backAction->setObjectName(QStringLiteral("mnuEnd"));
 
+    m_showTimer = new QTimer(this);
+    m_showTimer->setObjectName(QStringLiteral("showTimer"));
+    m_showTimer->setSingleShot(true);
+    m_showTimer->setInterval(0);
+    connect(m_showTimer, &QTimer::timeout, this, &StatisticsWindow::showNextPart);
+    m_figures = new BackgroundReader(m_record.path(), QStringLiteral("statistics reader"), this);
+    connect(m_figures, &BackgroundReader::statisticsRead, this, &StatisticsWindow::showFigures);
     connect(&m_record, &TrainingRecord::cardSetReset, this, [this](const QString &folder) {
         if (isVisible() && record::cardSetKey(folder) == record::cardSetKey(m_shownFolder))
             refresh();
@@ -342,6 +408,7 @@ void StatisticsWindow::showCurrentSet()
 
 void StatisticsWindow::refreshWhenWritten()
 {
+    showLoading();
     m_record.whenWritten(this, [this] {
         if (isVisible())
             refresh();
@@ -358,7 +425,7 @@ QStringList StatisticsWindow::currentLabels() const
 
 bool StatisticsWindow::showsCurrentSet() const
 {
-    return record::cardSetKey(m_shownFolder) == record::cardSetKey(m_data.cardFolder())
+    return !m_loading && record::cardSetKey(m_shownFolder) == record::cardSetKey(m_data.cardFolder())
         && m_shownLabels == currentLabels();
 }
 
@@ -376,36 +443,77 @@ record::Period StatisticsWindow::period() const
 
 void StatisticsWindow::refresh()
 {
-    m_shownFolder = m_data.cardFolder();
-    m_shownLabels = currentLabels();
-    m_statistics = m_reader.statistics(m_shownFolder, m_shownLabels, period());
+    m_askedFolder = m_data.cardFolder();
+    m_askedLabels = currentLabels();
+    // Figures still being put on screen are of the period or set before.
+    m_showTimer->stop();
+    showLoading();
+    m_figures->readStatistics(++m_generation, m_askedFolder, m_askedLabels, period(),
+                              QDateTime::currentMSecsSinceEpoch());
+}
 
-    const int count = int(m_statistics.cards.size());
-    {
+void StatisticsWindow::showLoading()
+{
+    m_loading = true;
+    // A drill or a reset waits for the figures it would act on.
+    m_drillButton->setEnabled(false);
+    m_resetAction->setEnabled(false);
+    m_summary->setText(QStringLiteral("読み込み中…"));
+}
+
+void StatisticsWindow::showFigures(quint64 generation, const RecordReader::Statistics &statistics, int readerState,
+                                   const QString &problemText)
+{
+    // Asked for before the period or the set last changed.
+    if (generation != m_generation)
+        return;
+    m_statistics = statistics;
+    m_readerState = RecordState(readerState);
+    m_readerProblem = problemText;
+    m_showStep = 0;
+    showNextPart();
+}
+
+void StatisticsWindow::showNextPart()
+{
+    // The table, then each chart, each in an event of its own, so that the
+    // UI thread is never held for all of them at once.
+    switch (m_showStep++) {
+    case 0: {
+        showCards();
+        const int count = int(m_statistics.cards.size());
         // The number the player chose stays chosen; a smaller set only
         // shows less of it.
         const QSignalBlocker quiet(m_drillSize);
         m_drillSize->setRange(count > 0 ? 1 : 0, count);
         m_drillSize->setValue(qMin(m_chosenDrillSize, count));
+        break;
     }
-    m_drillButton->setEnabled(count > 0);
-
-    if (isRecordProblem(m_reader.state()))
-        m_summary->setText(m_reader.problemText());
-    else if (isRecordProblem(m_record.state()))
-        m_summary->setText(m_record.problemText());
-    else
-        // The untimed cards are the first of a drill: the player sees why.
-        m_summary->setText(QStringLiteral("札の組：%1　　試合：%2　　未計測の札：%3枚")
-                               .arg(QDir::toNativeSeparators(m_shownFolder))
-                               .arg(m_statistics.history.size())
-                               .arg(std::count_if(m_statistics.cards.cbegin(), m_statistics.cards.cend(),
-                                                  [](const record::CardRow &c) { return !c.medianMs; })));
-
-    showCards();
-    showCardChart();
-    showMatches();
-    Q_EMIT refreshed();
+    case 1:
+        showCardChart();
+        break;
+    default:
+        showMatches();
+        m_loading = false;
+        m_shownFolder = m_askedFolder;
+        m_shownLabels = m_askedLabels;
+        m_resetAction->setEnabled(true);
+        m_drillButton->setEnabled(!m_statistics.cards.isEmpty());
+        if (isRecordProblem(m_readerState))
+            m_summary->setText(m_readerProblem);
+        else if (isRecordProblem(m_record.state()))
+            m_summary->setText(m_record.problemText());
+        else
+            // The untimed cards are the first of a drill: the player sees why.
+            m_summary->setText(QStringLiteral("札の組：%1　　試合：%2　　未計測の札：%3枚")
+                                   .arg(QDir::toNativeSeparators(m_shownFolder))
+                                   .arg(m_statistics.history.size())
+                                   .arg(std::count_if(m_statistics.cards.cbegin(), m_statistics.cards.cend(),
+                                                      [](const record::CardRow &c) { return !c.medianMs; })));
+        Q_EMIT refreshed();
+        return;
+    }
+    m_showTimer->start();
 }
 
 void StatisticsWindow::showCards()
@@ -466,61 +574,53 @@ void StatisticsWindow::showCardChart()
 
 void StatisticsWindow::showMatches()
 {
-    QList<StatisticsTableModel::Row> rows;
-    rows.reserve(m_statistics.history.size());
-    for (auto it = m_statistics.history.crbegin(); it != m_statistics.history.crend(); ++it) {
-        const record::MatchRow &m = *it;
-        const QString when = QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-        rows.append({{when, opponentText(m.opponent, m.level), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
-                      QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), record::resultText(m.result),
-                      m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合")},
-                     {m.startedAt, m.level, m.voice, m.playerScore - m.computerScore, int(m.result), m.drill}});
-    }
-    m_historyModel->setRows(std::move(rows));
+    m_historyModel->setMatches(m_statistics.history);
 
     // The player's median per match over time, one colour per kind of
-    // opponent, named as the history's 相手 column names it.
+    // opponent, named as the history's 相手 column names it; a point per
+    // day, week or month when there are more matches than fit.
+    const trainingstats::MatchTrend &trend = m_statistics.trend;
     QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
     auto *line = new QLineSeries;
     line->setName(QStringLiteral("中央値"));
     line->setColor(QColor(128, 128, 128));
-    QList<QScatterSeries *> byOpponent;
-    qint64 first = 0, last = 0;
     double highest = 0;
-    int points = 0;
-    std::optional<double> latest;
-    for (const record::MatchPoint &p : m_statistics.perMatch) {
-        if (!p.medianMs)
-            continue;
-        const double s = *p.medianMs / 1000.0;
-        line->append(double(p.startedAt), s);
-        const QString opponent = opponentText(p.opponent, p.level);
-        auto kind = std::find_if(byOpponent.begin(), byOpponent.end(),
-                                 [&opponent](QScatterSeries *series) { return series->name() == opponent; });
-        if (kind == byOpponent.end()) {
-            auto *series = new QScatterSeries;
-            series->setName(opponent);
-            series->setColor(opponentColour(opponent));
-            series->setMarkerSize(7);
-            kind = byOpponent.insert(byOpponent.end(), series);
-        }
-        (*kind)->append(double(p.startedAt), s);
-        first = points ? qMin(first, p.startedAt) : p.startedAt;
-        last = points ? qMax(last, p.startedAt) : p.startedAt;
-        highest = qMax(highest, s);
-        latest = *p.medianMs;
-        ++points;
+    for (const trainingstats::TrendPoint &p : trend.all) {
+        line->append(double(p.at), p.medianMs / 1000.0);
+        highest = qMax(highest, p.medianMs / 1000.0);
     }
     chart->addSeries(line);
-    for (QScatterSeries *s : std::as_const(byOpponent))
-        chart->addSeries(s);
+    for (const auto &[opponent, points] : trend.byOpponent) {
+        auto *series = new QScatterSeries;
+        series->setName(opponent);
+        series->setColor(opponentColour(opponent));
+        series->setMarkerSize(7);
+        for (const trainingstats::TrendPoint &p : points)
+            series->append(double(p.at), p.medianMs / 1000.0);
+        chart->addSeries(series);
+    }
     auto *x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("MM/dd"));
+    x->setFormat(trend.span == trainingstats::TrendSpan::Month ? QStringLiteral("yyyy/MM") : QStringLiteral("MM/dd"));
     x->setLabelsFont(chartFont(8));
+    x->setTitleFont(chartFont(8));
+    // What a point stands for, when it is more than one match.
+    switch (trend.span) {
+    case trainingstats::TrendSpan::Match:
+        break;
+    case trainingstats::TrendSpan::Day:
+        x->setTitleText(QStringLiteral("1点＝1日（その日の試合の中央値）"));
+        break;
+    case trainingstats::TrendSpan::Week:
+        x->setTitleText(QStringLiteral("1点＝1週間（その週の試合の中央値）"));
+        break;
+    case trainingstats::TrendSpan::Month:
+        x->setTitleText(QStringLiteral("1点＝1か月（その月の試合の中央値）"));
+        break;
+    }
     // No match yet, or one: a day's width, so that the axis reads as dates.
     const qint64 day = 24 * 3600 * 1000;
-    if (!points)
-        first = last = QDateTime::currentMSecsSinceEpoch();
+    const qint64 last = trend.all.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : trend.all.constLast().at;
+    const qint64 first = trend.all.isEmpty() ? last : trend.all.constFirst().at;
     x->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day), QDateTime::fromMSecsSinceEpoch(last));
     chart->addAxis(x, Qt::AlignBottom);
     QValueAxis *y = newSecondsAxis(highest);
@@ -533,9 +633,17 @@ void StatisticsWindow::showMatches()
     chart->legend()->markers(line).first()->setVisible(false);
     chart->legend()->setAlignment(Qt::AlignBottom);
     replaceChart(m_matchChart, chart);
+    qsizetype timed = 0;
+    std::optional<double> latest;
+    for (const record::MatchPoint &p : m_statistics.perMatch) {
+        if (p.medianMs) {
+            ++timed;
+            latest = p.medianMs;
+        }
+    }
     m_matchChart->setAccessibleName(
-        points ? QStringLiteral("試合ごとの反応時間の中央値のグラフ：%1試合、最新は%2").arg(points).arg(seconds(latest))
-               : QStringLiteral("試合ごとの反応時間の中央値のグラフ：まだ記録がありません"));
+        timed ? QStringLiteral("試合ごとの反応時間の中央値のグラフ：%1試合、最新は%2").arg(timed).arg(seconds(latest))
+              : QStringLiteral("試合ごとの反応時間の中央値のグラフ：まだ記録がありません"));
 }
 
 void StatisticsWindow::startDrill()
@@ -574,13 +682,59 @@ void StatisticsWindow::chooseExportFile(bool matches)
 
 void StatisticsWindow::exportTo(bool matches, const QString &fileName)
 {
-    QString error;
+    if (!m_exports) {
+        m_exports = new BackgroundReader(m_record.path(), QStringLiteral("CSV export"), this);
+        connect(m_exports, &BackgroundReader::exportProgress, this, &StatisticsWindow::showExportProgress);
+        connect(m_exports, &BackgroundReader::exported, this, &StatisticsWindow::exported);
+    }
+    // One export at a time, shown and stopped by its progress dialog.
+    const quint64 job = ++m_exportJob;
+    m_exportFile = fileName;
+    m_exportTakesAction->setEnabled(false);
+    m_exportMatchesAction->setEnabled(false);
+    m_exportProgress = new QProgressDialog(matches ? QStringLiteral("試合の記録を書き出しています…")
+                                                   : QStringLiteral("取りの記録を書き出しています…"),
+                                           QStringLiteral("中止"), 0, 0, this);
+    m_exportProgress->setObjectName(QStringLiteral("exportProgress"));
+    m_exportProgress->setWindowTitle(QStringLiteral("書き出し"));
+    // Not modal: a modal progress dialog runs the event loop inside each
+    // setValue. The window stays usable meanwhile; only a second export
+    // waits for this one.
+    m_exportProgress->setWindowModality(Qt::NonModal);
+    m_exportProgress->setAutoClose(false);
+    m_exportProgress->setAutoReset(false);
+    m_exportProgress->setMinimumDuration(0);
+    m_exportProgress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_exportProgress, &QProgressDialog::canceled, m_exports, &BackgroundReader::cancelExport);
+    m_exportProgress->show();
     // Every card set: the file is for a coach or a spreadsheet, which can
     // pick out one set by its folder column.
-    const bool done = matches ? m_reader.exportMatches(fileName, QString(), &error)
-                              : m_reader.exportTakes(fileName, QString(), &error);
-    tell(done ? QStringLiteral("書き出しました：\n%1").arg(QDir::toNativeSeparators(fileName))
-              : QStringLiteral("書き出せませんでした：\n%1\n%2").arg(QDir::toNativeSeparators(fileName), error));
+    m_exports->exportCsv(job, matches, fileName, QString());
+}
+
+void StatisticsWindow::showExportProgress(quint64 job, qint64 written, qint64 total)
+{
+    if (job != m_exportJob || !m_exportProgress)
+        return;
+    m_exportProgress->setMaximum(int(qMin<qint64>(total, std::numeric_limits<int>::max())));
+    m_exportProgress->setValue(int(qMin(written, total)));
+}
+
+void StatisticsWindow::exported(quint64 job, bool done, const QString &error)
+{
+    if (job != m_exportJob)
+        return;
+    if (m_exportProgress)
+        m_exportProgress->close();
+    m_exportTakesAction->setEnabled(true);
+    m_exportMatchesAction->setEnabled(true);
+    const QString file = QDir::toNativeSeparators(m_exportFile);
+    if (done)
+        tell(QStringLiteral("書き出しました：\n%1").arg(file));
+    else if (error.isEmpty())
+        tell(QStringLiteral("書き出しを中止しました。ファイルは作られていません：\n%1").arg(file));
+    else
+        tell(QStringLiteral("書き出せませんでした：\n%1\n%2").arg(file, error));
 }
 
 void StatisticsWindow::askReset()
