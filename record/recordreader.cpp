@@ -204,11 +204,22 @@ RecordReader::Statistics RecordReader::statistics(const QString &cardFolder, con
     // The player's median of a match is kept when it ends; one still being
     // played, or cut off by a killed program, has it worked out here.
     QSqlQuery matches(db);
+    // The small numbers of a match packed in one, and the usual opponent as
+    // null: twenty thousand matches, and the driver makes a value of every
+    // column of every row.
     matches.prepare(QStringLiteral(
-        "SELECT id, started_at, ended_at, level, voice, card_count, player_score, computer_score, result, drill,"
-        " opponent, CASE WHEN ended_at IS NULL THEN %1 ELSE player_median_ms END FROM matches"
-        " WHERE set_id = :set AND started_at >= :start ORDER BY started_at, id")
+        "SELECT id, started_at, ended_at, player_score, (min(max(level, 0), 255)"
+        " | (min(max(card_count, 0), 255) << 8) | (min(max(computer_score, 0), 65535) << 16)"
+        " | (voice << 32) | (drill << 33) | (CASE result WHEN :won THEN 1 WHEN :lost THEN 2 WHEN :abandoned THEN 3"
+        " ELSE 0 END << 34)), nullif(opponent, :level), CASE WHEN ended_at IS NULL THEN %1 ELSE player_median_ms END"
+        " FROM matches WHERE set_id = :set AND started_at >= :start ORDER BY started_at, id")
                         .arg(recordschema::matchMedianSql(QStringLiteral("matches.id"))));
+    const QList<record::Result> results{record::Result::Unfinished, record::Result::Won, record::Result::Lost,
+                                        record::Result::Abandoned};
+    matches.bindValue(QStringLiteral(":won"), record::resultKey(record::Result::Won));
+    matches.bindValue(QStringLiteral(":lost"), record::resultKey(record::Result::Lost));
+    matches.bindValue(QStringLiteral(":abandoned"), record::resultKey(record::Result::Abandoned));
+    matches.bindValue(QStringLiteral(":level"), record::MatchStart().opponent);
     matches.bindValue(QStringLiteral(":set"), setId);
     matches.bindValue(QStringLiteral(":start"), from);
     if (run(matches)) {
@@ -218,15 +229,17 @@ RecordReader::Statistics RecordReader::statistics(const QString &cardFolder, con
             row.startedAt = matches.value(1).toLongLong();
             if (!matches.value(2).isNull())
                 row.endedAt = matches.value(2).toLongLong();
-            row.level = matches.value(3).toInt();
-            row.voice = matches.value(4).toInt() != 0;
-            row.cardCount = matches.value(5).toInt();
-            row.playerScore = matches.value(6).toLongLong();
-            row.computerScore = matches.value(7).toInt();
-            row.result = record::resultFromKey(matches.value(8).toString());
-            row.drill = matches.value(9).toInt() != 0;
-            row.opponent = matches.value(10).toString();
-            const QVariant median = matches.value(11);
+            row.playerScore = matches.value(3).toLongLong();
+            const qint64 small = matches.value(4).toLongLong();
+            row.level = int(small & 0xff);
+            row.cardCount = int(small >> 8 & 0xff);
+            row.computerScore = int(small >> 16 & 0xffff);
+            row.voice = small >> 32 & 1;
+            row.drill = small >> 33 & 1;
+            row.result = results.value(int(small >> 34 & 3));
+            const QVariant opponent = matches.value(5);
+            row.opponent = opponent.isNull() ? record::MatchStart().opponent : opponent.toString();
+            const QVariant median = matches.value(6);
             statistics.perMatch.append({row.matchId, row.startedAt, row.level, row.drill, row.opponent,
                                         median.isNull() ? std::nullopt : std::optional<double>(median.toDouble())});
             statistics.history.append(row);

@@ -112,13 +112,8 @@ QChart *newChart(const QString &title)
 // An axis of seconds from 0 to at least highest, marked every tenth,
 // fifth, half, whole or two seconds: the labels have one decimal, so every
 // mark must fall on a tenth for a bar to read against it as its time.
-QValueAxis *newSecondsAxis(double highest)
+void setSecondsRange(QValueAxis *y, double highest)
 {
-    auto *y = new QValueAxis;
-    y->setTitleText(QStringLiteral("秒"));
-    y->setTitleFont(chartFont(8));
-    y->setLabelsFont(chartFont(8));
-    y->setLabelFormat(QStringLiteral("%.1f"));
     const double top = highest > 0 ? highest : 1;
     double step = 0.1;
     for (const double nice : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0}) {
@@ -129,6 +124,16 @@ QValueAxis *newSecondsAxis(double highest)
     const int marks = int(std::ceil(top / step - 1e-9));
     y->setRange(0, marks * step);
     y->setTickCount(marks + 1);
+}
+
+QValueAxis *newSecondsAxis(double highest)
+{
+    auto *y = new QValueAxis;
+    y->setTitleText(QStringLiteral("秒"));
+    y->setTitleFont(chartFont(8));
+    y->setLabelsFont(chartFont(8));
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    setSecondsRange(y, highest);
     return y;
 }
 
@@ -535,37 +540,45 @@ void StatisticsWindow::showCards()
 
 void StatisticsWindow::showCardChart()
 {
-    QChart *chart = newChart(QStringLiteral("札ごとの反応時間（中央値）"));
-    auto *set = new QBarSet(QStringLiteral("中央値（秒）"));
-    set->setColor(QColor(64, 96, 224));
-    // No outline: a card with no time stands at 0, and an outline would
-    // draw it as a line, the fastest card on the chart.
-    set->setPen(Qt::NoPen);
+    // Made once and then given new figures: a chart made afresh, with its
+    // 49 upright labels, holds the UI thread several times as long.
+    if (!m_cardBars) {
+        QChart *chart = newChart(QStringLiteral("札ごとの反応時間（中央値）"));
+        m_cardBars = new QBarSet(QStringLiteral("中央値（秒）"));
+        m_cardBars->setColor(QColor(64, 96, 224));
+        // No outline: a card with no time stands at 0, and an outline would
+        // draw it as a line, the fastest card on the chart.
+        m_cardBars->setPen(Qt::NoPen);
+        auto *series = new QBarSeries;
+        series->append(m_cardBars);
+        series->setBarWidth(0.8);
+        chart->addSeries(series);
+        m_cardAxis = new QBarCategoryAxis;
+        m_cardAxis->setLabelsFont(chartFont(7));
+        // Upright, one label a bar: 49 labels side by side would be cut short.
+        m_cardAxis->setLabelsAngle(-90);
+        m_cardAxis->setTruncateLabels(false);
+        chart->addAxis(m_cardAxis, Qt::AlignBottom);
+        series->attachAxis(m_cardAxis);
+        m_cardSeconds = newSecondsAxis(0);
+        chart->addAxis(m_cardSeconds, Qt::AlignLeft);
+        series->attachAxis(m_cardSeconds);
+        chart->legend()->hide();
+        replaceChart(m_cardChart, chart);
+    }
+    QList<qreal> values;
     QStringList categories;
     const record::CardRow *slowest = nullptr;
     for (const record::CardRow &c : m_statistics.cards) {
-        set->append(c.medianMs.value_or(0) / 1000.0);
+        values << c.medianMs.value_or(0) / 1000.0;
         categories << categoryName(c);
         if (c.medianMs && (!slowest || *c.medianMs > *slowest->medianMs))
             slowest = &c;
     }
-    auto *series = new QBarSeries;
-    series->append(set);
-    series->setBarWidth(0.8);
-    chart->addSeries(series);
-    auto *x = new QBarCategoryAxis;
-    x->append(categories);
-    x->setLabelsFont(chartFont(7));
-    // Upright, one label a bar: 49 labels side by side would be cut short.
-    x->setLabelsAngle(-90);
-    x->setTruncateLabels(false);
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
-    QValueAxis *y = newSecondsAxis(slowest ? *slowest->medianMs / 1000.0 : 0);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(y);
-    chart->legend()->hide();
-    replaceChart(m_cardChart, chart);
+    m_cardBars->remove(0, m_cardBars->count());
+    m_cardBars->append(values);
+    m_cardAxis->setCategories(categories);
+    setSecondsRange(m_cardSeconds, slowest ? *slowest->medianMs / 1000.0 : 0);
     m_cardChart->setAccessibleName(
         slowest ? QStringLiteral("札ごとの反応時間の中央値の棒グラフ：最も遅いのは「%1」（%2）")
                       .arg(cardName(*slowest), seconds(slowest->medianMs))
@@ -578,61 +591,79 @@ void StatisticsWindow::showMatches()
 
     // The player's median per match over time, one colour per kind of
     // opponent, named as the history's 相手 column names it; a point per
-    // day, week or month when there are more matches than fit.
+    // day, week or month when there are more matches than fit. The chart,
+    // its line and its axes are made once; the kinds change.
     const trainingstats::MatchTrend &trend = m_statistics.trend;
-    QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
-    auto *line = new QLineSeries;
-    line->setName(QStringLiteral("中央値"));
-    line->setColor(QColor(128, 128, 128));
+    if (!m_trendLine) {
+        QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
+        m_trendLine = new QLineSeries;
+        m_trendLine->setName(QStringLiteral("中央値"));
+        m_trendLine->setColor(QColor(128, 128, 128));
+        chart->addSeries(m_trendLine);
+        m_trendTime = new QDateTimeAxis;
+        m_trendTime->setLabelsFont(chartFont(8));
+        m_trendTime->setTitleFont(chartFont(8));
+        chart->addAxis(m_trendTime, Qt::AlignBottom);
+        m_trendSeconds = newSecondsAxis(0);
+        chart->addAxis(m_trendSeconds, Qt::AlignLeft);
+        m_trendLine->attachAxis(m_trendTime);
+        m_trendLine->attachAxis(m_trendSeconds);
+        // The grey line needs no entry of its own.
+        chart->legend()->markers(m_trendLine).first()->setVisible(false);
+        chart->legend()->setAlignment(Qt::AlignBottom);
+        replaceChart(m_matchChart, chart);
+    }
+    QChart *chart = m_matchChart->chart();
+    QList<QPointF> line;
     double highest = 0;
     for (const trainingstats::TrendPoint &p : trend.all) {
-        line->append(double(p.at), p.medianMs / 1000.0);
+        line.append(QPointF(double(p.at), p.medianMs / 1000.0));
         highest = qMax(highest, p.medianMs / 1000.0);
     }
-    chart->addSeries(line);
+    m_trendLine->replace(line);
+    for (QAbstractSeries *series : chart->series()) {
+        if (series != m_trendLine) {
+            chart->removeSeries(series);
+            series->deleteLater();
+        }
+    }
     for (const auto &[opponent, points] : trend.byOpponent) {
         auto *series = new QScatterSeries;
         series->setName(opponent);
         series->setColor(opponentColour(opponent));
         series->setMarkerSize(7);
+        QList<QPointF> marks;
         for (const trainingstats::TrendPoint &p : points)
-            series->append(double(p.at), p.medianMs / 1000.0);
+            marks.append(QPointF(double(p.at), p.medianMs / 1000.0));
+        series->replace(marks);
         chart->addSeries(series);
+        series->attachAxis(m_trendTime);
+        series->attachAxis(m_trendSeconds);
     }
-    auto *x = new QDateTimeAxis;
-    x->setFormat(trend.span == trainingstats::TrendSpan::Month ? QStringLiteral("yyyy/MM") : QStringLiteral("MM/dd"));
-    x->setLabelsFont(chartFont(8));
-    x->setTitleFont(chartFont(8));
+    m_trendTime->setFormat(trend.span == trainingstats::TrendSpan::Month ? QStringLiteral("yyyy/MM")
+                                                                          : QStringLiteral("MM/dd"));
     // What a point stands for, when it is more than one match.
     switch (trend.span) {
     case trainingstats::TrendSpan::Match:
+        m_trendTime->setTitleText(QString());
         break;
     case trainingstats::TrendSpan::Day:
-        x->setTitleText(QStringLiteral("1点＝1日（その日の試合の中央値）"));
+        m_trendTime->setTitleText(QStringLiteral("1点＝1日（その日の試合の中央値）"));
         break;
     case trainingstats::TrendSpan::Week:
-        x->setTitleText(QStringLiteral("1点＝1週間（その週の試合の中央値）"));
+        m_trendTime->setTitleText(QStringLiteral("1点＝1週間（その週の試合の中央値）"));
         break;
     case trainingstats::TrendSpan::Month:
-        x->setTitleText(QStringLiteral("1点＝1か月（その月の試合の中央値）"));
+        m_trendTime->setTitleText(QStringLiteral("1点＝1か月（その月の試合の中央値）"));
         break;
     }
     // No match yet, or one: a day's width, so that the axis reads as dates.
     const qint64 day = 24 * 3600 * 1000;
     const qint64 last = trend.all.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : trend.all.constLast().at;
     const qint64 first = trend.all.isEmpty() ? last : trend.all.constFirst().at;
-    x->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day), QDateTime::fromMSecsSinceEpoch(last));
-    chart->addAxis(x, Qt::AlignBottom);
-    QValueAxis *y = newSecondsAxis(highest);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries *s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    // The grey line needs no entry of its own.
-    chart->legend()->markers(line).first()->setVisible(false);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    replaceChart(m_matchChart, chart);
+    m_trendTime->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day),
+                          QDateTime::fromMSecsSinceEpoch(last));
+    setSecondsRange(m_trendSeconds, highest);
     qsizetype timed = 0;
     std::optional<double> latest;
     for (const record::MatchPoint &p : m_statistics.perMatch) {

@@ -25,10 +25,14 @@
 class BackgroundReader;
 class CardState;
 class QAction;
+class QBarCategoryAxis;
+class QBarSet;
 class QChartView;
 class QComboBox;
+class QDateTimeAxis;
 class QFileDialog;
 class QLabel;
+class QLineSeries;
 class QMessageBox;
 class QProgressDialog;
 class QPushButton;
@@ -36,6 +40,7 @@ class QSortFilterProxyModel;
 class QSpinBox;
 class QTableView;
 class QTimer;
+class QValueAxis;
 class TrainingRecord;
 
 // Rows of text with a sort key per cell, for the two tables.
@@ -165,7 +170,13 @@ private:
     MatchHistoryModel *m_historyModel = nullptr;
     QTableView *m_historyTable = nullptr;
     QChartView *m_cardChart = nullptr;     // median per card, as bars
+    QBarSet *m_cardBars = nullptr;         // its bars, axis of cards and axis of seconds
+    QBarCategoryAxis *m_cardAxis = nullptr;
+    QValueAxis *m_cardSeconds = nullptr;
     QChartView *m_matchChart = nullptr;    // median per match over time
+    QLineSeries *m_trendLine = nullptr;    // its line through every kind, and its axes
+    QDateTimeAxis *m_trendTime = nullptr;
+    QValueAxis *m_trendSeconds = nullptr;
     QAction *m_exportTakesAction = nullptr;
     QAction *m_exportMatchesAction = nullptr;
     QAction *m_resetAction = nullptr;      // 記録を消去

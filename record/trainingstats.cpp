@@ -83,36 +83,45 @@ struct Dated {
     double medianMs;
 };
 
-// The points of one list, a point per span: matches come in order, so a
-// span's matches are next to one another.
+// What a match's span is known by: the match's start for a point a match,
+// else the Julian day the span begins on.
+qint64 spanKey(const Dated &m, TrendSpan span)
+{
+    if (span == TrendSpan::Match)
+        return m.at;
+    if (span == TrendSpan::Day)
+        return m.day;
+    const QDate day = QDate::fromJulianDay(m.day);
+    return span == TrendSpan::Week ? m.day + 1 - day.dayOfWeek() : QDate(day.year(), day.month(), 1).toJulianDay();
+}
+
+// How many points a list has, a point per span. Matches come in order, so
+// a span's matches are next to one another.
+qsizetype pointCount(const QList<Dated> &matches, TrendSpan span)
+{
+    qsizetype points = 0;
+    for (qsizetype i = 0; i < matches.size(); ++i) {
+        if (i == 0 || span == TrendSpan::Match || spanKey(matches.at(i), span) != spanKey(matches.at(i - 1), span))
+            ++points;
+    }
+    return points;
+}
+
+// The points themselves, each at the start of its span.
 QList<TrendPoint> pointsOf(const QList<Dated> &matches, TrendSpan span, const QTimeZone &zone)
 {
     QList<TrendPoint> points;
-    qint64 spanKey = 0;
     QList<double> medians;
-    auto close = [&] {
-        if (medians.isEmpty())
-            return;
-        const qint64 at = span == TrendSpan::Match
-            ? spanKey
-            : QDate::fromJulianDay(spanKey).startOfDay(zone).toMSecsSinceEpoch();
+    for (qsizetype i = 0; i < matches.size(); ++i) {
+        const qint64 key = spanKey(matches.at(i), span);
+        medians.append(matches.at(i).medianMs);
+        if (i + 1 < matches.size() && span != TrendSpan::Match && spanKey(matches.at(i + 1), span) == key)
+            continue;
+        const qint64 at =
+            span == TrendSpan::Match ? key : QDate::fromJulianDay(key).startOfDay(zone).toMSecsSinceEpoch();
         points.append({at, medianOf(medians)});
         medians.clear();
-    };
-    for (const Dated &m : matches) {
-        qint64 key = m.at;
-        if (span != TrendSpan::Match) {
-            const QDate day = QDate::fromJulianDay(m.day);
-            key = span == TrendSpan::Day    ? m.day
-                : span == TrendSpan::Week   ? m.day + 1 - day.dayOfWeek()
-                                            : QDate(day.year(), day.month(), 1).toJulianDay();
-        }
-        if (span == TrendSpan::Match || key != spanKey)
-            close();
-        spanKey = key;
-        medians.append(m.medianMs);
     }
-    close();
     return points;
 }
 } // namespace
@@ -142,19 +151,19 @@ MatchTrend matchTrend(const QList<record::MatchPoint> &matches, const QTimeZone 
             kind = byOpponent.insert(byOpponent.end(), {opponent, {}});
         kind->second.append(dated);
     }
+    // The finest span whose points fit, counted before any is made.
     MatchTrend trend;
     for (const TrendSpan span : {TrendSpan::Match, TrendSpan::Day, TrendSpan::Week, TrendSpan::Month}) {
         trend.span = span;
-        trend.all = pointsOf(all, span, zone);
-        trend.byOpponent.clear();
         qsizetype points = 0;
-        for (const auto &[opponent, series] : byOpponent) {
-            trend.byOpponent.append({opponent, pointsOf(series, span, zone)});
-            points += trend.byOpponent.constLast().second.size();
-        }
-        if (trend.all.size() <= maxPoints && points <= maxPoints)
+        for (const auto &series : std::as_const(byOpponent))
+            points += pointCount(series.second, span);
+        if (pointCount(all, span) <= maxPoints && points <= maxPoints)
             break;
     }
+    trend.all = pointsOf(all, trend.span, zone);
+    for (const auto &[opponent, series] : std::as_const(byOpponent))
+        trend.byOpponent.append({opponent, pointsOf(series, trend.span, zone)});
     return trend;
 }
 
