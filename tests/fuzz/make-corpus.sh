@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")"
 rm -rf corpus
-mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
@@ -83,3 +83,8 @@ samples() { i=0; while [ $i -lt "$1" ]; do byte $((i * 37)); i=$((i + 1)); done;
 { printf 'RIFF'; le32 100; printf 'AVI LIST'; } > $w/avi
 printf 'RIFX\000\000\000\044WAVE' > $w/rifx
 : > $w/empty
+
+# The libsndfile decoder starts from the same wave files, and from a 20 ms
+# tone in each other container and codec it reads (seeds/audiodecode,
+# written once by libsndfile itself and kept as they are).
+cp $w/* seeds/audiodecode/* corpus/audiodecode/
