@@ -254,44 +254,47 @@ Reading prepare(std::span<const float> samples, int rate)
     const Measure before = measure(kept);
     if (!std::isfinite(before.lufs))
         return refuse(Problem::Silent, QStringLiteral("声が入っていません（無音か雑音だけです）。"));
-    // Where the limiter takes much off (a clap, a plosive into the
-    // microphone), the loudness falls under the target: the gain is raised
-    // by what is missing and the take limited again.
     double gainDb = TargetLufs - before.lufs;
-    std::vector<float> out;
-    Measure limited;
-    for (int pass = 0; pass < 3; ++pass) {
-        out = kept;
-        const float gain = fromDb(gainDb);
-        for (float &x : out)
-            x *= gain;
-        // The limiter aims a little under the ceiling: its peaks are
-        // estimates, and the 16-bit rounding adds its own.
-        limit(out, fromDb(CeilingDbtp - 0.3));
-        limited = measure(out);
-        if (!std::isfinite(limited.lufs) || std::abs(limited.lufs - TargetLufs) < 0.1)
-            break;
-        gainDb += TargetLufs - limited.lufs;
+    // Scaled, the loudness is on target and the peaks move with the gain;
+    // most voices stay under the ceiling and need nothing more.
+    Measure result{TargetLufs, before.peakDbtp + gainDb};
+    std::vector<float> out = kept;
+    for (float &x : out)
+        x *= fromDb(gainDb);
+    if (result.peakDbtp > CeilingDbtp - 0.3) {
+        // Where the limiter takes much off (a clap, a plosive into the
+        // microphone), the loudness falls under the target: the gain is
+        // raised by what is missing and the take limited again.
+        for (int pass = 0; pass < 3; ++pass) {
+            if (pass > 0) {
+                out = kept;
+                for (float &x : out)
+                    x *= fromDb(gainDb);
+            }
+            // The limiter aims a little under the ceiling: its peaks are
+            // estimates, and the 16-bit rounding adds its own.
+            limit(out, fromDb(CeilingDbtp - 0.3));
+            result = measure(out);
+            if (!std::isfinite(result.lufs) || std::abs(result.lufs - TargetLufs) < 0.1)
+                break;
+            gainDb += TargetLufs - result.lufs;
+        }
+        if (result.peakDbtp > CeilingDbtp - 0.1) {
+            const double downDb = CeilingDbtp - 0.1 - result.peakDbtp;
+            for (float &x : out)
+                x *= fromDb(downDb);
+            result.peakDbtp += downDb;
+            result.lufs += downDb;
+        }
     }
-    if (limited.peakDbtp > CeilingDbtp - 0.1) {
-        const float down = fromDb(CeilingDbtp - 0.1 - limited.peakDbtp);
-        for (float &x : out)
-            x *= down;
-    }
-    kept.swap(out);
 
-    std::vector<qint16> pcm(kept.size());
-    std::vector<float> written(kept.size());
-    for (size_t i = 0; i < kept.size(); ++i) {
-        pcm[i] = toPcm(kept[i]);
-        written[i] = pcm[i] / 32768.0f;
-    }
-    const Measure after = measure(written);
+    std::vector<qint16> pcm(out.size());
+    std::transform(out.begin(), out.end(), pcm.begin(), toPcm);
     Reading r;
     r.wav = wavFile(pcm, Rate);
     r.seconds = double(pcm.size()) / Rate;
-    r.loudness = after.lufs;
-    r.truePeak = after.peakDbtp;
+    r.loudness = result.lufs;
+    r.truePeak = result.peakDbtp;
     return r;
 }
 
