@@ -326,22 +326,29 @@ private:
         };
         if (archive_entry_size_is_set(entry) && archive_entry_size(entry) > cap)
             return tooLarge();
-        char buffer[64 * 1024];
+        // Room for what the header declares, which is no more than the cap:
+        // a file read in pieces is not copied again each time it grows.
+        if (archive_entry_size_is_set(entry))
+            bytes.reserve(qsizetype(archive_entry_size(entry)));
         for (;;) {
-            const la_ssize_t n = archive_read_data(m_archive, buffer, sizeof buffer);
-            if (n == 0)
+            // The pieces are read where libarchive unpacked them.
+            const void *piece = nullptr;
+            size_t n = 0;
+            la_int64_t at = 0;
+            const int status = archive_read_data_block(m_archive, &piece, &n, &at);
+            if (status == ARCHIVE_EOF)
                 return true;
-            if (n < 0) {
+            if (status != ARCHIVE_OK || at != bytes.size()) {
                 result = refuse(Problem::Damaged, QStringLiteral("ZIP ファイルの「%1」が壊れています（%2）。").arg(shown, libarchiveError(m_archive)));
                 return false;
             }
-            if (bytes.size() + n > cap)
+            if (bytes.size() + qint64(n) > cap)
                 return tooLarge();
-            if (total + bytes.size() + n > MaxTotalBytes) {
+            if (total + bytes.size() + qint64(n) > MaxTotalBytes) {
                 result = refuse(Problem::TooLarge, QStringLiteral("中身が合わせて %1 を超えています。").arg(sizeText(MaxTotalBytes)));
                 return false;
             }
-            bytes.append(buffer, n);
+            bytes.append(static_cast<const char *>(piece), qsizetype(n));
         }
     }
 
