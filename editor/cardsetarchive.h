@@ -42,7 +42,9 @@
 
 namespace cardsetarchive {
 
-inline constexpr qint64 MaxEntryBytes = 64LL * 1024 * 1024;
+// Six minutes of a 48 kHz mono reading, or a photo of 50 megapixels; a
+// bomb is unpacked no further than this.
+inline constexpr qint64 MaxEntryBytes = 32LL * 1024 * 1024;
 inline constexpr qint64 MaxDataFileBytes = 64 * 1024;
 inline constexpr qint64 MaxTotalBytes = 512LL * 1024 * 1024;
 inline constexpr int MaxEntries = 500;

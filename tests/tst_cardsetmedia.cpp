@@ -238,7 +238,7 @@ void CardSetMediaTest::importsOnlyWhatIsSafe_data()
     for (int i = 0; i < cardsetarchive::MaxEntries; ++i)
         many.append({QStringLiteral("かな/junk%1").arg(i), "x"});
     row("too many entries", many, P::TooManyEntries);
-    // 65 MiB of zeros in a reading, declared in its headers (local
+    // 1 MiB past the cap of zeros in a reading, declared in its headers (local
     // and central) as 1 GB, or as 3 KB.
     QByteArray bomb = zip(good + QList<Entry>{{"かな/karuon02.wav", QByteArray(cardsetarchive::MaxEntryBytes + 1024 * 1024, '\0')}});
     QCOMPARE(bomb.count("PK\x01\x02"), 4);
