@@ -93,6 +93,11 @@ until pactl load-module module-null-sink sink_name=nullsink >/dev/null 2>&1; do
     sleep 0.25
 done
 pactl set-default-sink nullsink
+# What the sink plays comes back as the default input, for the recording
+# tests: Qt lists no monitor sources, but it lists a source remapped from one.
+pactl load-module module-remap-source source_name=testmic master=nullsink.monitor \
+    source_properties=device.description=testmic >/dev/null
+pactl set-default-source testmic
 
 export GINREI_NULL_SINK=nullsink
 "$@"

@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")"
 rm -rf corpus
-mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode corpus/cardsetarchive
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
@@ -88,3 +88,9 @@ printf 'RIFX\000\000\000\044WAVE' > $w/rifx
 # tone in each other container and codec it reads (seeds/audiodecode,
 # written once by libsndfile itself and kept as they are).
 cp $w/* seeds/audiodecode/* corpus/audiodecode/
+
+# Card sets as zip files (seeds/cardsetarchive, written once with Python's
+# zipfile and kept as they are): a set in a folder with a Japanese name and
+# a file to skip, one at the top level in capitals, "..", a link, a data
+# file of 0 cards, a reading cut in half, and files in two folders.
+cp seeds/cardsetarchive/* corpus/cardsetarchive/
