@@ -6,7 +6,6 @@
 #include "data/cardstate.h"
 #include "data/records.h"
 #include "sound/audiodecode.h"
-#include "sound/wavreader.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -99,19 +98,13 @@ QString contentProblem(Kind kind, const QByteArray &bytes, const PictureCheck &c
         break;
     case Kind::Reading: {
         *problem = Problem::BadReading;
-        // A PCM wave file the program's own reader takes is whole (it
-        // refuses one cut short); any other form must be one libsndfile
-        // reads to its end, which costs a rate conversion. libsndfile
-        // plays a wave file cut short up to the cut and says nothing, so
-        // the reader's look at its chunks decides that too.
-        const wav::Problem plain = wav::decode(bytes).problem;
-        if (plain == wav::Problem::None)
-            break;
+        // A reading that plays only in part would be a card that stops
+        // mid-word in every match: it is refused.
         const audio::Clip clip = audio::decode(bytes);
-        if (plain == wav::Problem::DataPastEnd || plain == wav::Problem::Truncated || clip.source.partial)
-            why = QStringLiteral("途中で切れています");
-        else if (!clip.ok())
+        if (!clip.ok())
             why = clip.reason;
+        else if (clip.source.partial)
+            why = QStringLiteral("途中で切れています");
         break;
     }
     case Kind::Other:

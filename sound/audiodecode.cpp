@@ -4,6 +4,7 @@
 #include "sound/audiodecode.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <samplerate.h>
 #include <sndfile.h>
@@ -79,6 +80,23 @@ QString formatName(SNDFILE *file, int format)
     const QString major = name(format & SF_FORMAT_TYPEMASK);
     const QString sub = name(format & SF_FORMAT_SUBMASK);
     return sub.isEmpty() ? major : major + QStringLiteral(", ") + sub;
+}
+
+// Whether a wave file's data chunk says it holds more than the file does.
+// libsndfile reads such a file up to its end and says nothing, so its
+// header is looked at here. A length of 0 or of all ones is what writers
+// that stream leave, and says nothing about the end.
+bool waveCutShort(const QByteArray &file)
+{
+    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
+        return false;
+    for (qint64 at = 12; at + 8 <= file.size();) {
+        const quint32 length = qFromLittleEndian<quint32>(file.constData() + at + 4);
+        if (file.mid(at, 4) == "data")
+            return length != 0 && length != 0xffffffffu && at + 8 + qint64(length) > file.size();
+        at += 8 + qint64(length) + (length & 1);
+    }
+    return false;
 }
 
 // Converts the rate of a stream of interleaved float frames in pieces, so
@@ -211,7 +229,8 @@ Refusal read(const QByteArray &file, int outChannels, Source &source,
         sink(mixed.data(), long(n), false);
     }
     source.frames = total;
-    source.partial = sf_error(sf.get()) != SF_ERR_NO_ERROR || (info.frames != SF_COUNT_MAX && total < info.frames);
+    source.partial = sf_error(sf.get()) != SF_ERR_NO_ERROR || (info.frames != SF_COUNT_MAX && total < info.frames)
+        || waveCutShort(file);
     if (total == 0)
         return {Problem::NoSamples, QStringLiteral("no samples could be read")};
     sink(nullptr, 0, true);

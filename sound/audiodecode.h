@@ -57,7 +57,9 @@ struct Source {
     int channels = 0;
     int sampleRate = 0;
     qint64 frames = 0;  // the frames that could be read
-    bool partial = false; // reading stopped at damage before the end
+    // The file ends, or reading stopped at damage, before the end its
+    // header gives: what could be read is there, and plays.
+    bool partial = false;
 };
 
 // A card's reading in the output format.
