@@ -31,6 +31,8 @@ class TestOpponent : public QObject
 private Q_SLOTS:
     void takeTimes_data();
     void takeTimes();
+    void noTakesPileUpAtTheFloor_data();
+    void noTakesPileUpAtTheFloor();
     void staircase_data();
     void staircase();
     void levelsTakeAtTheirInterval_data();
@@ -90,6 +92,33 @@ void TestOpponent::takeTimes()
     QCOMPARE_GE(all[all.size() * 3 / 4] - all[all.size() / 4], 0.1 * medianMs);
     // Fewer cards to search, faster takes.
     QCOMPARE_LT(median(fewCards), median(manyCards));
+}
+
+void TestOpponent::noTakesPileUpAtTheFloor_data()
+{
+    QTest::addColumn<HumanModel::Params>("params");
+    QTest::addColumn<int>("cardsOnBoard");
+    // The adaptive opponent stretches 「ふつう」 to the player's medians.
+    const HumanModel::Params standard = HumanModel::step(Step::Standard).params;
+    QTest::newRow("めいじん, last card") << HumanModel::step(Step::Master).params << 1;
+    QTest::newRow("380 ms, 10 cards") << HumanModel::scaled(standard, 380.0 / 800) << 10;
+    QTest::newRow("330 ms, full board") << HumanModel::scaled(standard, 330.0 / 800) << 45;
+    QTest::newRow("330 ms, 2-card drill") << HumanModel::scaled(standard, 330.0 / 800) << 2;
+    QTest::newRow("80 ms, 10 cards") << HumanModel::scaled(standard, 0.1) << 10;
+}
+
+void TestOpponent::noTakesPileUpAtTheFloor()
+{
+    QFETCH(HumanModel::Params, params);
+    QFETCH(int, cardsOnBoard);
+    HumanModel::Engine engine(28);
+    int nearFloor = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const double ms = HumanModel::drawMs(params, cardsOnBoard, engine);
+        QCOMPARE_GE(ms, HumanModel::FloorMs);
+        nearFloor += ms < HumanModel::FloorMs + 2;
+    }
+    QCOMPARE_LE(nearFloor, 100);
 }
 
 void TestOpponent::staircase_data()
