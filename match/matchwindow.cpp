@@ -707,7 +707,9 @@ void MatchWindow::keepAdaptiveFactor()
 {
     if (!m_adaptiveFactor)
         return;
-    const double next = AdaptiveOpponent::nextFactor(*m_adaptiveFactor, m_match.playerWins());
+    // The computer never races for the first card: it is the player's.
+    const double next = AdaptiveOpponent::nextFactor(*m_adaptiveFactor, m_match.pileCount(Board::Pile::Player) - 1,
+                                                     m_match.pileCount(Board::Pile::Computer));
     m_adaptiveFactor.reset();
     m_nextAdaptiveFactor = next;
     m_host.trainingRecord().keepValue(QString::fromLatin1(AdaptiveOpponent::RecordKey),
