@@ -631,8 +631,10 @@ void MatchWindow::openSettings()
 void MatchWindow::leave()
 {
     // The match can still be carried on, but the record keeps it as given
-    // up here; what follows is not recorded.
+    // up here; what follows is not recorded, and does not move the adaptive
+    // opponent's factor either.
     recordEnd(record::Result::Abandoned);
+    m_adaptiveFactor.reset();
     m_reactionTimer->stop();
     m_startMatchAction->setEnabled(true);
     m_settingsAction->setEnabled(true);

@@ -227,7 +227,8 @@ private:
     // The plan for the card being read, and that card's reading position.
     Opponent::Plan m_plan;
     int m_planPosition = 0;
-    // The adaptive opponent's factor in this match; none for the others.
+    // The adaptive opponent's factor in this match; none for the others,
+    // and none once the match has been given up.
     std::optional<double> m_adaptiveFactor;
     // The factor stored after the last finished match of this run: the
     // writer may not have committed it yet when the next match starts.
