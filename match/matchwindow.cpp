@@ -416,8 +416,9 @@ void MatchWindow::startMatch()
 
 void MatchWindow::startDrill(const QList<int> &cards)
 {
-    if (!m_startMatchAction->isEnabled())
-        recordEnd(record::Result::Abandoned);
+    // A match still being played, or one carried on after おわり, is left
+    // as おわり leaves it: its reading must not play on into the drill.
+    giveUpMatch();
     m_drillCards = cards;
     m_startMatchAction->setEnabled(false);
     m_settingsAction->setEnabled(false);
@@ -630,6 +631,12 @@ void MatchWindow::openSettings()
 
 void MatchWindow::leave()
 {
+    giveUpMatch();
+    hide();
+}
+
+void MatchWindow::giveUpMatch()
+{
     // The match can still be carried on, but the record keeps it as given
     // up here; what follows is not recorded, and does not move the adaptive
     // opponent's factor either.
@@ -640,7 +647,6 @@ void MatchWindow::leave()
     m_settingsAction->setEnabled(true);
     m_sound->close();
     m_sound->releaseOutput();
-    hide();
     // A turn suspended in its yield ends at its next step, taking nothing.
     // The match itself stays as it is and can be carried on.
     m_scan.invalidate();

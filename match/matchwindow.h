@@ -87,7 +87,7 @@ public:
     void startMatch();
     // 苦手札で試合: a match of the given cards of the current set only, each
     // in a random slot among the first ones and read in random order; a
-    // match still being played is given up first.
+    // match still being played is given up first, as おわり gives it up.
     void startDrill(const QList<int> &cards);
     // Where the player's reaction times come from: a monotonic clock in ms.
     // Tests pass a clock they move themselves.
@@ -100,7 +100,8 @@ public:
     // The last card has been taken: the result, and the question whether to
     // play again (No hides the window).
     void endMatch();
-    // おわり: hides the window; the match stays as it is and can be carried on.
+    // おわり: gives the match up and hides the window; the match stays as it
+    // is and can be carried on.
     void leave();
     // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ: the settings window, through the hub.
     void openSettings();
@@ -130,6 +131,10 @@ private:
 
     void load();
     void unload();
+    // What おわり and a drill started over a match do to it: recorded as
+    // abandoned, no claim on the adaptive factor, no timer, no reading, the
+    // output released, the menu items enabled.
+    void giveUpMatch();
     void showCard(ui::PictureBox *box, int card, const QImage &picture);
     void showScores();
     // The computer takes the card in board slot s (the take never yields).

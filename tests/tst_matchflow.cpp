@@ -789,10 +789,11 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
 void TestMatchFlow::soundIsReadAheadOfEachCard_data()
 {
     QTest::addColumn<bool>("voice");
-    QTest::addColumn<QString>("ending"); // "result", "おわり" or "close"
+    QTest::addColumn<QString>("ending"); // "result", "おわり", "close" or "drill"
     QTest::newRow("aloud, to the result") << true << QStringLiteral("result");
     QTest::newRow("aloud, おわり mid-match") << true << QStringLiteral("おわり");
     QTest::newRow("aloud, close box mid-match") << true << QStringLiteral("close");
+    QTest::newRow("aloud, a drill started mid-match") << true << QStringLiteral("drill");
     QTest::newRow("silent, to the result") << false << QStringLiteral("result");
 }
 
@@ -822,11 +823,18 @@ void TestMatchFlow::soundIsReadAheadOfEachCard()
         playerTakes();
     } else if (ending == u"おわり") {
         controls(w).leaveAction()->trigger();
-    } else {
+    } else if (ending == u"close") {
         w->close();
+    } else {
+        // Its reading closed before the drill's first is opened.
+        const qsizetype played = device()->commands.size();
+        w->startDrill({1, 2});
+        QCOMPARE(device()->commands.value(played), QStringLiteral("Close"));
     }
-    // Released when the match is over or the window goes, with or without voice.
-    QCOMPARE(device()->hints, expected << QStringLiteral("releaseOutput"));
+    // Released when the match is over or the window goes, with or without
+    // voice; the drill opens it again.
+    const QStringList released = expected + QStringList{QStringLiteral("releaseOutput")};
+    QCOMPARE(device()->hints.mid(0, released.size()), released);
 }
 
 GINREI_TEST_MAIN(TestMatchFlow)
