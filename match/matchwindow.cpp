@@ -470,11 +470,13 @@ void MatchWindow::showScores()
 void MatchWindow::bringToFront(QWidget *widget)
 {
     widget->raise();
-    // The piles grow across the displays and the frames: from its 36th card
-    // the computer's reaches the reading display, and with 49 cards the
-    // player's runs under the computer's frame.
-    const std::array<QWidget *, 6> displays{m_readingCaption, m_readingDisplay, m_levelCaption,
-                                            m_levelDisplay, m_playerScoreFrame, m_computerScoreFrame};
+    // The piles grow across the displays and the frames: from its 26th card
+    // the computer's reaches its hand and the caption over it, from its 36th
+    // the reading display, and with 49 cards the player's runs under the
+    // computer's frame.
+    const std::array<QWidget *, 8> displays{m_readingCaption,   m_readingDisplay,   m_levelCaption,
+                                            m_levelDisplay,     m_handCaption,      m_handAtRest,
+                                            m_playerScoreFrame, m_computerScoreFrame};
     for (QWidget *display : displays)
         display->raise();
 }

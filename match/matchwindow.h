@@ -142,8 +142,9 @@ private:
     // Moves a taken card onto a side's pile, in front of the other cards.
     void putOnPile(ui::PictureBox *box, Board::Pile side, int k);
     // Brings a card or the hand to the front of the table, yet under the
-    // reading and level displays, their captions and the score frames,
-    // which the player must see at all times.
+    // reading and level displays, their captions, the computer's hand at
+    // rest with its caption, and the score frames, which the player must
+    // see at all times.
     void bringToFront(QWidget *widget);
     // The computer's hand back at rest: at a match's start, and at the card
     // after one of its takes.

@@ -735,8 +735,9 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<bool>("computerTakes"); // every card after the first
-    // From its 36th card the computer's pile reaches the reading and level
-    // displays; its last lift, from slot 1, ends over the reading display.
+    // From its 26th card the computer's pile reaches its hand at rest and
+    // the caption over it, from its 36th the reading and level displays; its
+    // last lift, from slot 1, ends over the reading display.
     QTest::newRow("46 cards, the computer's pile and hand") << 46 << true;
     // With the last row full the computer's frame stands in the player's row.
     QTest::newRow("49 cards, the player's pile") << 49 << false;
@@ -751,11 +752,12 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     MatchWindow *w = start(5);
     QVERIFY(w);
     arrange(n, 1);
-    const std::array<QWidget *, 6> displays{controls(w).captions()[0], controls(w).readingDisplay(), controls(w).captions()[1], controls(w).levelDisplay(), controls(w).playerScoreFrame(), controls(w).computerScoreFrame()};
+    const std::array<QWidget *, 8> displays{controls(w).captions()[0], controls(w).readingDisplay(), controls(w).captions()[1], controls(w).levelDisplay(), controls(w).captions()[2], controls(w).handAtRest(), controls(w).playerScoreFrame(), controls(w).computerScoreFrame()};
     auto hidden = [&] {
         QStringList found;
         for (QWidget *display : displays) {
-            const QStringList over = coveringWidgets(display);
+            // The hand at rest is away while the computer takes a card.
+            const QStringList over = display->isVisible() ? coveringWidgets(display) : QStringList();
             if (!over.isEmpty())
                 found << display->objectName() + QStringLiteral(" under ") + over.join(u' ');
         }
