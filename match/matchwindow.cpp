@@ -140,10 +140,22 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     m_scanTimer->setInterval(0);
     connect(m_scanTimer, &QTimer::timeout, this, &MatchWindow::stepScan);
 
+    m_labelShownTimer = new QTimer(this);
+    m_labelShownTimer->setObjectName(QStringLiteral("labelShownTimer"));
+    m_labelShownTimer->setSingleShot(true);
+    m_labelShownTimer->setTimerType(Qt::PreciseTimer);
+    m_labelShownTimer->setInterval(0);
+    connect(m_labelShownTimer, &QTimer::timeout, this, &MatchWindow::labelShown);
+    m_readingDisplay->installEventFilter(this);
+
     m_sound = device;
     m_sound->setParent(this);
     m_sound->setObjectName(QStringLiteral("MMControl1"));
     connect(m_sound, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
+    connect(m_sound, &SoundDevice::readingStarted, this, &MatchWindow::readingBegun);
+    // A reading that cannot be played ends without beginning: the label
+    // alone announces the card.
+    connect(m_sound, &SoundDevice::done, this, &MatchWindow::readingBegun);
 
     m_startMatchAction = menuBar()->addAction(QStringLiteral("試合開始"), this, &MatchWindow::startMatch);
     m_startMatchAction->setObjectName(QStringLiteral("mnuGo"));
@@ -310,13 +322,52 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
         readCardAloud();
         readAhead();
     }
-    markAnnounced();
+    awaitAnnouncement(a.readAloud);
     Q_EMIT announced();
 }
 
-void MatchWindow::markAnnounced()
+void MatchWindow::awaitAnnouncement(bool readAloud)
 {
-    m_reactionClock.announced();
+    m_reactionClock.clear();
+    m_awaitingLabel = true;
+    m_awaitingReading = readAloud;
+    // A paint seen for the card before counts for nothing now.
+    m_labelShownTimer->stop();
+    // Painted even when the label is that of the card before.
+    m_readingDisplay->update();
+}
+
+bool MatchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The label of the card being read is being painted; once the paint is
+    // over (and on the screen), the zero-interval timer fires.
+    if (watched == m_readingDisplay && event->type() == QEvent::Paint && m_awaitingLabel)
+        m_labelShownTimer->start();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MatchWindow::labelShown()
+{
+    if (!m_awaitingLabel)
+        return;
+    m_awaitingLabel = false;
+    startClockOnceAnnounced();
+}
+
+void MatchWindow::readingBegun()
+{
+    // The device reports only the reading it has open, which is always that
+    // of the card being read: each take closes the one before.
+    if (!m_awaitingReading)
+        return;
+    m_awaitingReading = false;
+    startClockOnceAnnounced();
+}
+
+void MatchWindow::startClockOnceAnnounced()
+{
+    if (!m_awaitingLabel && !m_awaitingReading)
+        m_reactionClock.announced();
 }
 
 void MatchWindow::readAhead()
@@ -455,7 +506,7 @@ void MatchWindow::setUpMatch()
         readCardAloud();
         readAhead();
     }
-    markAnnounced();
+    awaitAnnouncement(first.readAloud);
     Q_EMIT announced();
     // After the first announcement: the record's first use opens it.
     recordStart();
@@ -664,6 +715,7 @@ void MatchWindow::unload()
     m_reactionTimer->stop();
     m_scan.invalidate();
     m_scanTimer->stop();
+    m_labelShownTimer->stop();
 }
 
 void MatchWindow::closeEvent(QCloseEvent *event)

@@ -92,6 +92,11 @@ public:
     // Where the player's reaction times come from: a monotonic clock in ms.
     // Tests pass a clock they move themselves.
     void setReactionClock(ReactionClock::Now now) { m_reactionClock = ReactionClock(std::move(now)); }
+    // The player's clock runs from the moment the card being read is really
+    // announced: its label painted on the screen and, when it is read aloud,
+    // the first samples of its reading handed to the output. A click before
+    // has no reaction time.
+    bool isReactionClockRunning() const { return m_reactionClock.sinceAnnouncement().has_value(); }
     // Whether the matches started from now on are recorded (they are unless
     // told otherwise: the benchmarks compare a match with and without it).
     void setRecording(bool on) { m_recording = on; }
@@ -124,6 +129,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // Watches the reading display's paints.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // The suites reach the controls through this (tests/windowcontrols.h).
@@ -167,8 +174,13 @@ private:
     void recordTake(int card, int slot, Board::Pile side);
     void recordWrongTake(int slot);
     void recordEnd(record::Result result);
-    // The card being read, announced: the reaction clock starts.
-    void markAnnounced();
+    // The card being read has been announced: the reaction clock stops and
+    // waits for its label to be painted and, when readAloud, for its reading
+    // to begin (or to fail); then it starts.
+    void awaitAnnouncement(bool readAloud);
+    void labelShown();
+    void readingBegun();
+    void startClockOnceAnnounced();
 
     // The computer's side of a match (match/opponent.h). At the match start:
     // the opponent of the settings, with the player's record for the one
@@ -212,9 +224,15 @@ private:
     // Steps the computer's scan: a zero interval, so each step comes after
     // everything already waiting in the event loop.
     QTimer *m_scanTimer = nullptr;
+    // Started by the paint of the reading display: a zero interval, so it
+    // fires once that paint is on the screen.
+    QTimer *m_labelShownTimer = nullptr;
     SoundDevice *m_sound = nullptr;
 
     ReactionClock m_reactionClock;
+    // What the announcement of the card being read still waits for.
+    bool m_awaitingLabel = false;
+    bool m_awaitingReading = false;
     bool m_recording = true;
     // The match being recorded; none outside a match.
     std::optional<qint64> m_recordKey;
