@@ -112,6 +112,14 @@ void SinkSoundDevice::onClipReady(const QString &path)
 
 void SinkSoundDevice::begin(const ClipCache::ClipPtr &clip, bool mayOpen)
 {
+    startRoute(clip, mayOpen);
+    // Once a reading: only a reading still waiting (Route::None) comes here.
+    if (m_route != Route::None)
+        reportStarted(m_generation);
+}
+
+void SinkSoundDevice::startRoute(const ClipCache::ClipPtr &clip, bool mayOpen)
+{
     if (!clip->ok()) {
         if (!clip->worthAnotherPlayer()) {
             report(m_generation, Failure);

@@ -97,8 +97,9 @@ private:
     Stream openStream();
     void dropStream(Stream &stream);
     // Starts the open reading from its decoded clip, on the spare stream
-    // or, when opening is allowed here, on a new one.
+    // or, when opening is allowed here, on a new one, and reports it started.
     void begin(const ClipCache::ClipPtr &clip, bool mayOpen);
+    void startRoute(const ClipCache::ClipPtr &clip, bool mayOpen);
     void beginSilently(qint64 durationUs);
     void feed();
     void finishStream();

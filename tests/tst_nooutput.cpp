@@ -41,13 +41,14 @@ void TestNoOutput::readingsRunSilentlyForTheirLength()
     SinkSoundDevice device;
     QList<int> codes;
     QList<qint64> times;
-    int told = 0;
+    int told = 0, started = 0;
     QElapsedTimer clock;
     connect(&device, &SoundDevice::done, this, [&](int code) {
         codes << code;
         times << clock.elapsed();
     });
     connect(&device, &SoundDevice::noSoundOutput, this, [&] { ++told; });
+    connect(&device, &SoundDevice::readingStarted, this, [&] { ++started; });
     device.openAhead();
     for (const int lengthMs : {300, 800}) {
         const QString file = m_dir.filePath(QStringLiteral("tone%1.wav").arg(lengthMs));
@@ -62,6 +63,8 @@ void TestNoOutput::readingsRunSilentlyForTheirLength()
         // As long as the recording: a run keeps its schedule without sound.
         QVERIFY2(times.last() >= lengthMs - 1 && times.last() <= lengthMs + 100, qPrintable(QString::number(times.last())));
         QVERIFY(!device.isPlaying());
+        // Begun once, when its silent stand-in started.
+        QCOMPARE(started, codes.size());
         device.close();
     }
     QVERIFY(!device.hasSpareStream());
