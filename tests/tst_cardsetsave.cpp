@@ -481,7 +481,7 @@ void TestCardSetSave::namesOfNewSets_data()
     QTest::newRow("a slash") << QStringLiteral("a/b") << QStringLiteral("「/」は使えません");
     QTest::newRow("two dots") << QStringLiteral("..") << QStringLiteral("「.」で始まる");
     QTest::newRow("blank at the end") << QStringLiteral("家族 ") << QStringLiteral("空白");
-    QTest::newRow("not in code page 932") << QStringLiteral("카") << QStringLiteral("記録できない");
+    QTest::newRow("not in code page 932") << QStringLiteral("카") << QStringLiteral("記録できない文字");
     QTest::newRow("too long for karupath.dat") << QStringLiteral("いろはにほへとちりぬるをわかよたれそつねならむうゐのおくやま")
                                                << QStringLiteral("長すぎます");
     QTest::newRow("taken") << QStringLiteral("twelve") << QStringLiteral("もうあります");
