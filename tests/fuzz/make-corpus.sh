@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")"
 rm -rf corpus
-mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode corpus/cardphoto
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
@@ -88,3 +88,13 @@ printf 'RIFX\000\000\000\044WAVE' > $w/rifx
 # tone in each other container and codec it reads (seeds/audiodecode,
 # written once by libsndfile itself and kept as they are).
 cp $w/* seeds/audiodecode/* corpus/audiodecode/
+
+# Picture files for a card's picture: one small picture in each format the
+# image plugins read, a photo stored on its side with Exif orientation 6
+# (seeds/cardphoto, written once by Qt and ImageMagick and kept as they are),
+# a JPEG cut off in its data, and headers that promise far too many pixels.
+p=corpus/cardphoto
+cp seeds/cardphoto/* $p/
+head -c 300 seeds/cardphoto/wide.jpg > $p/cut-off.jpg
+{ printf 'GIF89a\100\234\100\234\000\000\000,\000\000\000\000\100\234\100\234\000'; } > $p/gif-40000-square
+{ printf 'BM'; le32 70; le32 0; le32 54; le32 40; le32 30000; le32 30000; printf '\001\000\030\000'; le32 0; le32 16; le32 0; le32 0; le32 0; le32 0; printf 'rgbargbargbargba'; } > $p/bmp-30000-square
