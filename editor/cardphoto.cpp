@@ -71,17 +71,23 @@ Made fromBytes(const QByteArray &bytes)
                           .arg(stored.height())
                           .arg(maxPixels / 10000));
 
-    // Cut and scaled as the file stores it; turned upright after. A photo
-    // turned a quarter lies on its side in the file.
+    // Decoded at the smallest power-of-two fraction of its size that still
+    // holds the card's shape at full resolution: a JPEG is decoded straight
+    // at that size, much faster than whole. A photo turned a quarter lies
+    // on its side in the file, so the shape is turned too.
     const bool onItsSide = reader.transformation() & QImageIOHandler::TransformationRotate90;
     const QSize shape = onItsSide ? OutputSize.transposed() : OutputSize;
-    reader.setClipRect(centreCrop(stored, shape));
-    reader.setScaledSize(shape);
-    QImage image = reader.read();
+    const QRect kept = centreCrop(stored, shape);
+    int fraction = 8;
+    while (fraction > 1 && (kept.width() / fraction < shape.width() || kept.height() / fraction < shape.height()))
+        fraction /= 2;
+    if (fraction > 1)
+        reader.setScaledSize(stored / fraction);
+    QImage image = reader.read(); // upright
     if (image.isNull())
         return failed(QStringLiteral("写真を読み取れません（%1）").arg(reader.errorString()));
-    if (image.size() != OutputSize)
-        image = image.scaled(OutputSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    image = image.copy(centreCrop(image.size(), OutputSize))
+                .scaled(OutputSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 
     // A JPEG has no transparency: what was see-through shows white, as on paper.
     Made made;
