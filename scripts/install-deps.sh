@@ -20,6 +20,7 @@ dpkg-dev file desktop-file-utils appstream git
 lintian man-db groff-base
 libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
 libsndfile1-dev libsamplerate0-dev libebur128-dev libarchive-dev
+qt6-image-formats-plugins
 "
 # `install-deps.sh fuzz`: also clang and its libFuzzer runtime (make fuzz).
 if [ "${1:-}" = fuzz ]; then

@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")"
 rm -rf corpus
-mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode corpus/cardsetarchive
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode corpus/cardsetarchive corpus/cardphoto
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
@@ -94,3 +94,13 @@ cp $w/* seeds/audiodecode/* corpus/audiodecode/
 # a file to skip, one at the top level in capitals, "..", a link, a data
 # file of 0 cards, a reading cut in half, and files in two folders.
 cp seeds/cardsetarchive/* corpus/cardsetarchive/
+
+# Picture files for a card's picture: one small picture in each format the
+# image plugins read, a photo stored on its side with Exif orientation 6
+# (seeds/cardphoto, written once by Qt and ImageMagick and kept as they are),
+# a JPEG cut off in its data, and headers that promise far too many pixels.
+p=corpus/cardphoto
+cp seeds/cardphoto/* $p/
+head -c 300 seeds/cardphoto/wide.jpg > $p/cut-off.jpg
+{ printf 'GIF89a\100\234\100\234\000\000\000,\000\000\000\000\100\234\100\234\000'; } > $p/gif-40000-square
+{ printf 'BM'; le32 70; le32 0; le32 54; le32 40; le32 30000; le32 30000; printf '\001\000\030\000'; le32 0; le32 16; le32 0; le32 0; le32 0; le32 0; printf 'rgbargbargbargba'; } > $p/bmp-30000-square
