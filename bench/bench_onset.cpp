@@ -3,8 +3,7 @@
 
 // What the player hears: from the announcement of a card in a real match
 // (level 5, reading aloud) to the first sample of its recording that reaches
-// the null sink, for the stream device the windows use and for the media
-// player device, in one run. Run under scripts/with-null-sink.sh:
+// the null sink, for the stream device the windows use. Run under scripts/with-null-sink.sh:
 //   scripts/with-null-sink.sh build/bench/bench_onset [cards]
 //
 // How it is measured:
@@ -31,7 +30,6 @@
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
 #include "settings/settingswindow.h"
-#include "sound/mediasounddevice.h"
 #include "sound/sinksounddevice.h"
 #include "tests/monitorrecorder.h"
 #include "tests/testsupport.h"
@@ -180,7 +178,7 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
     WindowHub hub(data);
     TimedDevice *timed = nullptr;
     hub.soundFactory = [&](QObject *owner) -> SoundDevice * {
-        SoundDevice *real = kind == u"sink" ? static_cast<SoundDevice *>(new SinkSoundDevice) : new MediaSoundDevice;
+        SoundDevice *real = new SinkSoundDevice;
         timed = new TimedDevice(real, owner);
         return timed;
     };
@@ -192,8 +190,8 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
     hub.matchSettings();
     controls(hub.settingsWindow()).levelButtons()[4]->setChecked(true);
     controls(hub.settingsWindow()).voiceButtons()[1]->setChecked(true);
-    // One reading first, not counted: the first player in a process pays
-    // for loading the media framework.
+    // One reading first, not counted: the first stream in a process pays
+    // for connecting to the sound server.
     Result r;
     int counted = 0;
     bool warmUp = true;
@@ -230,9 +228,7 @@ Result measure(const QString &kind, const QString &program, testing::MonitorReco
     return r;
 }
 
-// One device in a process of its own: the media player device can freeze
-// the whole process inside GStreamer (the fault the stream device removes),
-// and a frozen child must not take the other figures with it.
+// In a process of its own: a frozen child is killed and reported.
 int measureOne(const QString &kind, int cards)
 {
     testing::ProgramFolder program;
@@ -253,7 +249,7 @@ int measureOne(const QString &kind, int cards)
             x -= d.median;
         return v;
     };
-    const QByteArray name = kind == u"sink" ? QByteArray("stream device (SinkSoundDevice)") : QByteArray("media player device (MediaSoundDevice)");
+    const QByteArray name("stream device (SinkSoundDevice)");
     std::printf("%s:\n", name.constData());
     print("recorder's delay (loopback; its median is taken off)", delays);
     print("onset, every card but a match's first", corrected(r.later));
@@ -289,7 +285,7 @@ int main(int argc, char **argv)
     std::printf("announcement -> first sample at the null sink (threshold %.3f), %d readings per device, level 5, reading aloud\n",
                 double(Threshold), cards);
     std::fflush(stdout);
-    for (const QString &each : {QStringLiteral("sink"), QStringLiteral("media")}) {
+    for (const QString &each : {QStringLiteral("sink")}) {
         QProcess child;
         child.setProcessChannelMode(QProcess::ForwardedChannels);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--kind"), each, QString::number(cards)});

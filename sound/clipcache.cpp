@@ -61,7 +61,7 @@ void ClipCache::request(const QString &path)
     QMetaObject::invokeMethod(
         m_worker,
         [this, path, stamp] {
-            ClipPtr clip = std::make_shared<const wav::Clip>(wav::decodeFile(path));
+            ClipPtr clip = std::make_shared<const audio::Clip>(audio::decodeFile(path));
             QMetaObject::invokeMethod(this, [this, path, stamp, clip] { accept(path, stamp, clip); }, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);

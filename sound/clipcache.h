@@ -12,7 +12,7 @@
 // was decoded (same size and modification time), so a recording replaced
 // between two runs is read afresh.
 
-#include "sound/wavreader.h"
+#include "sound/audiodecode.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -27,7 +27,7 @@ class ClipCache : public QObject
     Q_OBJECT
 
 public:
-    using ClipPtr = std::shared_ptr<const wav::Clip>;
+    using ClipPtr = std::shared_ptr<const audio::Clip>;
 
     // How many decoded files are kept: the one playing, the next, and the
     // one a run reads twice.

@@ -3,8 +3,6 @@
 
 #include "sound/sinksounddevice.h"
 
-#include "sound/mediasounddevice.h"
-
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
@@ -16,17 +14,17 @@
 namespace {
 constexpr qint64 bytesForMs(int ms)
 {
-    return qint64(wav::OutputRate) * wav::OutputBytesPerFrame * ms / 1000;
+    return qint64(audio::OutputRate) * audio::OutputBytesPerFrame * ms / 1000;
 }
 
 qint64 usForBytes(qint64 bytes)
 {
-    return bytes / wav::OutputBytesPerFrame * 1000000 / wav::OutputRate;
+    return bytes / audio::OutputBytesPerFrame * 1000000 / audio::OutputRate;
 }
 
 qint64 bytesForUs(qint64 us)
 {
-    return us * wav::OutputRate / 1000000 * wav::OutputBytesPerFrame;
+    return us * audio::OutputRate / 1000000 * audio::OutputBytesPerFrame;
 }
 } // namespace
 
@@ -113,20 +111,7 @@ void SinkSoundDevice::onClipReady(const QString &path)
 void SinkSoundDevice::begin(const ClipCache::ClipPtr &clip, bool mayOpen)
 {
     if (!clip->ok()) {
-        if (!clip->worthAnotherPlayer()) {
-            report(m_generation, Failure);
-            return;
-        }
-        // A wave file of a kind the media framework may still play.
-        if (!m_fallback) {
-            m_fallback = new MediaSoundDevice(this);
-            connect(m_fallback, &SoundDevice::done, this, [this](int code) {
-                if (m_route == Route::Fallback)
-                    report(m_generation, code);
-            });
-        }
-        m_route = Route::Fallback;
-        m_fallback->play(m_file);
+        report(m_generation, Failure);
         return;
     }
     if (!m_spare.sink && mayOpen)
@@ -167,8 +152,8 @@ SinkSoundDevice::Stream SinkSoundDevice::openStream()
     if (output.isNull())
         return {};
     QAudioFormat format;
-    format.setSampleRate(wav::OutputRate);
-    format.setChannelCount(wav::OutputChannels);
+    format.setSampleRate(audio::OutputRate);
+    format.setChannelCount(audio::OutputChannels);
     format.setSampleFormat(QAudioFormat::Int16);
     Stream stream;
     // No parent: Qt hands it to the platform's sink object too, and that one
@@ -247,8 +232,6 @@ bool SinkSoundDevice::isPlaying() const
         return m_playing.sink != nullptr;
     case Route::Silent:
         return m_silentTimer->isActive();
-    case Route::Fallback:
-        return m_fallback && m_fallback->isPlaying();
     case Route::None:
         break;
     }
@@ -268,8 +251,6 @@ void SinkSoundDevice::close()
     ++m_generation;
     finishStream();
     m_silentTimer->stop();
-    if (m_route == Route::Fallback && m_fallback)
-        m_fallback->stopAndClose();
     m_route = Route::None;
     m_clip.reset();
     if (m_keepReady)

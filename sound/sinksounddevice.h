@@ -22,9 +22,8 @@
 //   reports every sample processed, not when the last one was written.
 // - Stopping closes the stream, which silences it at once.
 //
-// A wave file this reader does not take (compressed, say) goes to a
-// MediaSoundDevice instead. With no sound output at all, a reading plays
-// silently for as long as its recording lasts, and noSoundOutput() says so.
+// With no sound output at all, a reading plays silently for as long as its
+// recording lasts, and noSoundOutput() says so.
 //
 // Every reading carries a generation number; a notice is delivered only
 // while its reading is still the open one.
@@ -35,7 +34,6 @@
 #include <QByteArray>
 #include <QElapsedTimer>
 
-class MediaSoundDevice;
 class QAudioSink;
 class QIODevice;
 class QTimer;
@@ -74,7 +72,6 @@ public:
         None,     // nothing open, or waiting for its samples or its stream
         Stream,   // through the audio stream
         Silent,   // no output: a timer stands in for the sound
-        Fallback, // through the media player
     };
     Route route() const { return m_route; }
     // A reading has been opened by play() and not closed yet.
@@ -83,8 +80,6 @@ public:
     bool isPlaying() const;
     // A stream is open and waiting for the next reading.
     bool hasSpareStream() const { return m_spare.sink != nullptr; }
-    // The player that takes the files this device does not, once made.
-    MediaSoundDevice *fallback() const { return m_fallback; }
 
 private:
     struct Stream {
@@ -110,7 +105,6 @@ private:
     void tellNoOutput();
 
     ClipCache m_cache;
-    MediaSoundDevice *m_fallback = nullptr;
     QTimer *m_feedTimer;
     QTimer *m_stepTimer;
     QTimer *m_silentTimer;

@@ -7,6 +7,7 @@
 // refused with a reason.
 
 #include "sound/audiodecode.h"
+#include "sound/clipcache.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -88,6 +89,7 @@ private Q_SLOTS:
     void decodes_data();
     void decodes();
     void noMirrorImage();
+    void cacheFollowsTheFileOnDisk();
 };
 
 void AudioDecodeTest::decodes_data()
@@ -178,6 +180,50 @@ void AudioDecodeTest::noMirrorImage()
     }
     const double db = 20 * std::log10(worst / toneLevel);
     QVERIFY2(db < -60, qPrintable(QStringLiteral("%1 dB at %2 Hz").arg(db).arg(worstAt)));
+}
+
+void AudioDecodeTest::cacheFollowsTheFileOnDisk()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("karuon01.wav"));
+    auto writeTone = [](const QString &to, double seconds) {
+        QFile file(to);
+        return file.open(QIODevice::WriteOnly) && file.write(wav16(1, 22050, tone(1, 22050, seconds, 440, 0.5f))) > 0;
+    };
+    QVERIFY(writeTone(path, 0.2));
+
+    ClipCache cache;
+    QStringList ready;
+    connect(&cache, &ClipCache::ready, this, [&ready](const QString &p) { ready << p; });
+    cache.request(path);
+    QVERIFY(cache.pending(path));
+    QVERIFY(!cache.find(path));
+    QTRY_COMPARE(ready, QStringList{path});
+    const ClipCache::ClipPtr first = cache.find(path);
+    QVERIFY(first && first->ok());
+    QCOMPARE(first->source.frames, 22050 / 5);
+    // Asking again for the same file costs nothing.
+    cache.request(path);
+    QVERIFY(!cache.pending(path));
+    QCOMPARE(cache.find(path), first);
+
+    // A new recording under the same name: the old samples are never used.
+    QVERIFY(writeTone(path, 0.5));
+    QVERIFY(!cache.find(path));
+    cache.request(path);
+    QTRY_COMPARE(ready.size(), 2);
+    const ClipCache::ClipPtr second = cache.find(path);
+    QVERIFY(second && second->ok());
+    QCOMPARE(second->source.frames, 22050 / 2);
+
+    // Only the last few files are kept.
+    for (int n = 2; n <= ClipCache::Capacity + 1; ++n) {
+        const QString other = dir.filePath(QStringLiteral("karuon0%1.wav").arg(n));
+        QVERIFY(writeTone(other, 0.05));
+        cache.request(other);
+        QTRY_VERIFY(cache.find(other));
+    }
+    QVERIFY(!cache.find(path));
 }
 
 QTEST_GUILESS_MAIN(AudioDecodeTest)

@@ -1,13 +1,11 @@
 // SPDX-FileCopyrightText: 2026 Ginrei Karuta developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The real sound devices, playing real WAV files: the stream device the
-// windows use and the media player it hands other files to. Every rule of
-// the notices holds for both. Run by CTest inside scripts/with-null-sink.sh,
+// The real sound device the windows use, playing real WAV files, and every
+// rule of its notices. Run by CTest inside scripts/with-null-sink.sh,
 // which gives it a PipeWire server with a null sink as the default output;
 // what the sink plays is recorded from its monitor and checked too.
 
-#include "sound/mediasounddevice.h"
 #include "sound/sinksounddevice.h"
 #include "tests/monitorrecorder.h"
 #include "tests/recordingsounddevice.h"
@@ -55,29 +53,6 @@ std::pair<qsizetype, qsizetype> loudSpan(const QList<float> &samples)
     return {first, last};
 }
 
-const QStringList Kinds{QStringLiteral("media"), QStringLiteral("sink")};
-
-std::unique_ptr<SoundDevice> makeDevice(const QString &kind)
-{
-    if (kind == QLatin1String("media"))
-        return std::make_unique<MediaSoundDevice>();
-    return std::make_unique<SinkSoundDevice>();
-}
-
-bool isOpen(const SoundDevice &device)
-{
-    if (auto *media = qobject_cast<const MediaSoundDevice *>(&device))
-        return media->isOpen();
-    return static_cast<const SinkSoundDevice &>(device).isOpen();
-}
-
-bool isPlaying(const SoundDevice &device)
-{
-    if (auto *media = qobject_cast<const MediaSoundDevice *>(&device))
-        return media->isPlaying();
-    return static_cast<const SinkSoundDevice &>(device).isPlaying();
-}
-
 // Every done() of a device, with the time it arrived since start().
 struct Notices {
     explicit Notices(SoundDevice &device)
@@ -112,11 +87,8 @@ private Q_SLOTS:
     void damagedRecordingEndsOnce();
     void playsAgainAfterClose_data();
     void playsAgainAfterClose();
-    void newReadingReplacesOpenOne_data() { addKinds(); }
     void newReadingReplacesOpenOne();
-    void endOfClosedReadingIsNotDelivered_data() { addKinds(); }
     void endOfClosedReadingIsNotDelivered();
-    void closingWithNothingOpenDoesNothing_data() { addKinds(); }
     void closingWithNothingOpenDoesNothing();
     void recorderPassesOperationsOn();
     void toneIsHeardAtItsPitch_data();
@@ -125,12 +97,6 @@ private Q_SLOTS:
     void readingsNeverOverlap();
 
 private:
-    static void addKinds()
-    {
-        QTest::addColumn<QString>("kind");
-        for (const QString &kind : Kinds)
-            QTest::newRow(qPrintable(kind)) << kind;
-    }
     QString tone(int durationMs, testing::WavFormat format = {});
     QTemporaryDir m_dir;
     int m_files = 0;
@@ -153,19 +119,16 @@ void TestSound::initTestCase()
 
 void TestSound::playsToItsEndOnce_data()
 {
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("rate");
     QTest::addColumn<int>("bits");
     QTest::addColumn<int>("channels");
-    for (const QString &kind : Kinds) {
-        QTest::addRow("%s: 16-bit mono 22.05 kHz", qPrintable(kind)) << kind << 22050 << 16 << 1;
-        QTest::addRow("%s: 16-bit stereo 48 kHz", qPrintable(kind)) << kind << 48000 << 16 << 2;
-        QTest::addRow("%s: 16-bit mono 44.1 kHz", qPrintable(kind)) << kind << 44100 << 16 << 1;
-        QTest::addRow("%s: 8-bit mono 11.025 kHz", qPrintable(kind)) << kind << 11025 << 8 << 1;
-        QTest::addRow("%s: 8-bit stereo 22.05 kHz", qPrintable(kind)) << kind << 22050 << 8 << 2;
-        QTest::addRow("%s: 8-bit mono 22.05 kHz", qPrintable(kind)) << kind << 22050 << 8 << 1;
-        QTest::addRow("%s: 16-bit stereo 11.025 kHz", qPrintable(kind)) << kind << 11025 << 16 << 2;
-    }
+    QTest::newRow("16-bit mono 22.05 kHz") << 22050 << 16 << 1;
+    QTest::newRow("16-bit stereo 48 kHz") << 48000 << 16 << 2;
+    QTest::newRow("16-bit mono 44.1 kHz") << 44100 << 16 << 1;
+    QTest::newRow("8-bit mono 11.025 kHz") << 11025 << 8 << 1;
+    QTest::newRow("8-bit stereo 22.05 kHz") << 22050 << 8 << 2;
+    QTest::newRow("8-bit mono 22.05 kHz") << 22050 << 8 << 1;
+    QTest::newRow("16-bit stereo 11.025 kHz") << 11025 << 16 << 2;
 }
 
 void TestSound::playsToItsEndOnce()
@@ -175,13 +138,11 @@ void TestSound::playsToItsEndOnce()
     QFETCH(int, channels);
     const QString file = tone(500, {rate, bits, channels});
 
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     notices.start();
     device.play(file);
-    QVERIFY(isOpen(device));
+    QVERIFY(device.isOpen());
     QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
     QCOMPARE(notices.codes.first(), int(SoundDevice::Successful));
     // Not before the reading could have been heard, and not long after.
@@ -190,22 +151,19 @@ void TestSound::playsToItsEndOnce()
     // Once only; the device stays open until it is closed.
     QTest::qWait(400);
     QCOMPARE(notices.codes.size(), 1);
-    QVERIFY(isOpen(device));
+    QVERIFY(device.isOpen());
     device.close();
-    QVERIFY(!isOpen(device));
+    QVERIFY(!device.isOpen());
 }
 
 void TestSound::cutReadingNeverSucceeds_data()
 {
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("cutAfterMs");
     QTest::addColumn<bool>("stopFirst");
-    for (const QString &kind : Kinds) {
-        QTest::addRow("%s: stop and close while playing", qPrintable(kind)) << kind << 150 << true;
-        QTest::addRow("%s: close while playing", qPrintable(kind)) << kind << 150 << false;
-        QTest::addRow("%s: stop and close before it sounds", qPrintable(kind)) << kind << 0 << true;
-        QTest::addRow("%s: close before it sounds", qPrintable(kind)) << kind << 0 << false;
-    }
+    QTest::newRow("stop and close while playing") << 150 << true;
+    QTest::newRow("close while playing") << 150 << false;
+    QTest::newRow("stop and close before it sounds") << 0 << true;
+    QTest::newRow("close before it sounds") << 0 << false;
 }
 
 void TestSound::cutReadingNeverSucceeds()
@@ -214,18 +172,16 @@ void TestSound::cutReadingNeverSucceeds()
     QFETCH(bool, stopFirst);
     const QString file = tone(500);
 
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     device.play(file);
     if (cutAfterMs > 0) {
         QTest::qWait(cutAfterMs);
-        QVERIFY(isPlaying(device));
+        QVERIFY(device.isPlaying());
     }
     stopFirst ? device.stopAndClose() : device.close();
-    QVERIFY(!isOpen(device));
-    QVERIFY(!isPlaying(device));
+    QVERIFY(!device.isOpen());
+    QVERIFY(!device.isPlaying());
     // Well past the file's end: nothing at all comes.
     QTest::qWait(1200);
     QCOMPARE(notices.codes, QList<int>());
@@ -233,18 +189,15 @@ void TestSound::cutReadingNeverSucceeds()
 
 void TestSound::unplayableFileFailsLater_data()
 {
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("create");
-    for (const QString &kind : Kinds) {
-        QTest::addRow("%s: missing", qPrintable(kind)) << kind << QStringLiteral("missing.wav") << QByteArray() << false;
-        QTest::addRow("%s: empty", qPrintable(kind)) << kind << QStringLiteral("empty.wav") << QByteArray() << true;
-        QTest::addRow("%s: text", qPrintable(kind)) << kind << QStringLiteral("text.wav") << QByteArray("not a recording\n") << true;
-        QTest::addRow("%s: cut inside the header", qPrintable(kind)) << kind << QStringLiteral("cut.wav") << QByteArray("RIFF\x24\x10\0\0WAVEfmt ", 16) << true;
-        QTest::addRow("%s: a folder", qPrintable(kind)) << kind << QStringLiteral("folder.wav") << QByteArray() << false;
-        QTest::addRow("%s: a picture", qPrintable(kind)) << kind << QStringLiteral("picture.wav") << QByteArray() << false;
-    }
+    QTest::newRow("missing") << QStringLiteral("missing.wav") << QByteArray() << false;
+    QTest::newRow("empty") << QStringLiteral("empty.wav") << QByteArray() << true;
+    QTest::newRow("text") << QStringLiteral("text.wav") << QByteArray("not a recording\n") << true;
+    QTest::newRow("cut inside the header") << QStringLiteral("cut.wav") << QByteArray("RIFF\x24\x10\0\0WAVEfmt ", 16) << true;
+    QTest::newRow("a folder") << QStringLiteral("folder.wav") << QByteArray() << false;
+    QTest::newRow("a picture") << QStringLiteral("picture.wav") << QByteArray() << false;
 }
 
 void TestSound::unplayableFileFailsLater()
@@ -260,9 +213,7 @@ void TestSound::unplayableFileFailsLater()
     if (name == QLatin1String("picture.wav"))
         QVERIFY(QFile::copy(testing::builtCardFolder() + QStringLiteral("/karue01.jpg"), path));
 
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     device.play(path);
     // Never from inside play(): the caller is still in the middle of its step.
@@ -277,23 +228,20 @@ void TestSound::unplayableFileFailsLater()
 
 void TestSound::damagedRecordingEndsOnce_data()
 {
-    QTest::addColumn<QString>("kind");
     // Changes to a good 600 ms recording: offset and new bytes; a negative
     // offset cuts the file there.
     QTest::addColumn<int>("offset");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("code");
-    for (const QString &kind : Kinds) {
-        QTest::addRow("%s: cut short", qPrintable(kind)) << kind << -(44 + 2000) << QByteArray() << int(SoundDevice::Successful);
-        QTest::addRow("%s: unknown format code", qPrintable(kind)) << kind << 20 << QByteArray("\x34\x12", 2) << int(SoundDevice::Failure);
-        QTest::addRow("%s: no channels", qPrintable(kind)) << kind << 22 << QByteArray("\0\0", 2) << int(SoundDevice::Failure);
-        QTest::addRow("%s: sample rate 0", qPrintable(kind)) << kind << 24 << QByteArray("\0\0\0\0", 4) << int(SoundDevice::Failure);
-        QTest::addRow("%s: 7 bits a sample", qPrintable(kind)) << kind << 34 << QByteArray("\x07\0", 2) << int(SoundDevice::Failure);
-        QTest::addRow("%s: data longer than the file", qPrintable(kind)) << kind << 40 << QByteArray("\xff\xff\xff\x7f", 4) << int(SoundDevice::Successful);
-        // Another kind of RIFF file: once any reading has played, the media
-        // framework would never report on it.
-        QTest::addRow("%s: not WAVE", qPrintable(kind)) << kind << 8 << QByteArray("AVI ") << int(SoundDevice::Failure);
-    }
+    QTest::newRow("cut short") << -(44 + 2000) << QByteArray() << int(SoundDevice::Successful);
+    QTest::newRow("unknown format code") << 20 << QByteArray("\x34\x12", 2) << int(SoundDevice::Failure);
+    QTest::newRow("no channels") << 22 << QByteArray("\0\0", 2) << int(SoundDevice::Failure);
+    QTest::newRow("sample rate 0") << 24 << QByteArray("\0\0\0\0", 4) << int(SoundDevice::Failure);
+    // Seven bits in two bytes a sample: read as the 16-bit samples they are.
+    QTest::newRow("7 bits a sample") << 34 << QByteArray("\x07\0", 2) << int(SoundDevice::Successful);
+    QTest::newRow("data longer than the file") << 40 << QByteArray("\xff\xff\xff\x7f", 4) << int(SoundDevice::Successful);
+    // Another kind of RIFF file.
+    QTest::newRow("not WAVE") << 8 << QByteArray("AVI ") << int(SoundDevice::Failure);
 }
 
 void TestSound::damagedRecordingEndsOnce()
@@ -309,9 +257,7 @@ void TestSound::damagedRecordingEndsOnce()
         wav.replace(offset, bytes.size(), bytes);
     testing::writeAll(path, wav);
 
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     notices.start();
     device.play(path);
@@ -329,21 +275,16 @@ void TestSound::damagedRecordingEndsOnce()
 
 void TestSound::playsAgainAfterClose_data()
 {
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("first");
-    for (const QString &kind : Kinds) {
-        QTest::addRow("%s: after a reading that ended", qPrintable(kind)) << kind << QStringLiteral("ended");
-        QTest::addRow("%s: after a reading that was cut off", qPrintable(kind)) << kind << QStringLiteral("cut");
-        QTest::addRow("%s: after a file that failed", qPrintable(kind)) << kind << QStringLiteral("failed");
-    }
+    QTest::newRow("after a reading that ended") << QStringLiteral("ended");
+    QTest::newRow("after a reading that was cut off") << QStringLiteral("cut");
+    QTest::newRow("after a file that failed") << QStringLiteral("failed");
 }
 
 void TestSound::playsAgainAfterClose()
 {
     QFETCH(QString, first);
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     if (first == QLatin1String("ended")) {
         device.play(tone(200));
@@ -373,9 +314,7 @@ void TestSound::newReadingReplacesOpenOne()
 {
     const QString longOne = tone(1500);
     const QString shortOne = tone(500);
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     device.play(longOne);
     QTest::qWait(200);
@@ -394,14 +333,12 @@ void TestSound::endOfClosedReadingIsNotDelivered()
 {
     const QString first = tone(150);
     const QString second = tone(600);
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     device.play(first);
     // The first reading ends while the program is busy elsewhere: its end
     // is waiting to be handled when it is closed and the next one opened.
-    QTRY_VERIFY_WITH_TIMEOUT(isPlaying(device), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(device.isPlaying(), 2000);
     QThread::msleep(700);
     device.close();
     notices.start();
@@ -414,14 +351,12 @@ void TestSound::endOfClosedReadingIsNotDelivered()
 
 void TestSound::closingWithNothingOpenDoesNothing()
 {
-    QFETCH(QString, kind);
-    const std::unique_ptr<SoundDevice> owned = makeDevice(kind);
-    SoundDevice &device = *owned;
+    SinkSoundDevice device;
     Notices notices(device);
     device.close();
     device.stopAndClose();
     device.prepare();
-    QVERIFY(!isOpen(device));
+    QVERIFY(!device.isOpen());
     QTest::qWait(300);
     QCOMPARE(notices.codes, QList<int>());
     // Never prepared is as good as prepared: the next reading plays.
@@ -498,8 +433,6 @@ void TestSound::toneIsHeardAtItsPitch()
     device.play(file);
     QTRY_COMPARE_WITH_TIMEOUT(notices.codes.size(), 1, 5000);
     QCOMPARE(notices.codes.first(), int(SoundDevice::Successful));
-    // Plain PCM never goes near the media framework.
-    QVERIFY(!device.fallback());
     QTest::qWait(200);
     const QList<float> heard = recorder.samples();
     const auto [first, end] = loudSpan(heard);
@@ -530,7 +463,7 @@ void TestSound::stopSilencesAtOnce()
     QTest::qWait(300);
     const qint64 stoppedAt = testing::monotonicNs();
     device.stopAndClose();
-    QVERIFY(!isPlaying(device));
+    QVERIFY(!device.isPlaying());
     QTest::qWait(500);
     const QList<float> heard = recorder.samples();
     const auto [first, end] = loudSpan(heard);
