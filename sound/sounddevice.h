@@ -57,6 +57,12 @@ Q_SIGNALS:
     // one of the operations above, and never for a reading that was stopped,
     // closed or replaced by another before its end was reported.
     void done(int notifyCode);
+    // The reading started by the last play() is being heard from now on:
+    // its first samples have been handed to the output (or, with no output,
+    // its silent stand-in has started). Once per reading, only while it is
+    // still the open one, and never from inside one of the operations above;
+    // not at all for a reading that could not be played.
+    void sounding();
     // There is no sound output (no sound server or no output device):
     // readings go on silently, each taking as long as its recording. Sent
     // once per device, never from inside an operation.
