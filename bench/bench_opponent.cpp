@@ -8,8 +8,10 @@
 //   timer     - a stand-in for the window's reaction timer: a single-shot
 //               Qt::PreciseTimer started with each drawn time of 「じょうず」,
 //               and how late it fires against that time (`samples` takes)
-//   simulate  - the named steps' medians over 1,000 simulated cards, and the
-//               adaptive opponent's staircase: the player's win rate over
+//   simulate  - the named steps' medians over 1,000 simulated cards, how
+//               many takes come near the 0.28 s floor at fast targets, and
+//               the adaptive opponent's staircase, alone and with drills
+//               between the matches: the player's win rate over the 46-card
 //               matches 20-60 for three player speeds, over many seeds
 //   bench_opponent [samples] [draw|timer|simulate ...]   (default: 40, all)
 
@@ -184,8 +186,34 @@ void simulatePhase()
                     quantile(ms, 0.9), quantile(ms, 0.0), info.caption);
     }
 
-    std::printf("\nadaptive opponent, 60 matches of 46 cards from factor 1; the player's wins over matches 20-60:\n");
-    std::printf("  %-28s %10s %12s %12s %14s\n", "player", "seed 5150", "mean (200)", "in 40-60 %", "factor 20-60");
+    std::printf("\nthe computer's takes near the 0.28 s floor: あなたに合わせる with the player's medians at the\n"
+                "target, 20,000 takes each, in 46-card matches and in 3-card drills:\n");
+    std::printf("  %7s %7s %10s %7s %10s\n", "target", "median", "<= +2 ms", "drills", "<= +2 ms");
+    for (int target : {330, 380, 450, 600}) {
+        AdaptiveOpponent::Record record;
+        for (int card = 1; card <= 46; ++card)
+            record[card] = {target, target, target};
+        std::printf("  %7d", target);
+        for (int cards : {46, 3}) {
+            AdaptiveOpponent opponent(record, 1.0, 5);
+            SimulatedPlayer player(HumanModel::Params{60000, 0, 0, 0}, 77);
+            std::vector<double> ms;
+            for (quint64 m = 0; ms.size() < 20000; ++m) {
+                for (const auto &take : MatchSimulator::play({}, cards, opponent, player, 2 * m, 2 * m + 1).cards) {
+                    if (take.computerMs >= 0)
+                        ms.push_back(take.computerMs);
+                }
+            }
+            const auto nearFloor = std::count_if(ms.begin(), ms.end(), [](double t) { return t < HumanModel::FloorMs + 2; });
+            std::printf(" %7.0f %9.2f%%", median(ms), 100.0 * double(nearFloor) / double(ms.size()));
+        }
+        std::printf("\n");
+    }
+
+    std::printf("\nadaptive opponent from factor 1, 60 matches of 46 cards, each followed by the drills shown;\n"
+                "the player's wins in the 46-card matches 20-60:\n");
+    std::printf("  %-6s %-12s %-10s %10s %12s %12s %14s\n", "player", "record", "drills", "seed 5150", "mean (200)",
+                "in 40-60 %", "factor 20-60");
     struct Speed {
         const char *name;
         HumanModel::Params params;
@@ -195,30 +223,42 @@ void simulatePhase()
         {"0.96 s", HumanModel::scaled(HumanModel::step(Step::Standard).params, 1.2)},
         {"1.56 s", HumanModel::scaled(HumanModel::step(Step::Beginner).params, 1.3)},
     };
-    for (bool keepRecord : {false, true}) {
-        for (const Speed &speed : speeds) {
-            const auto winRate = [&](quint64 seed, double *meanFactor) {
-                SimulatedPlayer player(speed.params, 2024 + seed);
-                const MatchSimulator::Staircase run = MatchSimulator::staircase(60, 46, player, keepRecord, seed);
-                if (meanFactor) {
-                    double sum = 0;
-                    for (std::size_t m = 19; m < 60; ++m)
-                        sum += run.factor[m];
-                    *meanFactor = sum / 41;
+    struct Mix {
+        const char *name;
+        std::vector<int> cardCounts;
+    };
+    const Mix mixes[] = {{"none", {46}}, {"2 of 3", {46, 3, 3}}, {"2 of 7", {46, 7, 7}}, {"2 of 10", {46, 10, 10}}};
+    for (const Mix &mix : mixes) {
+        for (bool keepRecord : {false, true}) {
+            for (const Speed &speed : speeds) {
+                const auto winRate = [&](quint64 seed, double *meanFactor) {
+                    SimulatedPlayer player(speed.params, 2024 + seed);
+                    const MatchSimulator::Staircase run = MatchSimulator::staircase(
+                        60 * int(mix.cardCounts.size()), mix.cardCounts, player, keepRecord, seed);
+                    // The 46-card matches, each first in its turn, from the 20th on.
+                    const std::size_t turn = mix.cardCounts.size();
+                    int wins = 0;
+                    double factors = 0;
+                    for (std::size_t m = 19 * turn; m < run.playerWon.size(); m += turn) {
+                        wins += run.playerWon[m];
+                        factors += run.factor[m];
+                    }
+                    if (meanFactor)
+                        *meanFactor = factors / 41;
+                    return double(wins) / 41;
+                };
+                double factor = 0;
+                const double fixedSeed = winRate(5150, &factor);
+                double sum = 0;
+                int inRange = 0;
+                for (quint64 seed = 1; seed <= 200; ++seed) {
+                    const double w = winRate(seed * 7919, nullptr);
+                    sum += w;
+                    inRange += w >= 0.4 && w <= 0.6;
                 }
-                return double(std::count(run.playerWon.begin() + 19, run.playerWon.end(), true)) / 41;
-            };
-            double factor = 0;
-            const double fixedSeed = winRate(5150, &factor);
-            double sum = 0;
-            int inRange = 0;
-            for (quint64 seed = 1; seed <= 200; ++seed) {
-                const double w = winRate(seed * 7919, nullptr);
-                sum += w;
-                inRange += w >= 0.4 && w <= 0.6;
+                std::printf("  %-6s %-12s %-10s %9.0f%% %11.1f%% %8d/200 %14.2f\n", speed.name,
+                            keepRecord ? "kept" : "none", mix.name, 100 * fixedSeed, 100 * sum / 200, inRange, factor);
             }
-            std::printf("  %-6s %-21s %9.0f%% %11.1f%% %8d/200 %14.2f\n", speed.name,
-                        keepRecord ? "record kept" : "no record", 100 * fixedSeed, 100 * sum / 200, inRange, factor);
         }
     }
     std::printf("\n");

@@ -5,6 +5,7 @@
 
 #include "match/computerscan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -70,19 +71,25 @@ Result play(const MatchState::Setup &setup, int cardCount, Opponent &opponent, S
     return result;
 }
 
-Staircase staircase(int matches, int cardCount, SimulatedPlayer &player, bool keepRecord, quint64 seed)
+Staircase staircase(int matches, const std::vector<int> &cardCounts, SimulatedPlayer &player, bool keepRecord,
+                    quint64 seed)
 {
     HumanModel::Engine seeds(seed);
     AdaptiveOpponent::Record record;
     double factor = AdaptiveOpponent::StartFactor;
     Staircase run;
     for (int m = 0; m < matches; ++m) {
+        const int cardCount = cardCounts[std::size_t(m) % cardCounts.size()];
         AdaptiveOpponent opponent(record, factor, seeds());
         const quint64 readingSeed = seeds();
         const Result r = play(MatchState::Setup{}, cardCount, opponent, player, readingSeed, seeds());
         run.playerWon.push_back(r.playerWins);
         run.factor.push_back(factor);
-        factor = AdaptiveOpponent::nextFactor(factor, r.playerWins);
+        // The first card is the player's, uncontested.
+        const int computerTook = int(std::count_if(r.cards.begin(), r.cards.end(), [](const CardTake &take) {
+            return take.taker == Board::Pile::Computer;
+        }));
+        factor = AdaptiveOpponent::nextFactor(factor, int(r.cards.size()) - 1 - computerTook, computerTook);
         if (!keepRecord)
             continue;
         for (const CardTake &take : r.cards) {

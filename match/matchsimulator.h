@@ -55,13 +55,16 @@ Result play(const MatchState::Setup &setup, int cardCount, Opponent &opponent, S
             quint64 readingSeed, quint64 boardSeed, double yieldMs = 0);
 
 // A run of matches against the adaptive opponent, the factor moved after
-// each as the match window would. With keepRecord every match adds the
-// player's takes to the record that the next match reads, as the training
-// record would; without it the opponent never sees a record.
+// each as the match window would; the matches have the card counts of
+// cardCounts in turn (drills among whole matches, say). With keepRecord
+// every match adds the player's takes to the record that the next match
+// reads, as the training record would; without it the opponent never sees
+// a record.
 struct Staircase {
     std::vector<bool> playerWon; // per match
     std::vector<double> factor;  // per match, the factor it was played with
 };
-Staircase staircase(int matches, int cardCount, SimulatedPlayer &player, bool keepRecord, quint64 seed);
+Staircase staircase(int matches, const std::vector<int> &cardCounts, SimulatedPlayer &player, bool keepRecord,
+                    quint64 seed);
 
 } // namespace MatchSimulator

@@ -140,10 +140,22 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     m_scanTimer->setInterval(0);
     connect(m_scanTimer, &QTimer::timeout, this, &MatchWindow::stepScan);
 
+    m_labelShownTimer = new QTimer(this);
+    m_labelShownTimer->setObjectName(QStringLiteral("labelShownTimer"));
+    m_labelShownTimer->setSingleShot(true);
+    m_labelShownTimer->setTimerType(Qt::PreciseTimer);
+    m_labelShownTimer->setInterval(0);
+    connect(m_labelShownTimer, &QTimer::timeout, this, &MatchWindow::labelShown);
+    m_readingDisplay->installEventFilter(this);
+
     m_sound = device;
     m_sound->setParent(this);
     m_sound->setObjectName(QStringLiteral("MMControl1"));
     connect(m_sound, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
+    connect(m_sound, &SoundDevice::readingStarted, this, &MatchWindow::readingBegun);
+    // A reading that cannot be played ends without beginning: the label
+    // alone announces the card.
+    connect(m_sound, &SoundDevice::done, this, &MatchWindow::readingBegun);
 
     m_startMatchAction = menuBar()->addAction(QStringLiteral("試合開始"), this, &MatchWindow::startMatch);
     m_startMatchAction->setObjectName(QStringLiteral("mnuGo"));
@@ -201,6 +213,15 @@ void MatchWindow::showEvent(QShowEvent *event)
         // Again now that the window frame is known.
         placeWindow();
     }
+    // The first card is heard as soon as the later ones: its stream is
+    // open before 試合開始, and stays open while the window is shown.
+    m_sound->openAhead();
+}
+
+void MatchWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    m_sound->releaseOutput();
 }
 
 void MatchWindow::placeComputerScoreFrame(int cardCount)
@@ -310,13 +331,52 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
         readCardAloud();
         readAhead();
     }
-    markAnnounced();
+    awaitAnnouncement(a.readAloud);
     Q_EMIT announced();
 }
 
-void MatchWindow::markAnnounced()
+void MatchWindow::awaitAnnouncement(bool readAloud)
 {
-    m_reactionClock.announced();
+    m_reactionClock.clear();
+    m_awaitingLabel = true;
+    m_awaitingReading = readAloud;
+    // A paint seen for the card before counts for nothing now.
+    m_labelShownTimer->stop();
+    // Painted even when the label is that of the card before.
+    m_readingDisplay->update();
+}
+
+bool MatchWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The label of the card being read is being painted; once the paint is
+    // over (and on the screen), the zero-interval timer fires.
+    if (watched == m_readingDisplay && event->type() == QEvent::Paint && m_awaitingLabel)
+        m_labelShownTimer->start();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MatchWindow::labelShown()
+{
+    if (!m_awaitingLabel)
+        return;
+    m_awaitingLabel = false;
+    startClockOnceAnnounced();
+}
+
+void MatchWindow::readingBegun()
+{
+    // The device reports only the reading it has open, which is always that
+    // of the card being read: each take closes the one before.
+    if (!m_awaitingReading)
+        return;
+    m_awaitingReading = false;
+    startClockOnceAnnounced();
+}
+
+void MatchWindow::startClockOnceAnnounced()
+{
+    if (!m_awaitingLabel && !m_awaitingReading)
+        m_reactionClock.announced();
 }
 
 void MatchWindow::readAhead()
@@ -416,8 +476,9 @@ void MatchWindow::startMatch()
 
 void MatchWindow::startDrill(const QList<int> &cards)
 {
-    if (!m_startMatchAction->isEnabled())
-        recordEnd(record::Result::Abandoned);
+    // A match still being played, or one carried on after おわり, is left
+    // as おわり leaves it: its reading must not play on into the drill.
+    giveUpMatch();
     m_drillCards = cards;
     m_startMatchAction->setEnabled(false);
     m_settingsAction->setEnabled(false);
@@ -454,7 +515,7 @@ void MatchWindow::setUpMatch()
         readCardAloud();
         readAhead();
     }
-    markAnnounced();
+    awaitAnnouncement(first.readAloud);
     Q_EMIT announced();
     // After the first announcement: the record's first use opens it.
     recordStart();
@@ -469,11 +530,13 @@ void MatchWindow::showScores()
 void MatchWindow::bringToFront(QWidget *widget)
 {
     widget->raise();
-    // The piles grow across the displays and the frames: from its 36th card
-    // the computer's reaches the reading display, and with 49 cards the
-    // player's runs under the computer's frame.
-    const std::array<QWidget *, 6> displays{m_readingCaption, m_readingDisplay, m_levelCaption,
-                                            m_levelDisplay, m_playerScoreFrame, m_computerScoreFrame};
+    // The piles grow across the displays and the frames: from its 26th card
+    // the computer's reaches its hand and the caption over it, from its 36th
+    // the reading display, and with 49 cards the player's runs under the
+    // computer's frame.
+    const std::array<QWidget *, 8> displays{m_readingCaption,   m_readingDisplay,   m_levelCaption,
+                                            m_levelDisplay,     m_handCaption,      m_handAtRest,
+                                            m_playerScoreFrame, m_computerScoreFrame};
     for (QWidget *display : displays)
         display->raise();
 }
@@ -608,7 +671,6 @@ void MatchWindow::endMatch()
     m_startMatchAction->setEnabled(true);
     m_settingsAction->setEnabled(true);
     m_sound->close();
-    m_sound->releaseOutput();
     // Recorded before the question: its answer may take any time, or never
     // come if the program is killed meanwhile.
     recordEnd(m_match.playerWins() ? record::Result::Won : record::Result::Lost);
@@ -630,15 +692,21 @@ void MatchWindow::openSettings()
 
 void MatchWindow::leave()
 {
+    giveUpMatch();
+    hide();
+}
+
+void MatchWindow::giveUpMatch()
+{
     // The match can still be carried on, but the record keeps it as given
-    // up here; what follows is not recorded.
+    // up here; what follows is not recorded, and does not move the adaptive
+    // opponent's factor either.
     recordEnd(record::Result::Abandoned);
+    m_adaptiveFactor.reset();
     m_reactionTimer->stop();
     m_startMatchAction->setEnabled(true);
     m_settingsAction->setEnabled(true);
     m_sound->close();
-    m_sound->releaseOutput();
-    hide();
     // A turn suspended in its yield ends at its next step, taking nothing.
     // The match itself stays as it is and can be carried on.
     m_scan.invalidate();
@@ -648,12 +716,12 @@ void MatchWindow::unload()
 {
     recordEnd(record::Result::Abandoned);
     m_sound->close();
-    m_sound->releaseOutput();
     // The window goes once this event is over; until then no timer may
     // start a turn or take a card on it.
     m_reactionTimer->stop();
     m_scan.invalidate();
     m_scanTimer->stop();
+    m_labelShownTimer->stop();
 }
 
 void MatchWindow::closeEvent(QCloseEvent *event)
@@ -707,7 +775,9 @@ void MatchWindow::keepAdaptiveFactor()
 {
     if (!m_adaptiveFactor)
         return;
-    const double next = AdaptiveOpponent::nextFactor(*m_adaptiveFactor, m_match.playerWins());
+    // The computer never races for the first card: it is the player's.
+    const double next = AdaptiveOpponent::nextFactor(*m_adaptiveFactor, m_match.pileCount(Board::Pile::Player) - 1,
+                                                     m_match.pileCount(Board::Pile::Computer));
     m_adaptiveFactor.reset();
     m_nextAdaptiveFactor = next;
     m_host.trainingRecord().keepValue(QString::fromLatin1(AdaptiveOpponent::RecordKey),

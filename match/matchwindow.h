@@ -87,11 +87,16 @@ public:
     void startMatch();
     // 苦手札で試合: a match of the given cards of the current set only, each
     // in a random slot among the first ones and read in random order; a
-    // match still being played is given up first.
+    // match still being played is given up first, as おわり gives it up.
     void startDrill(const QList<int> &cards);
     // Where the player's reaction times come from: a monotonic clock in ms.
     // Tests pass a clock they move themselves.
     void setReactionClock(ReactionClock::Now now) { m_reactionClock = ReactionClock(std::move(now)); }
+    // The player's clock runs from the moment the card being read is really
+    // announced: its label painted on the screen and, when it is read aloud,
+    // the first samples of its reading handed to the output. A click before
+    // has no reaction time.
+    bool isReactionClockRunning() const { return m_reactionClock.sinceAnnouncement().has_value(); }
     // Whether the matches started from now on are recorded (they are unless
     // told otherwise: the benchmarks compare a match with and without it).
     void setRecording(bool on) { m_recording = on; }
@@ -100,7 +105,8 @@ public:
     // The last card has been taken: the result, and the question whether to
     // play again (No hides the window).
     void endMatch();
-    // おわり: hides the window; the match stays as it is and can be carried on.
+    // おわり: gives the match up and hides the window; the match stays as it
+    // is and can be carried on.
     void leave();
     // ｺﾝﾋﾟｭｰﾀのﾚﾍﾞﾙ: the settings window, through the hub.
     void openSettings();
@@ -123,6 +129,9 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // Watches the reading display's paints.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     // The suites reach the controls through this (tests/windowcontrols.h).
@@ -130,6 +139,10 @@ private:
 
     void load();
     void unload();
+    // What おわり and a drill started over a match do to it: recorded as
+    // abandoned, no claim on the adaptive factor, no timer, no reading, the
+    // output released, the menu items enabled.
+    void giveUpMatch();
     void showCard(ui::PictureBox *box, int card, const QImage &picture);
     void showScores();
     // The computer takes the card in board slot s (the take never yields).
@@ -137,8 +150,9 @@ private:
     // Moves a taken card onto a side's pile, in front of the other cards.
     void putOnPile(ui::PictureBox *box, Board::Pile side, int k);
     // Brings a card or the hand to the front of the table, yet under the
-    // reading and level displays, their captions and the score frames,
-    // which the player must see at all times.
+    // reading and level displays, their captions, the computer's hand at
+    // rest with its caption, and the score frames, which the player must
+    // see at all times.
     void bringToFront(QWidget *widget);
     // The computer's hand back at rest: at a match's start, and at the card
     // after one of its takes.
@@ -161,8 +175,13 @@ private:
     void recordTake(int card, int slot, Board::Pile side);
     void recordWrongTake(int slot);
     void recordEnd(record::Result result);
-    // The card being read, announced: the reaction clock starts.
-    void markAnnounced();
+    // The card being read has been announced: the reaction clock stops and
+    // waits for its label to be painted and, when readAloud, for its reading
+    // to begin (or to fail); then it starts.
+    void awaitAnnouncement(bool readAloud);
+    void labelShown();
+    void readingBegun();
+    void startClockOnceAnnounced();
 
     // The computer's side of a match (match/opponent.h). At the match start:
     // the opponent of the settings, with the player's record for the one
@@ -206,9 +225,15 @@ private:
     // Steps the computer's scan: a zero interval, so each step comes after
     // everything already waiting in the event loop.
     QTimer *m_scanTimer = nullptr;
+    // Started by the paint of the reading display: a zero interval, so it
+    // fires once that paint is on the screen.
+    QTimer *m_labelShownTimer = nullptr;
     SoundDevice *m_sound = nullptr;
 
     ReactionClock m_reactionClock;
+    // What the announcement of the card being read still waits for.
+    bool m_awaitingLabel = false;
+    bool m_awaitingReading = false;
     bool m_recording = true;
     // The match being recorded; none outside a match.
     std::optional<qint64> m_recordKey;
@@ -227,7 +252,8 @@ private:
     // The plan for the card being read, and that card's reading position.
     Opponent::Plan m_plan;
     int m_planPosition = 0;
-    // The adaptive opponent's factor in this match; none for the others.
+    // The adaptive opponent's factor in this match; none for the others,
+    // and none once the match has been given up.
     std::optional<double> m_adaptiveFactor;
     // The factor stored after the last finished match of this run: the
     // writer may not have committed it yet when the next match starts.

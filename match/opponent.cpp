@@ -116,9 +116,14 @@ bool AdaptiveOpponent::hasUsableTakes(const Record &record)
     return false;
 }
 
-double AdaptiveOpponent::nextFactor(double factor, bool playerWon)
+double AdaptiveOpponent::nextFactor(double factor, int playerTook, int computerTook)
 {
-    return std::clamp(factor * (playerWon ? AfterPlayerWin : AfterPlayerLoss), MinFactor, MaxFactor);
+    const int contested = playerTook + computerTook;
+    if (contested < MinContested || playerTook == computerTook)
+        return factor;
+    const double share = double(std::min(contested, FullStepContested)) / FullStepContested;
+    const double step = playerTook > computerTook ? AfterPlayerWin : AfterPlayerLoss;
+    return std::clamp(factor * std::pow(step, share), MinFactor, MaxFactor);
 }
 
 QString AdaptiveOpponent::factorToText(double factor)

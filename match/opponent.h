@@ -83,10 +83,19 @@ private:
 // The caller reads the player's takes of the last 30 days from the training
 // record and passes them as a Record, and passes the factor kept there
 // (StartFactor when none is kept). After each finished match against this
-// opponent it stores nextFactor(factor, playerWon) back; an abandoned match
-// leaves the factor as it was. The staircase (5 % faster after a win of the
-// player, 5 % slower after a loss) settles where the player wins about half
-// the matches.
+// opponent it stores nextFactor() back; an abandoned match leaves the factor
+// as it was. The staircase settles where the player wins about half the
+// matches.
+//
+// Only the contested cards move the factor: those taken after the first,
+// which the computer never races for. (The match's result counts that free
+// card: a drill of 3 cards is won three times in four against an equal
+// opponent.) Whoever took more of them won the race: the player, and the
+// opponent gets 5 % faster; the computer, and it gets 5 % slower; neither,
+// and it stays. A match of fewer than FullStepContested contested cards
+// moves it by that share of a step, and one of fewer than MinContested not
+// at all: drills are played for the same factor as whole matches, and a
+// handful of cards says little about the player.
 class AdaptiveOpponent final : public Opponent
 {
 public:
@@ -108,6 +117,10 @@ public:
     static constexpr double StartFactor = 1.0;
     static constexpr double AfterPlayerWin = 0.95;
     static constexpr double AfterPlayerLoss = 1.05;
+    // A whole step for the contested cards of the default set, 46 cards; a
+    // match of fewer than MinContested leaves the factor alone.
+    static constexpr int FullStepContested = 45;
+    static constexpr int MinContested = 5;
     // The factor stays within these bounds, so that a run of deliberate
     // wins or losses cannot drive it so far that coming back would take
     // dozens of matches; a kept value beyond them counts as damaged.
@@ -128,8 +141,9 @@ public:
     // 「ふつう」 (times the factor), and the match window says so once.
     static bool hasUsableTakes(const Record &record);
 
-    // The factor for the next match.
-    static double nextFactor(double factor, bool playerWon);
+    // The factor for the next match, after one in which the player took
+    // playerTook and the computer computerTook of the contested cards.
+    static double nextFactor(double factor, int playerTook, int computerTook);
     // The kept text of a factor, and back. Text that is not a number, or a
     // factor outside MinFactor..MaxFactor, gives StartFactor.
     static QString factorToText(double factor);

@@ -38,7 +38,7 @@ style_of() {
     # licence of every file, and is installed as it is.
     packaging/copyright) echo exempt; return ;;
     # Fuzz seeds: every byte is input to the code under test.
-    tests/fuzz/corpus/*) echo exempt; return ;;
+    tests/fuzz/corpus/* | tests/fuzz/seeds/*) echo exempt; return ;;
     esac
     local name=${1##*/}
     name=${name%.in}

@@ -57,6 +57,13 @@ Q_SIGNALS:
     // one of the operations above, and never for a reading that was stopped,
     // closed or replaced by another before its end was reported.
     void done(int notifyCode);
+    // The reading started by the last play() has begun: its first samples
+    // have been handed to the output, or, with no output, its silent stand-in
+    // has started. From then on the listener hears it (within the output's
+    // latency). Sent at most once a reading, queued like done() and never
+    // from inside an operation, and only while that reading is still the
+    // open one; a reading that cannot be played sends done() without it.
+    void readingStarted();
     // There is no sound output (no sound server or no output device):
     // readings go on silently, each taking as long as its recording. Sent
     // once per device, never from inside an operation.
@@ -85,6 +92,20 @@ protected:
             [this, generation, code] {
                 if (generation == m_generation && m_open)
                     Q_EMIT done(code);
+            },
+            Qt::QueuedConnection);
+    }
+
+    // Queues readingStarted() for the reading of that generation, delivered
+    // only if that reading is still the open one by then. Call it once a
+    // reading, where the reading begins.
+    void reportStarted(quint64 generation)
+    {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == m_generation && m_open)
+                    Q_EMIT readingStarted();
             },
             Qt::QueuedConnection);
     }

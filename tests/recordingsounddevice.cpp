@@ -11,6 +11,7 @@ RecordingSoundDevice::RecordingSoundDevice(QObject *parent, SoundDevice *forward
     if (forward) {
         forward->setParent(this);
         connect(forward, &SoundDevice::done, this, &SoundDevice::done);
+        connect(forward, &SoundDevice::readingStarted, this, &SoundDevice::readingStarted);
         connect(forward, &SoundDevice::noSoundOutput, this, &SoundDevice::noSoundOutput);
     }
 }

@@ -7,7 +7,7 @@
 // operation stands for ("Open <file>", "Sound", "Stop", "Close"), and the
 // hints apart from them ("preload <file>", "openAhead", "releaseOutput"),
 // and either passes everything on to a real device or lets the test send
-// done().
+// readingStarted() and done().
 
 #include "sound/sounddevice.h"
 
@@ -21,7 +21,7 @@ class RecordingSoundDevice : public SoundDevice
     Q_OBJECT
 
 public:
-    // With a forward device, every operation also goes to it and its done()
+    // With a forward device, every operation also goes to it and its
     // notices come out of this one; it becomes this device's child.
     explicit RecordingSoundDevice(QObject *parent = nullptr, SoundDevice *forward = nullptr);
 
@@ -42,7 +42,9 @@ public:
     // The file of the last play(), empty before the first.
     QString lastFile;
 
-    // Sends done(code) as a device would when a reading ends.
+    // Sends readingStarted() as a device would when a reading's first
+    // samples are on their way, and done(code) when it ends.
+    void startReading() { Q_EMIT readingStarted(); }
     void finish(int code = Successful) { Q_EMIT done(code); }
     SoundDevice *forward() const { return m_forward; }
 
@@ -51,15 +53,16 @@ private:
 };
 
 // A device that plays nothing and never sends done(), for the tools and
-// benchmarks that only lay out or play the table.
+// benchmarks that only lay out or play the table. Each reading starts at
+// once.
 class SilentDevice : public SoundDevice
 {
 public:
     using SoundDevice::SoundDevice;
     void prepare() override {}
-    void play(const QString &) override {}
-    void stopAndClose() override {}
-    void close() override {}
+    void play(const QString &) override { m_open = true; reportStarted(++m_generation); }
+    void stopAndClose() override { m_open = false; }
+    void close() override { m_open = false; }
 };
 
 } // namespace testing

@@ -735,8 +735,9 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand_data()
 {
     QTest::addColumn<int>("n");
     QTest::addColumn<bool>("computerTakes"); // every card after the first
-    // From its 36th card the computer's pile reaches the reading and level
-    // displays; its last lift, from slot 1, ends over the reading display.
+    // From its 26th card the computer's pile reaches its hand at rest and
+    // the caption over it, from its 36th the reading and level displays; its
+    // last lift, from slot 1, ends over the reading display.
     QTest::newRow("46 cards, the computer's pile and hand") << 46 << true;
     // With the last row full the computer's frame stands in the player's row.
     QTest::newRow("49 cards, the player's pile") << 49 << false;
@@ -751,11 +752,12 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
     MatchWindow *w = start(5);
     QVERIFY(w);
     arrange(n, 1);
-    const std::array<QWidget *, 6> displays{controls(w).captions()[0], controls(w).readingDisplay(), controls(w).captions()[1], controls(w).levelDisplay(), controls(w).playerScoreFrame(), controls(w).computerScoreFrame()};
+    const std::array<QWidget *, 8> displays{controls(w).captions()[0], controls(w).readingDisplay(), controls(w).captions()[1], controls(w).levelDisplay(), controls(w).captions()[2], controls(w).handAtRest(), controls(w).playerScoreFrame(), controls(w).computerScoreFrame()};
     auto hidden = [&] {
         QStringList found;
         for (QWidget *display : displays) {
-            const QStringList over = coveringWidgets(display);
+            // The hand at rest is away while the computer takes a card.
+            const QStringList over = display->isVisible() ? coveringWidgets(display) : QStringList();
             if (!over.isEmpty())
                 found << display->objectName() + QStringLiteral(" under ") + over.join(u' ');
         }
@@ -789,11 +791,13 @@ void TestMatchFlow::displaysStayAboveThePilesAndTheHand()
 void TestMatchFlow::soundIsReadAheadOfEachCard_data()
 {
     QTest::addColumn<bool>("voice");
-    QTest::addColumn<QString>("ending"); // "result", "おわり" or "close"
-    QTest::newRow("aloud, to the result") << true << QStringLiteral("result");
+    QTest::addColumn<QString>("ending"); // "result" (はい or いいえ), "おわり", "close" or "drill"
+    QTest::newRow("aloud, to the result, はい") << true << QStringLiteral("result");
+    QTest::newRow("aloud, to the result, いいえ") << true << QStringLiteral("result no");
     QTest::newRow("aloud, おわり mid-match") << true << QStringLiteral("おわり");
     QTest::newRow("aloud, close box mid-match") << true << QStringLiteral("close");
-    QTest::newRow("silent, to the result") << false << QStringLiteral("result");
+    QTest::newRow("aloud, a drill started mid-match") << true << QStringLiteral("drill");
+    QTest::newRow("silent, to the result, いいえ") << false << QStringLiteral("result no");
 }
 
 void TestMatchFlow::soundIsReadAheadOfEachCard()
@@ -801,13 +805,14 @@ void TestMatchFlow::soundIsReadAheadOfEachCard()
     QFETCH(bool, voice);
     QFETCH(QString, ending);
     useCardSet(3);
-    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    testing::MessageBoxAnswerer answerer(ending == u"result no" ? QMessageBox::No : QMessageBox::Yes);
     MatchWindow *w = start(5, voice);
     QVERIFY(w);
     auto sound = [this](int p) { return QStringLiteral("preload ") + m_data->cardSoundPath(m_window->match().readingOrder()[p]); };
-    // At 試合開始 the output opens and the first two recordings are read,
+    // The output opens when the window is shown, so the first card is heard
+    // as soon as the others; at 試合開始 the first two recordings are read,
     // the second while the first is announced.
-    QStringList expected;
+    QStringList expected{QStringLiteral("openAhead")};
     if (voice)
         expected << QStringLiteral("openAhead") << sound(1) << sound(2);
     QCOMPARE(device()->hints, expected);
@@ -816,17 +821,27 @@ void TestMatchFlow::soundIsReadAheadOfEachCard()
     if (voice)
         expected << sound(3);
     QCOMPARE(device()->hints, expected);
-    if (ending == u"result") {
+    if (ending.startsWith(u"result")) {
         playerTakes();
         QCOMPARE(device()->hints, expected);
         playerTakes();
     } else if (ending == u"おわり") {
         controls(w).leaveAction()->trigger();
-    } else {
+    } else if (ending == u"close") {
         w->close();
+    } else {
+        // Its reading closed before the drill's first is opened.
+        const qsizetype played = device()->commands.size();
+        w->startDrill({1, 2});
+        QCOMPARE(device()->commands.value(played), QStringLiteral("Close"));
     }
-    // Released when the match is over or the window goes, with or without voice.
-    QCOMPARE(device()->hints, expected << QStringLiteral("releaseOutput"));
+    // Kept while the window stays for another match or a drill; released
+    // when it goes, with or without voice.
+    QCOMPARE(w->isVisible(), ending == u"result" || ending == u"drill");
+    if (!w->isVisible())
+        expected << QStringLiteral("releaseOutput");
+    QCOMPARE(device()->hints.mid(0, expected.size()), expected);
+    QVERIFY(!device()->hints.mid(expected.size()).contains(QStringLiteral("releaseOutput")));
 }
 
 GINREI_TEST_MAIN(TestMatchFlow)

@@ -449,7 +449,9 @@ void TestMatchWindow::announcementAndDeviceCommands()
     QVERIFY(dev);
     QCOMPARE(controls(w).sound(), dev);
 
-    // The first card of a match: no reaction timer.
+    // The first card of a match: no reaction timer. The window is shown
+    // only after it, as a drill shows it.
+    w->hide();
     w->announce(false);
     const int card = w->match().currentCard();
     QCOMPARE(controls(w).readingDisplay()->text(), m_data->label(card));
@@ -459,6 +461,18 @@ void TestMatchWindow::announcementAndDeviceCommands()
         QCOMPARE(dev->commands, (QStringList{QStringLiteral("Open ") + file, QStringLiteral("Sound")}));
     else
         QCOMPARE(dev->commands, QStringList());
+    // The player's clock starts when the card is really announced: its label
+    // on the screen and, read aloud, the first samples of its reading queued.
+    int paints = 0;
+    testing::EventWatch painted(controls(w).readingDisplay(), QEvent::Paint, [&paints] { ++paints; });
+    QTest::qWait(20);
+    QVERIFY(!w->isReactionClockRunning());
+    w->show();
+    QTRY_VERIFY(paints > 0);
+    QTest::qWait(20);
+    QCOMPARE(w->isReactionClockRunning(), !voice);
+    dev->startReading();
+    QVERIFY(w->isReactionClockRunning());
 
     // A take cuts the reading short: stop, then close; silent matches send nothing.
     dev->commands.clear();

@@ -9,9 +9,12 @@
 #include "match/matchsimulator.h"
 #include "match/opponent.h"
 
+#include <QHash>
+#include <QPoint>
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 using HumanModel::Step;
@@ -31,6 +34,8 @@ class TestOpponent : public QObject
 private Q_SLOTS:
     void takeTimes_data();
     void takeTimes();
+    void noTakesPileUpAtTheFloor_data();
+    void noTakesPileUpAtTheFloor();
     void staircase_data();
     void staircase();
     void levelsTakeAtTheirInterval_data();
@@ -92,30 +97,66 @@ void TestOpponent::takeTimes()
     QCOMPARE_LT(median(fewCards), median(manyCards));
 }
 
+void TestOpponent::noTakesPileUpAtTheFloor_data()
+{
+    QTest::addColumn<HumanModel::Params>("params");
+    QTest::addColumn<int>("cardsOnBoard");
+    // The adaptive opponent stretches 「ふつう」 to the player's medians.
+    const HumanModel::Params standard = HumanModel::step(Step::Standard).params;
+    QTest::newRow("めいじん, last card") << HumanModel::step(Step::Master).params << 1;
+    QTest::newRow("380 ms, 10 cards") << HumanModel::scaled(standard, 380.0 / 800) << 10;
+    QTest::newRow("330 ms, full board") << HumanModel::scaled(standard, 330.0 / 800) << 45;
+    QTest::newRow("330 ms, 2-card drill") << HumanModel::scaled(standard, 330.0 / 800) << 2;
+    QTest::newRow("80 ms, 10 cards") << HumanModel::scaled(standard, 0.1) << 10;
+}
+
+void TestOpponent::noTakesPileUpAtTheFloor()
+{
+    QFETCH(HumanModel::Params, params);
+    QFETCH(int, cardsOnBoard);
+    HumanModel::Engine engine(28);
+    int nearFloor = 0;
+    for (int i = 0; i < 10000; ++i) {
+        const double ms = HumanModel::drawMs(params, cardsOnBoard, engine);
+        QCOMPARE_GE(ms, HumanModel::FloorMs);
+        nearFloor += ms < HumanModel::FloorMs + 2;
+    }
+    QCOMPARE_LE(nearFloor, 100);
+}
+
 void TestOpponent::staircase_data()
 {
     QTest::addColumn<HumanModel::Params>("player");
     QTest::addColumn<bool>("keepRecord");
+    QTest::addColumn<std::vector<int>>("cardCounts"); // of the matches, in turn, 46 first
     const HumanModel::Params fast = HumanModel::scaled(HumanModel::step(Step::Skilled).params, 0.8);
     const HumanModel::Params middling = HumanModel::scaled(HumanModel::step(Step::Standard).params, 1.2);
     const HumanModel::Params slow = HumanModel::scaled(HumanModel::step(Step::Beginner).params, 1.3);
     // With no record the opponent starts as 「ふつう」: the factor alone has
     // to find the player.
-    QTest::newRow("0.48 s, no record") << fast << false;
-    QTest::newRow("0.96 s, no record") << middling << false;
-    QTest::newRow("1.56 s, no record") << slow << false;
-    QTest::newRow("0.48 s, recorded") << fast << true;
-    QTest::newRow("0.96 s, recorded") << middling << true;
-    QTest::newRow("1.56 s, recorded") << slow << true;
+    QTest::newRow("0.48 s, no record") << fast << false << std::vector<int>{46};
+    QTest::newRow("0.96 s, no record") << middling << false << std::vector<int>{46};
+    QTest::newRow("1.56 s, no record") << slow << false << std::vector<int>{46};
+    QTest::newRow("0.48 s, recorded") << fast << true << std::vector<int>{46};
+    QTest::newRow("0.96 s, recorded") << middling << true << std::vector<int>{46};
+    QTest::newRow("1.56 s, recorded") << slow << true << std::vector<int>{46};
+    // Two drills of 3 cards after each whole match: with the first card
+    // free, the player wins three in four of them against an equal opponent.
+    QTest::newRow("0.96 s, recorded, with drills") << middling << true << std::vector<int>{46, 3, 3};
 }
 
 void TestOpponent::staircase()
 {
     QFETCH(HumanModel::Params, player);
     QFETCH(bool, keepRecord);
+    QFETCH(std::vector<int>, cardCounts);
     SimulatedPlayer simulated(player, 2024);
-    const MatchSimulator::Staircase run = MatchSimulator::staircase(60, 46, simulated, keepRecord, 5150);
-    const int wins = int(std::count(run.playerWon.begin() + 19, run.playerWon.end(), true));
+    const MatchSimulator::Staircase run =
+        MatchSimulator::staircase(60 * int(cardCounts.size()), cardCounts, simulated, keepRecord, 5150);
+    // The whole matches, each first in its turn, from the 20th on.
+    int wins = 0;
+    for (std::size_t m = 19 * cardCounts.size(); m < run.playerWon.size(); m += cardCounts.size())
+        wins += run.playerWon[m];
     QVERIFY2(wins >= 0.4 * 41 && wins <= 0.6 * 41, qPrintable(QStringLiteral("%1 of 41").arg(wins)));
 }
 
@@ -200,6 +241,8 @@ void TestOpponent::factor_data()
     QTest::newRow("kept, then a win") << AdaptiveOpponent::factorToText(kept) << "W" << kept * 0.95;
     QTest::newRow("40 losses stop at 5") << "" << QString(40, u'L') << 5.0;
     QTest::newRow("40 wins stop at 0.2") << "" << QString(40, u'W') << 0.2;
+    QTest::newRow("10-card drills: a fifth of a step each") << "" << "ww" << std::pow(0.95, 0.4);
+    QTest::newRow("3-card drills, even counts: no step") << "" << "dd==" << 1.0;
     QTest::newRow("nan kept") << "nan" << "" << 1.0;
     QTest::newRow("negative kept") << "-0.5" << "" << 1.0;
     QTest::newRow("far too fast kept") << "1e-9" << "" << 1.0;
@@ -211,9 +254,13 @@ void TestOpponent::factor()
     QFETCH(QString, kept);
     QFETCH(QString, results);
     QFETCH(double, factor);
+    // The contested cards the player and the computer took: W, L a 46-card
+    // match won or lost by one; w a 10-card drill won by one; d a 3-card
+    // drill won 2 to 0; = 4 each.
+    const QHash<QChar, QPoint> took{{u'W', {23, 22}}, {u'L', {22, 23}}, {u'w', {5, 4}}, {u'd', {2, 0}}, {u'=', {4, 4}}};
     double f = AdaptiveOpponent::factorFromText(kept);
     for (QChar r : results)
-        f = AdaptiveOpponent::nextFactor(f, r == u'W');
+        f = AdaptiveOpponent::nextFactor(f, took[r].x(), took[r].y());
     QCOMPARE(f, factor);
 }
 

@@ -157,7 +157,7 @@ void TestOpponentWindow::adaptiveOpponent()
 {
     QFETCH(QString, record);
     QFETCH(bool, notice);
-    useCardSet(2);
+    useCardSet(6);
     AdaptiveOpponent::Record takes;
     if (record == QLatin1String("unreadable")) {
         QByteArray bytes(16 * 1024, Qt::Uninitialized);
@@ -207,22 +207,31 @@ void TestOpponentWindow::adaptiveOpponent()
     else
         QVERIFY(controls(w).reactionTimer()->interval() != HumanLikeOpponent(Step::Standard, Seed).plan(w->match()).ms);
 
-    // おわり leaves the factor as it was, and the notice is not given again.
+    // おわり ends the match's claim on the factor: carried on to its end, it
+    // leaves the factor as it was. The notice is not given again.
     controls(w).leaveAction()->trigger();
+    m_hub->showMatch();
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    while (clickCardBeingRead()) {
+    }
+    QCOMPARE(answerer.texts.size(), 1);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(start({OpponentChoice::Kind::Adaptive, Step::Master}));
     QVERIFY(fallbackNotices(w).isEmpty());
+    QVERIFY(clickCardBeingRead());
+    QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(1.0));
 
-    // A finished match won by the player: 5 % faster from the next match on,
-    // kept in the record where the record can be kept.
-    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
-    QVERIFY(clickCardBeingRead());
-    QVERIFY(clickCardBeingRead());
-    QCOMPARE(answerer.texts.size(), 1);
+    // A finished match in which the player took every contested card:
+    // faster from the next match on, by 5 of 45 cards' share of 5 %, kept in
+    // the record where the record can be kept.
+    for (int p = 2; p <= 6; ++p)
+        QVERIFY(clickCardBeingRead());
+    QCOMPARE(answerer.texts.size(), 2);
+    const double won = AdaptiveOpponent::nextFactor(1.0, 5, 0);
     QVERIFY(start({OpponentChoice::Kind::Adaptive, Step::Master}));
     QVERIFY(fallbackNotices(w).isEmpty());
     QVERIFY(clickCardBeingRead());
-    QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(0.95));
+    QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(won));
     if (record != QLatin1String("unreadable")) {
         bool written = false;
         m_hub->trainingRecord().whenWritten(nullptr, [&written] { written = true; });
@@ -230,7 +239,7 @@ void TestOpponentWindow::adaptiveOpponent()
         RecordReader reader(m_hub->recordPath);
         const std::optional<QString> kept = reader.keptValue(QString::fromLatin1(AdaptiveOpponent::RecordKey));
         QVERIFY(kept);
-        QCOMPARE(AdaptiveOpponent::factorFromText(*kept), 0.95);
+        QCOMPARE(AdaptiveOpponent::factorFromText(*kept), won);
     }
 }
 

@@ -117,6 +117,9 @@ MatchWindow *TestStatisticsWindow::startMatch()
     MatchWindow *w = m_hub->matchWindow();
     w->setReactionClock([this] { return m_now; });
     controls(w).startMatchAction()->trigger();
+    // The clock starts once the first card is on the screen.
+    if (!QTest::qWaitFor([w] { return w->isReactionClockRunning(); }))
+        qWarning("the reaction clock did not start");
     return w;
 }
 
@@ -128,6 +131,7 @@ void TestStatisticsWindow::computerTakesCardBeingRead()
     w->reactionTimeUp();
     while (w->match().computerScore() == score)
         w->stepScan();
+    QVERIFY(QTest::qWaitFor([w] { return w->isReactionClockRunning(); }));
 }
 
 void TestStatisticsWindow::waitForRecord()
