@@ -97,11 +97,15 @@ StatisticsWindow *WindowHub::statisticsWindow() const
 void WindowHub::showStatistics()
 {
     const bool made = !m_statisticsWindow;
+    const bool shown = !made && m_statisticsWindow->isVisible();
     StatisticsWindow *window = m_statisticsWindow
         ? m_statisticsWindow.data()
-        : ensure(m_statisticsWindow, m_data, trainingRecord(), recordReader());
+        : ensure(m_statisticsWindow, m_data, trainingRecord());
     if (made)
         connect(window, &StatisticsWindow::drillChosen, this, &WindowHub::startDrill);
+    // Chosen again while open: the set may have changed since.
+    if (shown)
+        window->showCurrentSet();
     window->show();
     window->raise();
     window->activateWindow();
@@ -131,12 +135,21 @@ void WindowHub::showAbout()
 
 void WindowHub::showEditor()
 {
+    const bool made = !m_editorWindow;
     EditorWindow *window = ensure(m_editorWindow, m_data, this);
+    if (made)
+        connect(window, &EditorWindow::cardSetSaved, this, &WindowHub::cardSetChanged);
     // Unsaved edits give way to the card state in memory.
     window->showCardState();
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void WindowHub::cardSetChanged()
+{
+    if (m_statisticsWindow)
+        m_statisticsWindow->showCurrentSet();
 }
 
 void WindowHub::showMatch()

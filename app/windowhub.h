@@ -96,6 +96,8 @@ private:
     // in the other.
     void connectLevel();
     SettingsWindow *settings();
+    // The editor saved a card set: the windows that show the set follow it.
+    void cardSetChanged();
     void destroyAll();
 
     CardState &m_data;

@@ -177,7 +177,7 @@ void benchStats(const QString &path, const QString &folder, qint64 now)
         const qint64 t0 = Clock.nsecsElapsed();
         RecordReader reader(path);
         const auto stats = reader.statistics(folder, labels, record::Period::All, now);
-        trainingstats::weakestCards(stats.cards, 10);
+        trainingstats::weakestCards(stats.cards, 10, 1);
         first.append((Clock.nsecsElapsed() - t0) / 1e6);
         if (stats.history.size() != Matches)
             std::printf("  !! %lld matches read\n", qlonglong(stats.history.size()));
@@ -195,7 +195,7 @@ void benchStats(const QString &path, const QString &folder, qint64 now)
         for (int run = 0; run < 20; ++run) {
             const qint64 t0 = Clock.nsecsElapsed();
             const auto stats = reader.statistics(folder, labels, p.period, now);
-            trainingstats::weakestCards(stats.cards, 10);
+            trainingstats::weakestCards(stats.cards, 10, 1);
             samples.append((Clock.nsecsElapsed() - t0) / 1e6);
             matches = stats.history.size();
         }

@@ -420,6 +420,7 @@ bool EditorWindow::save()
     m_pending.clear();
     scanReadings();
     refreshEntries();
+    Q_EMIT cardSetSaved();
     // Saved all the same; what the set still lacks is said under it.
     const cardsets::Missing missing = cardsets::missingMedia(m_data.cardFolder(), m_data.cardCount());
     ui::inform(this, QStringLiteral("保存"), QStringLiteral("保存しました"), cardsets::missingText(missing));

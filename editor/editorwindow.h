@@ -121,6 +121,8 @@ Q_SIGNALS:
     void picturesMade();
     // A copy asked for by 複製 has been made (or could not be).
     void duplicateDone();
+    // 保存 made what the window shows the program's card set.
+    void cardSetSaved();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

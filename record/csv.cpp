@@ -8,7 +8,10 @@ namespace csv {
 QString field(const QString &input)
 {
     QString text = input;
-    if (!text.isEmpty() && QStringView(u"=+-@\t").contains(text.front())) {
+    // A control character first (a tab, a carriage return) is skipped by
+    // some spreadsheets, which then read what follows as a formula.
+    if (!text.isEmpty()
+        && (QStringView(u"=+-@").contains(text.front()) || text.front().category() == QChar::Other_Control)) {
         bool number = false;
         text.toDouble(&number);
         if (!number)

@@ -8,9 +8,9 @@
 // spaces at either end is put in double quotes, with each double quote in
 // it doubled; lines end in CR LF. The caller writes the text as UTF-8.
 // A field that a spreadsheet would run as a formula (text, not a number,
-// beginning with = + - @ or a tab) gets a leading apostrophe: a card's
-// label is whatever the user typed in the editor, and opening an export
-// must never run it.
+// beginning with = + - @ or a control character such as a tab or a
+// carriage return) gets a leading apostrophe: a card's label is whatever
+// the user typed in the editor, and opening an export must never run it.
 
 #include <QString>
 #include <QStringList>

@@ -65,6 +65,15 @@ QString resultText(Result result)
     return QStringLiteral("途中");
 }
 
+QString opponentText(const QString &opponent, int level)
+{
+    if (opponent.startsWith(QLatin1String("human:")))
+        return opponent.mid(6);
+    if (opponent == QLatin1String("adaptive"))
+        return QStringLiteral("合");
+    return QString::number(level);
+}
+
 QString cardSetKey(const QString &cardFolder)
 {
     return QDir::cleanPath(QFileInfo(cardFolder).absoluteFilePath());

@@ -31,6 +31,9 @@ QString resultKey(Result result);
 Result resultFromKey(const QString &key);
 // The result as the 成績 window and the CSV export say it.
 QString resultText(Result result);
+// What a match was played against, as the match window's level display
+// showed it: the level's digit, a named step's short form, or 合.
+QString opponentText(const QString &opponent, int level);
 
 // The card set's key in the record: its folder as a clean absolute path, so
 // that the same folder written two ways is one history.
@@ -100,6 +103,7 @@ struct MatchPoint {
     qint64 startedAt = 0;
     int level = 0;
     bool drill = false;
+    QString opponent;               // as MatchRow::opponent
     std::optional<double> medianMs; // none when the player took no card
 };
 

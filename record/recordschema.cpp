@@ -8,6 +8,15 @@
 
 namespace recordschema {
 
+QString matchMedianSql(const QString &matchId)
+{
+    // The middle one or two of the player's times in the match, in order.
+    return QStringLiteral("(SELECT avg(ms) FROM (SELECT reaction_ms AS ms, row_number() OVER (ORDER BY reaction_ms) AS r,"
+                          " count(*) OVER () AS n FROM takes WHERE match_id = %1 AND taker = 'player'"
+                          " AND reaction_ms IS NOT NULL) WHERE 2 * r BETWEEN n AND n + 2)")
+        .arg(matchId);
+}
+
 namespace {
 
 const QList<Step> AllSteps = {
@@ -60,6 +69,34 @@ const QList<Step> AllSteps = {
         // Deleting a set's matches checks that no take refers to them.
         QStringLiteral("CREATE INDEX takes_by_match ON takes(match_id)"),
         QStringLiteral("CREATE INDEX wrong_takes_by_match ON wrong_takes(match_id)"),
+    },
+    // 1 -> 2: summaries that the file keeps up to date itself, so that 成績
+    // over a whole record of a million takes reads a row per card and
+    // reaction time and a row per match, not every take.
+    {
+        // Takes by card set, card, side and reaction time (-1: none); kept
+        // by a trigger on every take, whichever copy of the program writes.
+        QStringLiteral("CREATE TABLE take_counts ("
+                       " set_id INTEGER NOT NULL REFERENCES card_sets(id),"
+                       " card INTEGER NOT NULL,"
+                       " taker TEXT NOT NULL,"
+                       " reaction_ms INTEGER NOT NULL,"
+                       " takes INTEGER NOT NULL,"
+                       " PRIMARY KEY (set_id, card, taker, reaction_ms)) WITHOUT ROWID"),
+        QStringLiteral("INSERT INTO take_counts"
+                       " SELECT set_id, card, taker, ifnull(reaction_ms, -1), count(*) FROM takes GROUP BY 1, 2, 3, 4"),
+        QStringLiteral("CREATE TRIGGER takes_counted AFTER INSERT ON takes BEGIN"
+                       " INSERT INTO take_counts VALUES (NEW.set_id, NEW.card, NEW.taker, ifnull(NEW.reaction_ms, -1), 1)"
+                       " ON CONFLICT DO UPDATE SET takes = takes + 1;"
+                       " END"),
+        // The player's median reaction of each match, set when it ends.
+        QStringLiteral("ALTER TABLE matches ADD COLUMN player_median_ms REAL"),
+        QStringLiteral("UPDATE matches SET player_median_ms = ") + matchMedianSql(QStringLiteral("matches.id")),
+        QStringLiteral("CREATE TRIGGER match_ended AFTER UPDATE OF ended_at ON matches BEGIN"
+                       " UPDATE matches SET player_median_ms = ")
+            + matchMedianSql(QStringLiteral("NEW.id")) + QStringLiteral(" WHERE id = NEW.id; END"),
+        // A card's latest takes, for its trend.
+        QStringLiteral("CREATE INDEX takes_by_card ON takes(set_id, card, taken_at)"),
     },
 };
 
@@ -148,6 +185,8 @@ Failure classify(const QSqlError &error)
     case 14: // SQLITE_CANTOPEN
     case 23: // SQLITE_AUTH
         return Failure::Unwritable;
+    case 19: // SQLITE_CONSTRAINT
+        return Failure::Constraint;
     default:
         return Failure::Other;
     }
@@ -163,6 +202,7 @@ RecordState stateFor(Failure failure)
     case Failure::Unwritable:
         return RecordState::FolderUnwritable;
     case Failure::Busy:
+    case Failure::Constraint:
     case Failure::Other:
         break;
     }

@@ -17,6 +17,10 @@
 //   wrong_takes  each お手つき: when, match, card set, the card clicked, the
 //                card being read, the slot, the time since the announcement
 //   kept_values  small values that carry over from one run to the next
+//   take_counts  the takes counted by card set, card, taker and reaction
+//                time, kept by a trigger on takes
+// and in matches, the player's median reaction (player_median_ms), set by a
+// trigger when the match's end is written.
 // Times are milliseconds since 1970 (UTC).
 
 #include "record/recordstate.h"
@@ -35,6 +39,10 @@ using Step = QStringList;
 const QList<Step> &steps();
 int currentVersion();
 
+// An SQL expression: the player's median reaction in the match whose id is
+// the SQL expression matchId; null when the player has no timed take in it.
+QString matchMedianSql(const QString &matchId);
+
 // Marks the file as this program's record, so that another program's SQLite
 // file at the same path is never taken for an empty record and written into.
 constexpr qint32 ApplicationId = 0x4b525431;
@@ -49,8 +57,10 @@ constexpr qint32 ApplicationId = 0x4b525431;
 constexpr int WriterBusyTimeoutMs = 2000;
 constexpr int ReaderBusyTimeoutMs = 200;
 
-// What a database error means for the record.
-enum class Failure { Busy, Full, Damaged, Unwritable, Other };
+// What a database error means for the record. Constraint: a row refers to
+// one that is gone, which another copy of the program can cause by deleting
+// a card set's record; the file itself is sound.
+enum class Failure { Busy, Full, Damaged, Unwritable, Constraint, Other };
 Failure classify(const QSqlError &error);
 // The state a failure leaves the record in; Busy is no state (try again).
 RecordState stateFor(Failure failure);

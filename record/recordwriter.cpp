@@ -38,6 +38,18 @@ struct Overloaded : Ts... {
 };
 template<class... Ts>
 Overloaded(Ts...) -> Overloaded<Ts...>;
+// The match an event belongs to, by the key TrainingRecord gave it.
+std::optional<qint64> matchKey(const Event &event)
+{
+    return std::visit(Overloaded{
+                          [](const Begin &e) { return std::optional<qint64>(e.key); },
+                          [](const TakeMade &e) { return std::optional<qint64>(e.key); },
+                          [](const WrongTakeMade &e) { return std::optional<qint64>(e.key); },
+                          [](const End &e) { return std::optional<qint64>(e.key); },
+                          [](const auto &) { return std::optional<qint64>(); },
+                      },
+                      event);
+}
 } // namespace
 
 RecordWriter::RecordWriter(const QString &databasePath)
@@ -135,6 +147,15 @@ void RecordWriter::drain()
             return;
         case Written::Failed: {
             const auto failure = recordschema::classify(m_lastError);
+            const auto key = matchKey(m_queue.front());
+            if (failure == recordschema::Failure::Constraint && key) {
+                // Its match was deleted by a reset in another copy of the
+                // program: what is left of it goes too, and the rest of the
+                // queue, other matches included, is written as ever.
+                m_matches.remove(*key);
+                m_queue.pop_front();
+                break;
+            }
             stop(recordschema::stateFor(failure), m_lastError.text());
             return;
         }
@@ -327,7 +348,8 @@ RecordWriter::Written RecordWriter::writeReset(const Reset &reset)
             return w;
         setId = findSet.value(0).toLongLong();
         for (const char *sql : {"DELETE FROM wrong_takes WHERE set_id = ?", "DELETE FROM takes WHERE set_id = ?",
-                                "DELETE FROM matches WHERE set_id = ?", "DELETE FROM card_sets WHERE id = ?"}) {
+                                "DELETE FROM take_counts WHERE set_id = ?", "DELETE FROM matches WHERE set_id = ?",
+                                "DELETE FROM card_sets WHERE id = ?"}) {
             QSqlQuery q(db);
             q.prepare(QString::fromLatin1(sql));
             q.addBindValue(setId);

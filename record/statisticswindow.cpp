@@ -4,6 +4,7 @@
 #include "record/statisticswindow.h"
 
 #include "data/cardstate.h"
+#include "record/backgroundreader.h"
 #include "record/trainingrecord.h"
 #include "record/trainingstats.h"
 #include "ui/uikit.h"
@@ -30,12 +31,16 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTimer>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -56,20 +61,35 @@ QString trendText(std::optional<double> ms)
     return sign + QString::number(std::abs(*ms) / 1000.0, 'f', 2) + QStringLiteral("秒");
 }
 
-// What the match was played against, as the match window's level display
-// showed it: the level's digit, a named step's short form, or 合.
-QString opponentText(const record::MatchRow &m)
+// The colour of one kind of opponent on the chart of matches: the five
+// levels from green to red, the named steps in blues and purples, 合 brown.
+QColor opponentColour(const QString &text)
 {
-    if (m.opponent.startsWith(QLatin1String("human:")))
-        return m.opponent.mid(6);
-    if (m.opponent == QLatin1String("adaptive"))
-        return QStringLiteral("合");
-    return QString::number(m.level);
+    static const QHash<QString, QColor> colours{
+        {QStringLiteral("1"), QColor(0, 160, 0)},    {QStringLiteral("2"), QColor(0, 128, 255)},
+        {QStringLiteral("3"), QColor(224, 160, 0)},  {QStringLiteral("4"), QColor(255, 96, 0)},
+        {QStringLiteral("5"), QColor(208, 0, 0)},    {QStringLiteral("初"), QColor(96, 192, 224)},
+        {QStringLiteral("普"), QColor(64, 96, 224)}, {QStringLiteral("上"), QColor(128, 64, 208)},
+        {QStringLiteral("名"), QColor(96, 0, 128)},  {QStringLiteral("合"), QColor(144, 96, 48)},
+    };
+    return colours.value(text, QColor(96, 96, 96));
 }
 
 QString cardName(const record::CardRow &row)
 {
     return row.label.trimmed().isEmpty() ? QStringLiteral("札%1").arg(row.card) : row.label;
+}
+
+// A card on the bar chart's axis: its number first, since labels are typed
+// freely and two cards may share one, and the axis keeps one bar a name.
+// A card with no time has no bar, and says why.
+QString categoryName(const record::CardRow &row)
+{
+    const QString label = row.label.trimmed();
+    QString name = label.isEmpty() ? QString::number(row.card) : QStringLiteral("%1 %2").arg(row.card).arg(label);
+    if (!row.medianMs)
+        name += QStringLiteral("（未計測）");
+    return name;
 }
 
 QFont chartFont(qreal pt, bool bold = false)
@@ -89,11 +109,40 @@ QChart *newChart(const QString &title)
     return chart;
 }
 
+// An axis of seconds from 0 to at least highest, marked every tenth,
+// fifth, half, whole or two seconds: the labels have one decimal, so every
+// mark must fall on a tenth for a bar to read against it as its time.
+void setSecondsRange(QValueAxis *y, double highest)
+{
+    const double top = highest > 0 ? highest : 1;
+    double step = 0.1;
+    for (const double nice : {0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0}) {
+        step = nice;
+        if (top / nice <= 8)
+            break;
+    }
+    const int marks = int(std::ceil(top / step - 1e-9));
+    y->setRange(0, marks * step);
+    y->setTickCount(marks + 1);
+}
+
+QValueAxis *newSecondsAxis(double highest)
+{
+    auto *y = new QValueAxis;
+    y->setTitleText(QStringLiteral("秒"));
+    y->setTitleFont(chartFont(8));
+    y->setLabelsFont(chartFont(8));
+    y->setLabelFormat(QStringLiteral("%.1f"));
+    setSecondsRange(y, highest);
+    return y;
+}
+
 void replaceChart(QChartView *view, QChart *chart)
 {
     QChart *old = view->chart();
     view->setChart(chart);
-    delete old;
+    // In an event of its own: the figures are shown sooner.
+    old->deleteLater();
 }
 
 QTableView *newTable(QWidget *parent, const char *name)
@@ -159,8 +208,69 @@ QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientati
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
-StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, RecordReader &reader)
-    : m_data(data), m_record(record), m_reader(reader)
+namespace {
+enum HistoryColumn { When, Opponent, Voice, Score, Result, Kind, HistoryColumns };
+} // namespace
+
+MatchHistoryModel::MatchHistoryModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void MatchHistoryModel::setMatches(QList<record::MatchRow> matches)
+{
+    beginResetModel();
+    m_matches = std::move(matches);
+    endResetModel();
+}
+
+int MatchHistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_matches.size());
+}
+
+int MatchHistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : HistoryColumns;
+}
+
+QVariant MatchHistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_matches.size())
+        return {};
+    if (role == Qt::TextAlignmentRole)
+        return int((index.column() == Opponent || index.column() == Score ? Qt::AlignRight : Qt::AlignLeft)
+                   | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    // Newest first.
+    const record::MatchRow &m = m_matches.at(m_matches.size() - 1 - index.row());
+    switch (index.column()) {
+    case When:
+        return QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
+    case Opponent:
+        return record::opponentText(m.opponent, m.level);
+    case Voice:
+        return m.voice ? QStringLiteral("する") : QStringLiteral("しない");
+    case Score:
+        return QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore);
+    case Result:
+        return record::resultText(m.result);
+    case Kind:
+        return m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合");
+    default:
+        return {};
+    }
+}
+
+QVariant MatchHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    static const QStringList header{QStringLiteral("日時"),   QStringLiteral("相手"), QStringLiteral("よみあげ"),
+                                    QStringLiteral("得点"),   QStringLiteral("結果"), QStringLiteral("種類")};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return header.value(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record)
+    : m_data(data), m_record(record)
 {
     setObjectName(QStringLiteral("frmSeiseki"));
     setWindowTitle(QStringLiteral("成績"));
@@ -184,6 +294,7 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_drillSize->setObjectName(QStringLiteral("drillSize"));
     m_drillSize->setSuffix(QStringLiteral(" 枚"));
     drillCaption->setBuddy(m_drillSize);
+    connect(m_drillSize, &QSpinBox::valueChanged, this, [this](int k) { m_chosenDrillSize = k; });
     m_drillButton = new QPushButton(QStringLiteral("苦手札で試合"), client);
     m_drillButton->setObjectName(QStringLiteral("drillButton"));
     m_drillButton->setFont(ui::font(ui::PGothic, 10, true));
@@ -207,12 +318,17 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
     m_cardTable->setSortingEnabled(true);
 
-    m_historyModel = new StatisticsTableModel({QStringLiteral("日時"), QStringLiteral("相手"),
-                                               QStringLiteral("よみあげ"), QStringLiteral("得点"),
-                                               QStringLiteral("結果"), QStringLiteral("種類")},
-                                              this);
+    m_historyModel = new MatchHistoryModel(this);
     m_historyTable = newTable(client, "historyTable");
     m_historyTable->setModel(m_historyModel);
+    // Sized by its header and the row of one match: measuring the contents
+    // would format every match of the record.
+    m_historyTable->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    const QFontMetrics metrics = m_historyTable->fontMetrics();
+    for (const auto &[column, sample] : {std::pair(When, "2026/12/31 23:59"), std::pair(Opponent, "相手"),
+                                         std::pair(Voice, "よみあげ"), std::pair(Score, "235 対 245"),
+                                         std::pair(Result, "結果"), std::pair(Kind, "苦手札")})
+        m_historyTable->setColumnWidth(column, metrics.horizontalAdvance(QString::fromUtf8(sample)) + 16);
 
     m_cardChart = new QChartView(client);
     m_cardChart->setObjectName(QStringLiteral("cardChart"));
@@ -262,6 +378,13 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record, Reco
     m_backAction = menuBar()->addAction(QStringLiteral("もどる"), this, &QWidget::hide);
     m_backAction->setObjectName(QStringLiteral("mnuEnd"));
 
+    m_showTimer = new QTimer(this);
+    m_showTimer->setObjectName(QStringLiteral("showTimer"));
+    m_showTimer->setSingleShot(true);
+    m_showTimer->setInterval(0);
+    connect(m_showTimer, &QTimer::timeout, this, &StatisticsWindow::showNextPart);
+    m_figures = new BackgroundReader(m_record.path(), QStringLiteral("statistics reader"), this);
+    connect(m_figures, &BackgroundReader::statisticsRead, this, &StatisticsWindow::showFigures);
     connect(&m_record, &TrainingRecord::cardSetReset, this, [this](const QString &folder) {
         if (isVisible() && record::cardSetKey(folder) == record::cardSetKey(m_shownFolder))
             refresh();
@@ -279,10 +402,36 @@ void StatisticsWindow::showEvent(QShowEvent *event)
     // Slowest first at every opening, and a match that has just ended in:
     // the record is read once the writer has caught up.
     m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
+    refreshWhenWritten();
+}
+
+void StatisticsWindow::showCurrentSet()
+{
+    if (isVisible())
+        refreshWhenWritten();
+}
+
+void StatisticsWindow::refreshWhenWritten()
+{
+    showLoading();
     m_record.whenWritten(this, [this] {
         if (isVisible())
             refresh();
     });
+}
+
+QStringList StatisticsWindow::currentLabels() const
+{
+    QStringList labels;
+    for (int card = 1; card <= m_data.cardCount(); ++card)
+        labels << m_data.labels()[card];
+    return labels;
+}
+
+bool StatisticsWindow::showsCurrentSet() const
+{
+    return !m_loading && record::cardSetKey(m_shownFolder) == record::cardSetKey(m_data.cardFolder())
+        && m_shownLabels == currentLabels();
 }
 
 record::Period StatisticsWindow::period() const
@@ -299,30 +448,77 @@ record::Period StatisticsWindow::period() const
 
 void StatisticsWindow::refresh()
 {
-    m_shownFolder = m_data.cardFolder();
-    QStringList labels;
-    for (int card = 1; card <= m_data.cardCount(); ++card)
-        labels << m_data.labels()[card];
-    m_statistics = m_reader.statistics(m_shownFolder, labels, period());
+    m_askedFolder = m_data.cardFolder();
+    m_askedLabels = currentLabels();
+    // Figures still being put on screen are of the period or set before.
+    m_showTimer->stop();
+    showLoading();
+    m_figures->readStatistics(++m_generation, m_askedFolder, m_askedLabels, period(),
+                              QDateTime::currentMSecsSinceEpoch());
+}
 
-    const int count = int(m_statistics.cards.size());
-    m_drillSize->setRange(count > 0 ? 1 : 0, count);
-    if (m_drillSize->property("chosen").isNull())
-        m_drillSize->setValue(qMin(10, count));
-    m_drillButton->setEnabled(count > 0);
+void StatisticsWindow::showLoading()
+{
+    m_loading = true;
+    // A drill or a reset waits for the figures it would act on.
+    m_drillButton->setEnabled(false);
+    m_resetAction->setEnabled(false);
+    m_summary->setText(QStringLiteral("読み込み中…"));
+}
 
-    if (isRecordProblem(m_reader.state()))
-        m_summary->setText(m_reader.problemText());
-    else if (isRecordProblem(m_record.state()))
-        m_summary->setText(m_record.problemText());
-    else
-        m_summary->setText(QStringLiteral("札の組：%1　　試合：%2").arg(QDir::toNativeSeparators(m_shownFolder))
-                               .arg(m_statistics.history.size()));
+void StatisticsWindow::showFigures(quint64 generation, const RecordReader::Statistics &statistics, int readerState,
+                                   const QString &problemText)
+{
+    // Asked for before the period or the set last changed.
+    if (generation != m_generation)
+        return;
+    m_statistics = statistics;
+    m_readerState = RecordState(readerState);
+    m_readerProblem = problemText;
+    m_showStep = 0;
+    showNextPart();
+}
 
-    showCards();
-    showCardChart();
-    showMatches();
-    Q_EMIT refreshed();
+void StatisticsWindow::showNextPart()
+{
+    // The table, then each chart, each in an event of its own, so that the
+    // UI thread is never held for all of them at once.
+    switch (m_showStep++) {
+    case 0: {
+        showCards();
+        const int count = int(m_statistics.cards.size());
+        // The number the player chose stays chosen; a smaller set only
+        // shows less of it.
+        const QSignalBlocker quiet(m_drillSize);
+        m_drillSize->setRange(count > 0 ? 1 : 0, count);
+        m_drillSize->setValue(qMin(m_chosenDrillSize, count));
+        break;
+    }
+    case 1:
+        showCardChart();
+        break;
+    default:
+        showMatches();
+        m_loading = false;
+        m_shownFolder = m_askedFolder;
+        m_shownLabels = m_askedLabels;
+        m_resetAction->setEnabled(true);
+        m_drillButton->setEnabled(!m_statistics.cards.isEmpty());
+        if (isRecordProblem(m_readerState))
+            m_summary->setText(m_readerProblem);
+        else if (isRecordProblem(m_record.state()))
+            m_summary->setText(m_record.problemText());
+        else
+            // The untimed cards are the first of a drill: the player sees why.
+            m_summary->setText(QStringLiteral("札の組：%1　　試合：%2　　未計測の札：%3枚")
+                                   .arg(QDir::toNativeSeparators(m_shownFolder))
+                                   .arg(m_statistics.history.size())
+                                   .arg(std::count_if(m_statistics.cards.cbegin(), m_statistics.cards.cend(),
+                                                      [](const record::CardRow &c) { return !c.medianMs; })));
+        Q_EMIT refreshed();
+        return;
+    }
+    m_showTimer->start();
 }
 
 void StatisticsWindow::showCards()
@@ -344,39 +540,45 @@ void StatisticsWindow::showCards()
 
 void StatisticsWindow::showCardChart()
 {
-    QChart *chart = newChart(QStringLiteral("札ごとの反応時間（中央値）"));
-    auto *set = new QBarSet(QStringLiteral("中央値（秒）"));
-    set->setColor(QColor(64, 96, 224));
+    // Made once and then given new figures: a chart made afresh, with its
+    // 49 upright labels, holds the UI thread several times as long.
+    if (!m_cardBars) {
+        QChart *chart = newChart(QStringLiteral("札ごとの反応時間（中央値）"));
+        m_cardBars = new QBarSet(QStringLiteral("中央値（秒）"));
+        m_cardBars->setColor(QColor(64, 96, 224));
+        // No outline: a card with no time stands at 0, and an outline would
+        // draw it as a line, the fastest card on the chart.
+        m_cardBars->setPen(Qt::NoPen);
+        auto *series = new QBarSeries;
+        series->append(m_cardBars);
+        series->setBarWidth(0.8);
+        chart->addSeries(series);
+        m_cardAxis = new QBarCategoryAxis;
+        m_cardAxis->setLabelsFont(chartFont(7));
+        // Upright, one label a bar: 49 labels side by side would be cut short.
+        m_cardAxis->setLabelsAngle(-90);
+        m_cardAxis->setTruncateLabels(false);
+        chart->addAxis(m_cardAxis, Qt::AlignBottom);
+        series->attachAxis(m_cardAxis);
+        m_cardSeconds = newSecondsAxis(0);
+        chart->addAxis(m_cardSeconds, Qt::AlignLeft);
+        series->attachAxis(m_cardSeconds);
+        chart->legend()->hide();
+        replaceChart(m_cardChart, chart);
+    }
+    QList<qreal> values;
     QStringList categories;
     const record::CardRow *slowest = nullptr;
     for (const record::CardRow &c : m_statistics.cards) {
-        set->append(c.medianMs.value_or(0) / 1000.0);
-        categories << cardName(c);
+        values << c.medianMs.value_or(0) / 1000.0;
+        categories << categoryName(c);
         if (c.medianMs && (!slowest || *c.medianMs > *slowest->medianMs))
             slowest = &c;
     }
-    auto *series = new QBarSeries;
-    series->append(set);
-    series->setBarWidth(0.8);
-    chart->addSeries(series);
-    auto *x = new QBarCategoryAxis;
-    x->append(categories);
-    x->setLabelsFont(chartFont(7));
-    // Upright, one label a bar: 49 labels side by side would be cut short.
-    x->setLabelsAngle(-90);
-    x->setTruncateLabels(false);
-    chart->addAxis(x, Qt::AlignBottom);
-    series->attachAxis(x);
-    auto *y = new QValueAxis;
-    y->setTitleText(QStringLiteral("秒"));
-    y->setTitleFont(chartFont(8));
-    y->setLabelsFont(chartFont(8));
-    y->setLabelFormat(QStringLiteral("%.1f"));
-    y->setMin(0);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(y);
-    chart->legend()->hide();
-    replaceChart(m_cardChart, chart);
+    m_cardBars->remove(0, m_cardBars->count());
+    m_cardBars->append(values);
+    m_cardAxis->setCategories(categories);
+    setSecondsRange(m_cardSeconds, slowest ? *slowest->medianMs / 1000.0 : 0);
     m_cardChart->setAccessibleName(
         slowest ? QStringLiteral("札ごとの反応時間の中央値の棒グラフ：最も遅いのは「%1」（%2）")
                       .arg(cardName(*slowest), seconds(slowest->medianMs))
@@ -385,87 +587,107 @@ void StatisticsWindow::showCardChart()
 
 void StatisticsWindow::showMatches()
 {
-    QList<StatisticsTableModel::Row> rows;
-    rows.reserve(m_statistics.history.size());
-    for (auto it = m_statistics.history.crbegin(); it != m_statistics.history.crend(); ++it) {
-        const record::MatchRow &m = *it;
-        const QString when = QDateTime::fromMSecsSinceEpoch(m.startedAt).toString(QStringLiteral("yyyy/MM/dd HH:mm"));
-        rows.append({{when, opponentText(m), m.voice ? QStringLiteral("する") : QStringLiteral("しない"),
-                      QStringLiteral("%1 対 %2").arg(m.playerScore).arg(m.computerScore), record::resultText(m.result),
-                      m.drill ? QStringLiteral("苦手札") : QStringLiteral("試合")},
-                     {m.startedAt, m.level, m.voice, m.playerScore - m.computerScore, int(m.result), m.drill}});
-    }
-    m_historyModel->setRows(std::move(rows));
+    m_historyModel->setMatches(m_statistics.history);
 
-    // The player's median per match over time, one colour per level.
-    QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
-    auto *line = new QLineSeries;
-    line->setName(QStringLiteral("中央値"));
-    line->setColor(QColor(128, 128, 128));
-    std::array<QScatterSeries *, 6> byLevel{};
-    const std::array<QColor, 6> colours{QColor(), QColor(0, 160, 0), QColor(0, 128, 255), QColor(224, 160, 0),
-                                        QColor(255, 96, 0), QColor(208, 0, 0)};
-    qint64 first = 0, last = 0;
+    // The player's median per match over time, one colour per kind of
+    // opponent, named as the history's 相手 column names it; a point per
+    // day, week or month when there are more matches than fit. The chart,
+    // its line and its axes are made once; the kinds change.
+    const trainingstats::MatchTrend &trend = m_statistics.trend;
+    if (!m_trendLine) {
+        QChart *chart = newChart(QStringLiteral("試合ごとの反応時間（中央値）"));
+        m_trendLine = new QLineSeries;
+        m_trendLine->setName(QStringLiteral("中央値"));
+        m_trendLine->setColor(QColor(128, 128, 128));
+        chart->addSeries(m_trendLine);
+        m_trendTime = new QDateTimeAxis;
+        m_trendTime->setLabelsFont(chartFont(8));
+        m_trendTime->setTitleFont(chartFont(8));
+        chart->addAxis(m_trendTime, Qt::AlignBottom);
+        m_trendSeconds = newSecondsAxis(0);
+        chart->addAxis(m_trendSeconds, Qt::AlignLeft);
+        m_trendLine->attachAxis(m_trendTime);
+        m_trendLine->attachAxis(m_trendSeconds);
+        // The grey line needs no entry of its own.
+        chart->legend()->markers(m_trendLine).first()->setVisible(false);
+        chart->legend()->setAlignment(Qt::AlignBottom);
+        replaceChart(m_matchChart, chart);
+    }
+    QChart *chart = m_matchChart->chart();
+    QList<QPointF> line;
     double highest = 0;
-    int points = 0;
-    std::optional<double> latest;
-    for (const record::MatchPoint &p : m_statistics.perMatch) {
-        if (!p.medianMs)
-            continue;
-        const double s = *p.medianMs / 1000.0;
-        line->append(double(p.startedAt), s);
-        const int level = std::clamp(p.level, 1, 5);
-        if (!byLevel[level]) {
-            byLevel[level] = new QScatterSeries;
-            byLevel[level]->setName(QStringLiteral("レベル%1").arg(level));
-            byLevel[level]->setColor(colours[level]);
-            byLevel[level]->setMarkerSize(7);
+    for (const trainingstats::TrendPoint &p : trend.all) {
+        line.append(QPointF(double(p.at), p.medianMs / 1000.0));
+        highest = qMax(highest, p.medianMs / 1000.0);
+    }
+    m_trendLine->replace(line);
+    for (QAbstractSeries *series : chart->series()) {
+        if (series != m_trendLine) {
+            chart->removeSeries(series);
+            series->deleteLater();
         }
-        byLevel[level]->append(double(p.startedAt), s);
-        first = points ? qMin(first, p.startedAt) : p.startedAt;
-        last = points ? qMax(last, p.startedAt) : p.startedAt;
-        highest = qMax(highest, s);
-        latest = *p.medianMs;
-        ++points;
     }
-    chart->addSeries(line);
-    for (QScatterSeries *s : byLevel) {
-        if (s)
-            chart->addSeries(s);
+    for (const auto &[opponent, points] : trend.byOpponent) {
+        auto *series = new QScatterSeries;
+        series->setName(opponent);
+        series->setColor(opponentColour(opponent));
+        series->setMarkerSize(7);
+        QList<QPointF> marks;
+        for (const trainingstats::TrendPoint &p : points)
+            marks.append(QPointF(double(p.at), p.medianMs / 1000.0));
+        series->replace(marks);
+        chart->addSeries(series);
+        series->attachAxis(m_trendTime);
+        series->attachAxis(m_trendSeconds);
     }
-    auto *x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("MM/dd"));
-    x->setLabelsFont(chartFont(8));
+    m_trendTime->setFormat(trend.span == trainingstats::TrendSpan::Month ? QStringLiteral("yyyy/MM")
+                                                                          : QStringLiteral("MM/dd"));
+    // What a point stands for, when it is more than one match.
+    switch (trend.span) {
+    case trainingstats::TrendSpan::Match:
+        m_trendTime->setTitleText(QString());
+        break;
+    case trainingstats::TrendSpan::Day:
+        m_trendTime->setTitleText(QStringLiteral("1点＝1日（その日の試合の中央値）"));
+        break;
+    case trainingstats::TrendSpan::Week:
+        m_trendTime->setTitleText(QStringLiteral("1点＝1週間（その週の試合の中央値）"));
+        break;
+    case trainingstats::TrendSpan::Month:
+        m_trendTime->setTitleText(QStringLiteral("1点＝1か月（その月の試合の中央値）"));
+        break;
+    }
     // No match yet, or one: a day's width, so that the axis reads as dates.
     const qint64 day = 24 * 3600 * 1000;
-    if (!points)
-        first = last = QDateTime::currentMSecsSinceEpoch();
-    x->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day), QDateTime::fromMSecsSinceEpoch(last));
-    chart->addAxis(x, Qt::AlignBottom);
-    auto *y = new QValueAxis;
-    y->setTitleText(QStringLiteral("秒"));
-    y->setTitleFont(chartFont(8));
-    y->setLabelsFont(chartFont(8));
-    y->setLabelFormat(QStringLiteral("%.1f"));
-    y->setRange(0, highest > 0 ? highest * 1.1 : 1);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries *s : chart->series()) {
-        s->attachAxis(x);
-        s->attachAxis(y);
+    const qint64 last = trend.all.isEmpty() ? QDateTime::currentMSecsSinceEpoch() : trend.all.constLast().at;
+    const qint64 first = trend.all.isEmpty() ? last : trend.all.constFirst().at;
+    m_trendTime->setRange(QDateTime::fromMSecsSinceEpoch(last > first ? first : last - day),
+                          QDateTime::fromMSecsSinceEpoch(last));
+    setSecondsRange(m_trendSeconds, highest);
+    qsizetype timed = 0;
+    std::optional<double> latest;
+    for (const record::MatchPoint &p : m_statistics.perMatch) {
+        if (p.medianMs) {
+            ++timed;
+            latest = p.medianMs;
+        }
     }
-    // The grey line needs no entry of its own.
-    chart->legend()->markers(line).first()->setVisible(false);
-    chart->legend()->setAlignment(Qt::AlignBottom);
-    replaceChart(m_matchChart, chart);
     m_matchChart->setAccessibleName(
-        points ? QStringLiteral("試合ごとの反応時間の中央値のグラフ：%1試合、最新は%2").arg(points).arg(seconds(latest))
-               : QStringLiteral("試合ごとの反応時間の中央値のグラフ：まだ記録がありません"));
+        timed ? QStringLiteral("試合ごとの反応時間の中央値のグラフ：%1試合、最新は%2").arg(timed).arg(seconds(latest))
+              : QStringLiteral("試合ごとの反応時間の中央値のグラフ：まだ記録がありません"));
 }
 
 void StatisticsWindow::startDrill()
 {
-    m_drillSize->setProperty("chosen", true);
-    const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value());
+    // The weakest cards are numbers of the set on screen: in another set
+    // they would name other cards, or none.
+    if (!showsCurrentSet()) {
+        tell(QStringLiteral("札の組が変わりました。新しい札の組の成績を表示します。"));
+        refreshWhenWritten();
+        return;
+    }
+    const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value(),
+                                                            QRandomGenerator::global()->generate());
     if (!cards.isEmpty())
         Q_EMIT drillChosen(cards);
 }
@@ -491,20 +713,67 @@ void StatisticsWindow::chooseExportFile(bool matches)
 
 void StatisticsWindow::exportTo(bool matches, const QString &fileName)
 {
-    QString error;
+    if (!m_exports) {
+        m_exports = new BackgroundReader(m_record.path(), QStringLiteral("CSV export"), this);
+        connect(m_exports, &BackgroundReader::exportProgress, this, &StatisticsWindow::showExportProgress);
+        connect(m_exports, &BackgroundReader::exported, this, &StatisticsWindow::exported);
+    }
+    // One export at a time, shown and stopped by its progress dialog.
+    const quint64 job = ++m_exportJob;
+    m_exportFile = fileName;
+    m_exportTakesAction->setEnabled(false);
+    m_exportMatchesAction->setEnabled(false);
+    m_exportProgress = new QProgressDialog(matches ? QStringLiteral("試合の記録を書き出しています…")
+                                                   : QStringLiteral("取りの記録を書き出しています…"),
+                                           QStringLiteral("中止"), 0, 0, this);
+    m_exportProgress->setObjectName(QStringLiteral("exportProgress"));
+    m_exportProgress->setWindowTitle(QStringLiteral("書き出し"));
+    // Not modal: a modal progress dialog runs the event loop inside each
+    // setValue. The window stays usable meanwhile; only a second export
+    // waits for this one.
+    m_exportProgress->setWindowModality(Qt::NonModal);
+    m_exportProgress->setAutoClose(false);
+    m_exportProgress->setAutoReset(false);
+    m_exportProgress->setMinimumDuration(0);
+    m_exportProgress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_exportProgress, &QProgressDialog::canceled, m_exports, &BackgroundReader::cancelExport);
+    m_exportProgress->show();
     // Every card set: the file is for a coach or a spreadsheet, which can
     // pick out one set by its folder column.
-    const bool done = matches ? m_reader.exportMatches(fileName, QString(), &error)
-                              : m_reader.exportTakes(fileName, QString(), &error);
-    tell(done ? QStringLiteral("書き出しました：\n%1").arg(QDir::toNativeSeparators(fileName))
-              : QStringLiteral("書き出せませんでした：\n%1\n%2").arg(QDir::toNativeSeparators(fileName), error));
+    m_exports->exportCsv(job, matches, fileName, QString());
+}
+
+void StatisticsWindow::showExportProgress(quint64 job, qint64 written, qint64 total)
+{
+    if (job != m_exportJob || !m_exportProgress)
+        return;
+    m_exportProgress->setMaximum(int(qMin<qint64>(total, std::numeric_limits<int>::max())));
+    m_exportProgress->setValue(int(qMin(written, total)));
+}
+
+void StatisticsWindow::exported(quint64 job, bool done, const QString &error)
+{
+    if (job != m_exportJob)
+        return;
+    if (m_exportProgress)
+        m_exportProgress->close();
+    m_exportTakesAction->setEnabled(true);
+    m_exportMatchesAction->setEnabled(true);
+    const QString file = QDir::toNativeSeparators(m_exportFile);
+    if (done)
+        tell(QStringLiteral("書き出しました：\n%1").arg(file));
+    else if (error.isEmpty())
+        tell(QStringLiteral("書き出しを中止しました。ファイルは作られていません：\n%1").arg(file));
+    else
+        tell(QStringLiteral("書き出せませんでした：\n%1\n%2").arg(file, error));
 }
 
 void StatisticsWindow::askReset()
 {
     if (m_resetQuestion)
         return;
-    const QString folder = m_data.cardFolder();
+    // The set whose figures the player is looking at.
+    const QString folder = m_shownFolder;
     m_resetQuestion = new QMessageBox(QMessageBox::Question, QStringLiteral("記録を消去"),
                                       QStringLiteral("この札の組の記録をすべて消去します。よろしいですか？\n%1")
                                           .arg(QDir::toNativeSeparators(folder)),
@@ -514,9 +783,17 @@ void StatisticsWindow::askReset()
     m_resetQuestion->setDefaultButton(QMessageBox::No);
     m_resetQuestion->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_resetQuestion, &QMessageBox::finished, this, [this, folder](int answer) {
-        // The set asked about, even if another was chosen meanwhile.
-        if (answer == QMessageBox::Yes)
-            m_record.resetCardSet(folder);
+        if (answer != QMessageBox::Yes)
+            return;
+        // Another set was chosen while the question was up: the player may
+        // have meant either, so the question is asked again, of the new one.
+        if (record::cardSetKey(folder) != record::cardSetKey(m_data.cardFolder())) {
+            m_resetQuestion.clear();
+            showCurrentSet();
+            askReset();
+            return;
+        }
+        m_record.resetCardSet(folder);
     });
     m_resetQuestion->open();
 }

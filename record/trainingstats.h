@@ -4,14 +4,17 @@
 #pragma once
 
 // The numbers the statistics window shows, worked out from the takes of one
-// card set over one period. Pure computation: RecordReader feeds it what it
-// read from the record, and the tests feed it tables worked out by hand.
+// card set over one period, as the record counts them. Pure computation:
+// RecordReader feeds it what it read from the record, and the tests feed it
+// tables worked out by hand.
 
 #include "record/recordevents.h"
 
-#include <QHash>
 #include <QList>
+#include <QMap>
+#include <QPair>
 #include <QStringList>
+#include <QTimeZone>
 
 #include <optional>
 
@@ -32,14 +35,35 @@ std::optional<double> trend(const QList<int> &chronological);
 
 // The k weakest cards of a card table: the slowest median first. A card the
 // player has never taken in the period is slower than any timed card; among
-// those, the ones the computer took more often come first. Equal medians go
-// by how often the computer took the card first, then by card index. k is
-// taken as 0 to the number of rows.
-QList<int> weakestCards(const QList<record::CardRow> &rows, int k);
+// those, the ones the computer took more often come first, and the rest in
+// an order drawn from seed. Equal medians go by how often the computer took
+// the card first, then by card index. k is taken as 0 to the number of rows.
+QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed);
+
+// The chart of the player's median per match over time, with at most
+// TrendPoints points on its line and as many among its series: a point per
+// match while they fit, else per day, week (from Monday) or month, each the
+// median of the medians of its matches, at the start of its span.
+constexpr int TrendPoints = 300;
+enum class TrendSpan { Match, Day, Week, Month };
+struct TrendPoint {
+    qint64 at = 0;
+    double medianMs = 0;
+};
+struct MatchTrend {
+    TrendSpan span = TrendSpan::Match;
+    QList<TrendPoint> all; // every match, whatever it was played against
+    // One series per kind of opponent (record::opponentText), in the order
+    // each first appears.
+    QList<QPair<QString, QList<TrendPoint>>> byOpponent;
+};
+// Matches in the order they began; those with no median are left out.
+MatchTrend matchTrend(const QList<record::MatchPoint> &matches, const QTimeZone &zone,
+                      int maxPoints = TrendPoints);
 
 } // namespace trainingstats
 
-// Tallies takes one at a time, in the order they happened, for the cards
+// Tallies the takes of one card set over one period for the cards
 // 1..cardCount of today's set; takes of cards beyond it (a set that was
 // made smaller in the editor) are left out of the card table.
 class TakeTally
@@ -47,23 +71,29 @@ class TakeTally
 public:
     explicit TakeTally(int cardCount);
 
-    void addTake(qint64 matchId, int card, record::Taker taker, std::optional<int> reactionMs);
-    void addWrongTake(int clickedCard);
+    // n takes of a card by one side; for the player's, the reaction time
+    // they share (none for a take without one).
+    void addTakes(int card, record::Taker taker, std::optional<int> reactionMs, int n = 1);
+    void addWrongTakes(int clickedCard, int n = 1);
+    // The player's latest reaction times of a card in the period, newest
+    // first, as many as the trend needs.
+    void setLatestTimes(int card, const QList<int> &newestFirst);
+    // The player's timed takes of a card so far.
+    int timedTakes(int card) const;
 
     // One row per card 1..cardCount, in card order; labels[i] is the label
     // of card i + 1 today (a missing one is left empty).
     QList<record::CardRow> cardRows(const QStringList &labels) const;
-    // The player's median reaction in one match; none when the player took
-    // no card in it (or it is not among the takes tallied).
-    std::optional<double> matchMedian(qint64 matchId) const;
 
 private:
     struct Card {
         int takes = 0;
         int computerFirst = 0;
         int wrongTakes = 0;
-        QList<int> reactions; // in the order taken
+        int timed = 0;
+        QMap<int, int> times;  // reaction time -> takes, in order of time
+        QList<int> latest;     // oldest first
     };
+    Card *card(int card);
     QList<Card> m_cards; // index card - 1
-    QHash<qint64, QList<int>> m_matchReactions;
 };

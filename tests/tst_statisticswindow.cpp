@@ -10,6 +10,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
+#include "editor/editorwindow.h"
 #include "match/matchwindow.h"
 #include "record/recordreader.h"
 #include "record/statisticswindow.h"
@@ -20,7 +21,15 @@
 #include "tests/testsupport.h"
 #include "tests/windowcontrols.h"
 
+#include <QtCharts/QBarCategoryAxis>
+#include <QtCharts/QBarSeries>
+#include <QtCharts/QBarSet>
+#include <QtCharts/QChartView>
+#include <QtCharts/QScatterSeries>
+#include <QtCharts/QValueAxis>
+
 #include <QFileDialog>
+#include <QProgressDialog>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -59,6 +68,10 @@ private Q_SLOTS:
     void givenUpMatchKeepsItsTakes();
     void drillPlaysOnlyTheWeakestCards();
     void menuItemOpensOneWindow();
+    void followsTheCardSet_data();
+    void followsTheCardSet();
+    void chartsMatchTheTables_data();
+    void chartsMatchTheTables();
     void periodFilter_data();
     void periodFilter();
     void resetAsksFirst_data();
@@ -72,9 +85,13 @@ private:
     void waitForRecord();
     RecordReader::Statistics statistics(record::Period period = record::Period::All);
     StatisticsWindow *openStatistics();
+    // Makes the set of count cards in folder the current one through the
+    // editor's 保存; whether it said 保存しました.
+    bool saveSetInEditor(const QString &folder, int count);
     // One match of the current set, as the match window would record it:
     // the player takes each card with the reaction time given.
-    void recordMatch(const QList<QPair<int, int>> &takes, const QString &folder = QString());
+    void recordMatch(const QList<QPair<int, int>> &takes, const QString &folder = QString(),
+                     const QString &opponent = QStringLiteral("level"));
 
     qint64 m_now = 10000;
 };
@@ -146,12 +163,24 @@ StatisticsWindow *TestStatisticsWindow::openStatistics()
     return w;
 }
 
-void TestStatisticsWindow::recordMatch(const QList<QPair<int, int>> &takes, const QString &folder)
+bool TestStatisticsWindow::saveSetInEditor(const QString &folder, int count)
+{
+    m_hub->showEditor();
+    EditorWindow *edit = m_hub->editorWindow();
+    controls(edit).folderLabel()->setText(folder);
+    controls(edit).countBox()->setText(QString::number(count));
+    testing::MessageBoxAnswerer answerer;
+    controls(edit).saveAction()->trigger();
+    return answerer.texts == QStringList{QStringLiteral("保存しました")};
+}
+
+void TestStatisticsWindow::recordMatch(const QList<QPair<int, int>> &takes, const QString &folder,
+                                       const QString &opponent)
 {
     TrainingRecord &record = m_hub->trainingRecord();
     record.setWallClock([this] { return m_now; });
     const QString set = folder.isEmpty() ? m_data->cardFolder() : folder;
-    const auto key = record.startMatch({set, m_data->cardCount(), 3, false, false});
+    const auto key = record.startMatch({set, m_data->cardCount(), 3, false, false, opponent});
     int slot = 0;
     for (const auto &[card, ms] : takes)
         record.recordTake(key, {card, m_data->labels()[card], ++slot, record::Taker::Player, ms});
@@ -229,6 +258,8 @@ void TestStatisticsWindow::matchPlayedIsRecordedAndShown()
                  expected[r]);
     }
     QCOMPARE(controls(stats).historyModel()->index(0, 4).data().toString(), QStringLiteral("勝ち"));
+    QVERIFY2(controls(stats).summary()->text().endsWith(QStringLiteral("未計測の札：1枚")),
+             qPrintable(controls(stats).summary()->text()));
     QVERIFY(controls(stats).cardChart()->accessibleName().contains(
         QStringLiteral("最も遅いのは「%1」").arg(m_data->labels()[first])));
 }
@@ -316,6 +347,15 @@ void TestStatisticsWindow::drillPlaysOnlyTheWeakestCards()
     QVERIFY(s.history[1].drill);
     QCOMPARE(s.history[1].cardCount, 5);
     QCOMPARE(s.history[1].result, record::Result::Won);
+
+    // The number chosen is kept through a set too small for it.
+    for (const int cards : {1, 46}) {
+        m_data->adoptSavedSet(m_data->cardFolder(), m_data->labels(), qint16(cards));
+        QSignalSpy refreshed(stats, &StatisticsWindow::refreshed);
+        stats->refresh();
+        QVERIFY(!refreshed.isEmpty() || refreshed.wait(5000));
+        QCOMPARE(controls(stats).drillSize()->value(), qMin(5, cards));
+    }
 }
 
 void TestStatisticsWindow::menuItemOpensOneWindow()
@@ -341,14 +381,165 @@ void TestStatisticsWindow::menuItemOpensOneWindow()
     QVERIFY(openStatistics());
 }
 
+void TestStatisticsWindow::chartsMatchTheTables_data()
+{
+    QTest::addColumn<QString>("chart");
+    // The bar chart: a card, its category on the axis and its bar. The
+    // match chart: a series, named as the history's 相手 column, and its points.
+    QTest::addColumn<int>("card");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<double>("value");
+    QTest::newRow("two cards of one label") << "cards" << 2 << "2 あ" << 0.75;
+    QTest::newRow("a card never timed") << "cards" << 3 << "3 う（未計測）" << 0.0;
+    QTest::newRow("a match at a level") << "matches" << 0 << "3" << 1.0;
+    QTest::newRow("a match against a named step") << "matches" << 0 << "上" << 1.0;
+    QTest::newRow("matches against the adaptive opponent") << "matches" << 0 << "合" << 2.0;
+    QTest::newRow("the seconds axes: marks where their labels say") << "axes" << 0 << "" << 0.0;
+}
+
+void TestStatisticsWindow::chartsMatchTheTables()
+{
+    QFETCH(QString, chart);
+    QFETCH(int, card);
+    QFETCH(QString, name);
+    QFETCH(double, value);
+    // Cards 1 and 2 both labelled あ; card 3 taken by nobody yet. (The
+    // start menu loads the card state when it is made: before the set.)
+    m_hub->startMenu();
+    CardState::LabelTable labels = m_data->labels();
+    labels[2] = labels[1];
+    m_data->adoptSavedSet(m_data->cardFolder(), labels, 3);
+    recordMatch({{1, 500}, {2, 700}});
+    recordMatch({{1, 900}}, QString(), QStringLiteral("human:上"));
+    recordMatch({{2, 800}}, QString(), QStringLiteral("adaptive"));
+    recordMatch({{1, 600}}, QString(), QStringLiteral("adaptive"));
+    StatisticsWindow *stats = openStatistics();
+
+    if (chart == QLatin1String("cards")) {
+        QChart *bars = controls(stats).cardChart()->chart();
+        auto *axis = qobject_cast<QBarCategoryAxis *>(bars->axes(Qt::Horizontal).value(0));
+        auto *series = qobject_cast<QBarSeries *>(bars->series().value(0));
+        QVERIFY(axis && series);
+        QCOMPARE(axis->count(), 3);
+        QCOMPARE(axis->at(card - 1), name);
+        QCOMPARE(series->barSets().value(0)->at(card - 1), value);
+        return;
+    }
+    if (chart == QLatin1String("axes")) {
+        // Labels of one decimal: a mark between two tenths would read as
+        // the nearer one, and every bar and point against it would be off.
+        for (QChartView *view : {controls(stats).cardChart(), controls(stats).matchChart()}) {
+            auto *y = qobject_cast<QValueAxis *>(view->chart()->axes(Qt::Vertical).value(0));
+            QVERIFY(y && y->tickCount() > 1);
+            const double tenths = 10 * (y->max() - y->min()) / (y->tickCount() - 1);
+            QVERIFY2(qAbs(tenths - qRound(tenths)) < 1e-9 && y->min() == 0, qPrintable(QString::number(y->max())));
+        }
+        return;
+    }
+    QStringList names;
+    for (QAbstractSeries *series : controls(stats).matchChart()->chart()->series()) {
+        auto *points = qobject_cast<QScatterSeries *>(series);
+        if (!points)
+            continue;
+        names << points->name();
+        if (points->name() == name)
+            QCOMPARE(points->count(), int(value));
+    }
+    QVERIFY2(names.contains(name), qPrintable(names.join(u' ')));
+}
+
+void TestStatisticsWindow::followsTheCardSet_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("drilled");      // cards of the drill started; 0: none
+    QTest::addColumn<QString>("deleted");  // the set 記録を消去 deleted
+    QTest::newRow("成績 chosen again") << "menu" << 0 << "";
+    QTest::newRow("saved in the editor, then a drill") << "editor, drill" << 3 << "";
+    QTest::newRow("saved in the editor, then 記録を消去") << "editor, reset" << 0 << "B";
+    QTest::newRow("saved while 記録を消去 asks") << "asking, editor" << 0 << "";
+    QTest::newRow("changed unannounced, then a drill") << "unannounced, drill" << 0 << "";
+}
+
+void TestStatisticsWindow::followsTheCardSet()
+{
+    QFETCH(QString, how);
+    QFETCH(int, drilled);
+    QFETCH(QString, deleted);
+    m_hub->startMenu();
+    const QString setA = m_data->cardFolder();
+    const QString setB = m_recordFolder->filePath(QStringLiteral("set B"));
+    QVERIFY(QDir().mkpath(setB));
+    recordMatch({{1, 500}});
+    recordMatch({{1, 600}, {2, 700}}, setB);
+    recordMatch({{3, 800}}, setB);
+    StatisticsWindow *stats = openStatistics();
+    QCOMPARE(controls(stats).historyModel()->rowCount(), 1);
+    auto question = [stats]() -> QMessageBox * {
+        for (QMessageBox *box : stats->findChildren<QMessageBox *>(QStringLiteral("resetQuestion"))) {
+            if (box->isVisible())
+                return box;
+        }
+        return nullptr;
+    };
+    QSignalSpy refreshed(stats, &StatisticsWindow::refreshed);
+
+    // Set B, of 3 cards, becomes the current set.
+    if (how.startsWith(QLatin1String("asking"))) {
+        controls(stats).resetAction()->trigger();
+        QVERIFY(question());
+    }
+    if (how == QLatin1String("menu") || how.startsWith(QLatin1String("unannounced")))
+        m_data->adoptSavedSet(setB, m_data->labels(), 3);
+    else
+        QVERIFY(saveSetInEditor(setB, 3));
+    if (how == QLatin1String("menu"))
+        controls(m_hub->startMenu()).statisticsAction()->trigger();
+    if (!how.startsWith(QLatin1String("unannounced")))
+        QVERIFY(!refreshed.isEmpty() || refreshed.wait(5000));
+
+    testing::MessageBoxAnswerer answerer(QMessageBox::No);
+    if (how.endsWith(QLatin1String("drill")))
+        QTest::mouseClick(controls(stats).drillButton(), Qt::LeftButton);
+    if (how.endsWith(QLatin1String("reset"))) {
+        controls(stats).resetAction()->trigger();
+        QVERIFY(question()->text().endsWith(QDir::toNativeSeparators(setB)));
+        question()->button(QMessageBox::Yes)->click();
+    }
+    if (how.startsWith(QLatin1String("asking"))) {
+        // はい to the question about set A: asked again, about set B.
+        QMessageBox *first = question();
+        QVERIFY(first->text().endsWith(QDir::toNativeSeparators(setA)));
+        first->button(QMessageBox::Yes)->click();
+        QTRY_VERIFY(question() && question() != first);
+        QVERIFY(question()->text().endsWith(QDir::toNativeSeparators(setB)));
+        question()->button(QMessageBox::No)->click();
+    }
+
+    // The window shows set B; the drill and the reset were of B.
+    QTRY_COMPARE(controls(stats).historyModel()->rowCount(), deleted == QLatin1String("B") ? 0 : 2);
+    QCOMPARE(controls(stats).cardModel()->rowCount(), 3);
+    MatchWindow *w = m_hub->matchWindow();
+    QCOMPARE(w && w->isVisible() ? w->match().cardCount() : 0, drilled);
+    m_data->adoptSavedSet(setA, m_data->labels(), 46);
+    QCOMPARE(statistics().history.size(), 1);
+    m_data->adoptSavedSet(setB, m_data->labels(), 3);
+    QCOMPARE(statistics().history.size(), deleted == QLatin1String("B") ? 0 : 2 + int(drilled > 0));
+}
+
 void TestStatisticsWindow::periodFilter_data()
 {
     QTest::addColumn<int>("choice");
     QTest::addColumn<int>("matches");
     QTest::addColumn<QString>("median");
-    QTest::newRow("すべて") << 0 << 3 << QStringLiteral("0.80秒");
-    QTest::newRow("最近30日") << 1 << 2 << QStringLiteral("0.60秒");
-    QTest::newRow("最近7日") << 2 << 1 << QStringLiteral("0.40秒");
+    // A match begun a minute before the 7 days, its card taken a minute into them.
+    QTest::addColumn<bool>("straddling");
+    // A period chosen just before, whose figures must never be shown.
+    QTest::addColumn<int>("over");
+    QTest::newRow("すべて") << 0 << 3 << QStringLiteral("0.80秒") << false << -1;
+    QTest::newRow("最近30日") << 1 << 2 << QStringLiteral("0.60秒") << false << -1;
+    QTest::newRow("最近7日") << 2 << 1 << QStringLiteral("0.40秒") << false << -1;
+    QTest::newRow("最近7日, a match begun before them") << 2 << 1 << QStringLiteral("0.40秒") << true << -1;
+    QTest::newRow("最近7日, chosen over 最近30日 at once") << 2 << 1 << QStringLiteral("0.40秒") << false << 1;
 }
 
 void TestStatisticsWindow::periodFilter()
@@ -356,6 +547,8 @@ void TestStatisticsWindow::periodFilter()
     QFETCH(int, choice);
     QFETCH(int, matches);
     QFETCH(QString, median);
+    QFETCH(bool, straddling);
+    QFETCH(int, over);
     const qint64 day = 24 * 3600 * 1000;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     // Card 1 taken 40 days ago in 1200 ms, 10 days ago in 800, today in 400.
@@ -363,12 +556,26 @@ void TestStatisticsWindow::periodFilter()
         m_now = now - daysAgo * day;
         recordMatch({{1, ms}});
     }
+    if (straddling) {
+        TrainingRecord &record = m_hub->trainingRecord();
+        m_now = now - 7 * day - 60000;
+        const auto key = record.startMatch({m_data->cardFolder(), m_data->cardCount(), 3, false, false});
+        m_now += 120000;
+        record.recordTake(key, {1, m_data->labels()[1], 1, record::Taker::Player, 3000});
+    }
     StatisticsWindow *stats = openStatistics();
-    QSignalSpy refreshed(stats, &StatisticsWindow::refreshed);
+    // The matches on show at each refresh.
+    QList<int> shown;
+    connect(stats, &StatisticsWindow::refreshed, stats,
+            [&] { shown << controls(stats).historyModel()->rowCount(); });
+    if (over >= 0)
+        controls(stats).periodChooser()->setCurrentIndex(over);
     controls(stats).periodChooser()->setCurrentIndex(choice);
-    if (choice != 0)
-        QCOMPARE(refreshed.size(), 1);
-    QCOMPARE(controls(stats).historyModel()->rowCount(), matches);
+    if (choice != 0) {
+        QCOMPARE(controls(stats).summary()->text(), QStringLiteral("読み込み中…"));
+        QTRY_VERIFY(!shown.isEmpty());
+    }
+    QCOMPARE(shown, choice != 0 ? QList<int>{matches} : QList<int>{});
     QAbstractItemModel *table = controls(stats).cardModel();
     for (int r = 0; r < table->rowCount(); ++r) {
         if (table->index(r, StatisticsWindow::CardNumber).data().toInt() == 1)
@@ -433,8 +640,10 @@ void TestStatisticsWindow::exportWritesCsv()
     QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
     const QString file = m_recordFolder->filePath(QStringLiteral("書き出し.csv"));
     dialog->selectFile(file);
-    // What 保存 does.
+    // What 保存 does: the file is written on the export's own thread.
     QVERIFY(QMetaObject::invokeMethod(dialog, "accept"));
+    QVERIFY(stats->findChild<QProgressDialog *>(QStringLiteral("exportProgress")));
+    QTRY_VERIFY(stats->findChild<QMessageBox *>(QStringLiteral("notice")));
     const QList<QStringList> lines = readCsv(file);
     QCOMPARE(lines.size(), 1 + rows);
     QCOMPARE(lines[0].first(), firstColumn);

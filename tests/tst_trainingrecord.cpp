@@ -130,6 +130,7 @@ private Q_SLOTS:
     void initTestCase();
     void statistics_data();
     void statistics();
+    void trendIsOfTheLatestTimes();
     void reactionTimes_data();
     void reactionTimes();
     void faults_data();
@@ -198,9 +199,12 @@ void TestTrainingRecord::statistics_data()
     QTest::addColumn<int>("card1Takes");
     QTest::addColumn<double>("card1Median"); // -1: none
     QTest::addColumn<QList<double>>("matchMedians");
-    QTest::newRow("all") << Period::All << 2 << 900.0 << QList<double>{900, 816};
-    QTest::newRow("30 days") << Period::Last30Days << 2 << 900.0 << QList<double>{900, 816};
-    QTest::newRow("7 days") << Period::Last7Days << 1 << -1.0 << QList<double>{816};
+    // The record as a version that kept no counts left it, brought up to date.
+    QTest::addColumn<bool>("upgraded");
+    QTest::newRow("all") << Period::All << 2 << 900.0 << QList<double>{900, 816} << false;
+    QTest::newRow("30 days") << Period::Last30Days << 2 << 900.0 << QList<double>{900, 816} << false;
+    QTest::newRow("7 days") << Period::Last7Days << 1 << -1.0 << QList<double>{816} << false;
+    QTest::newRow("all, counts made by the upgrade") << Period::All << 2 << 900.0 << QList<double>{900, 816} << true;
 }
 
 void TestTrainingRecord::statistics()
@@ -209,8 +213,22 @@ void TestTrainingRecord::statistics()
     QFETCH(int, card1Takes);
     QFETCH(double, card1Median);
     QFETCH(QList<double>, matchMedians);
+    QFETCH(bool, upgraded);
 
-    RecordReader reader(m_shared);
+    QString path = m_shared;
+    if (upgraded) {
+        path = m_dir.filePath(QStringLiteral("upgraded.sqlite"));
+        QFile::remove(path);
+        QVERIFY(QFile::copy(m_shared, path));
+        for (const char *sql : {"DROP TABLE take_counts", "DROP TRIGGER takes_counted", "DROP TRIGGER match_ended",
+                                "DROP INDEX takes_by_card", "ALTER TABLE matches DROP COLUMN player_median_ms",
+                                "PRAGMA user_version = 1"})
+            column(path, QString::fromLatin1(sql));
+        TrainingRecord record(path);
+        QVERIFY(settle(record));
+        QCOMPARE(record.state(), RecordState::Recording);
+    }
+    RecordReader reader(path);
     const auto stats = reader.statistics(m_folder, {QStringLiteral("あ"), QStringLiteral("い"), QStringLiteral("う")},
                                          period, Now);
     QCOMPARE(reader.state(), RecordState::Recording);
@@ -241,6 +259,32 @@ void TestTrainingRecord::statistics()
     QCOMPARE(last.result, record::Result::Abandoned);
     QCOMPARE(last.opponent, QStringLiteral("level"));
     QCOMPARE(stats.perMatch.constLast().level, 4);
+}
+
+void TestTrainingRecord::trendIsOfTheLatestTimes()
+{
+    // Card 1 of a set of its own, 20 to 19 days ago: 5 slow times, then 10
+    // of 900 ms and 10 of 600 ms, with the computer's takes in between (a
+    // time the computer's take should not have, and it is not the player's).
+    const QString path = m_dir.filePath(QStringLiteral("trend.sqlite"));
+    const QString folder = m_dir.filePath(QStringLiteral("sets/trend"));
+    {
+        TrainingRecord record(path);
+        qint64 wall = Now - 20 * Day;
+        record.setWallClock([&wall] { return wall; });
+        const auto key = record.startMatch({folder, 1, 3, true});
+        for (int i = 0; i < 25; ++i) {
+            wall += 1000;
+            record.recordTake(key, take(1, QStringLiteral("あ"), Taker::Player, i < 5 ? 5000 : i < 15 ? 900 : 600));
+            record.recordTake(key, take(1, QStringLiteral("あ"), Taker::Computer, 100));
+        }
+        record.endMatch(key, {0, 0, record::Result::Abandoned});
+        QVERIFY(settle(record));
+    }
+    RecordReader reader(path);
+    for (const Period period : {Period::All, Period::Last30Days})
+        QCOMPARE(reader.statistics(folder, {QStringLiteral("あ")}, period, Now).cards.at(0).trendMs.value_or(0), -300.0);
+    QVERIFY(!reader.statistics(folder, {QStringLiteral("あ")}, Period::Last7Days, Now).cards.at(0).trendMs);
 }
 
 void TestTrainingRecord::reactionTimes_data()
@@ -553,6 +597,21 @@ void TestTrainingRecord::csvReadsBack()
     QCOMPARE(match.at(4).toString() + match.at(5).toString() + match.at(9).toString() + match.at(10).toString()
                  + match.at(11).toString(),
              QStringLiteral("5しない-310負け"));
+
+    // Stopped after two of the five rows: the earlier file as it was, and
+    // no file where there was none.
+    const QByteArray before = readAll(takesFile);
+    for (const QString &file : {takesFile, m_dir.filePath(QStringLiteral("stopped.csv"))}) {
+        QList<qint64> told;
+        QVERIFY(!reader.exportTakes(file, folder, &error, [&told](qint64 written, qint64 total) {
+            told << written << total;
+            return written < 2;
+        }));
+        QCOMPARE(told, (QList<qint64>{0, 5, 1, 5, 2, 5}));
+        QVERIFY(error.isEmpty());
+    }
+    QCOMPARE(readAll(takesFile), before);
+    QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("stopped.csv"))));
 }
 
 void TestTrainingRecord::resetDeletesOneSetOnly()
@@ -561,6 +620,11 @@ void TestTrainingRecord::resetDeletesOneSetOnly()
     const QString other = m_dir.filePath(QStringLiteral("sets/other"));
     QVERIFY(recordMatch(path, m_folder, 5));
     QVERIFY(recordMatch(path, other, 7));
+    // Another copy of the program is playing a match of the set meanwhile.
+    TrainingRecord playing(path);
+    const auto cut = playing.startMatch({m_folder, 46, 3, true});
+    playing.recordTake(cut, take(1, QStringLiteral("before"), Taker::Player, 400));
+    QVERIFY(settle(playing));
     {
         TrainingRecord record(path);
         QSignalSpy reset(&record, &TrainingRecord::cardSetReset);
@@ -569,11 +633,18 @@ void TestTrainingRecord::resetDeletesOneSetOnly()
         QVERIFY(settle(record));
         QCOMPARE(reset.size(), 1);
     }
+    // Its match is gone with the set; its next match is recorded.
+    playing.recordTake(cut, take(2, QStringLiteral("after"), Taker::Player, 400));
+    playing.endMatch(cut, {10, 0, record::Result::Won});
+    const auto next = playing.startMatch({other, 46, 3, true});
+    playing.recordTake(next, take(3, QStringLiteral("next"), Taker::Player, 400));
+    QVERIFY(settle(playing));
+    QCOMPARE(playing.state(), RecordState::Recording);
     RecordReader reader(path);
     const QStringList labels(46, QString());
     QVERIFY(reader.statistics(m_folder, labels, Period::All).history.isEmpty());
-    QCOMPARE(reader.statistics(other, labels, Period::All).history.size(), 1);
-    QCOMPARE(column(path, QStringLiteral("SELECT count(*) FROM takes")), QVariantList{7});
+    QCOMPARE(reader.statistics(other, labels, Period::All).history.size(), 2);
+    QCOMPARE(column(path, QStringLiteral("SELECT count(*) FROM takes")), QVariantList{8});
     QCOMPARE(reader.keptValue(QStringLiteral("opponent speed")).value_or(QString()), QStringLiteral("0.85"));
 }
 

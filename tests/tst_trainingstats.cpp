@@ -8,6 +8,7 @@
 #include "record/csv.h"
 #include "record/trainingstats.h"
 
+#include <QSet>
 #include <QTest>
 
 using record::CardRow;
@@ -49,6 +50,8 @@ private Q_SLOTS:
     void weakest();
     void csvField_data();
     void csvField();
+    void matchTrend_data();
+    void matchTrend();
 };
 
 void TestTrainingStats::median_data()
@@ -124,19 +127,26 @@ void TestTrainingStats::cardTable()
     // Four cards today, of which only three have a label; takes of card 7
     // come from when the set was larger.
     TakeTally tally(4);
-    tally.addTake(1, 1, Taker::Player, 640);
-    tally.addTake(1, 2, Taker::Computer, 90); // the time is not the player's
-    tally.addTake(1, 7, Taker::Player, 100);
-    tally.addTake(2, 1, Taker::Computer, std::nullopt);
-    tally.addTake(2, 1, Taker::Player, 410);
-    tally.addTake(2, 2, Taker::Computer, std::nullopt);
-    tally.addTake(3, 1, Taker::Player, 2200);
+    tally.addTakes(1, Taker::Player, 640);
+    tally.addTakes(2, Taker::Computer, 90); // the time is not the player's
+    tally.addTakes(7, Taker::Player, 100);
+    tally.addTakes(1, Taker::Computer, std::nullopt);
+    tally.addTakes(1, Taker::Player, 410);
+    tally.addTakes(2, Taker::Computer, std::nullopt);
+    tally.addTakes(1, Taker::Player, 2200);
     for (int i = 0; i < 10; ++i)
-        tally.addTake(4, 3, Taker::Player, 1000 + 50 * (i % 3)); // 1000, 1050, 1100, ...: median 1050
-    for (int i = 0; i < 10; ++i)
-        tally.addTake(5, 3, Taker::Player, 500 + 100 * (i % 4)); // 500, 600, 700, 800, ...: median 600
+        tally.addTakes(3, Taker::Player, 1000 + 50 * (i % 3)); // 1000, 1050, 1100, ...
+    for (const auto &[time, takes] : QList<QPair<int, int>>{{500, 3}, {600, 3}, {700, 2}, {800, 2}})
+        tally.addTakes(3, Taker::Player, time, takes); // as the record counts them
+    // The 20 latest: ten around 1050, then ten around 600.
+    QList<int> latest;
+    for (int i = 9; i >= 0; --i)
+        latest << 500 + 100 * (i % 4);
+    for (int i = 9; i >= 0; --i)
+        latest << 1000 + 50 * (i % 3);
+    tally.setLatestTimes(3, latest);
     for (int clicked : {2, 2, 3, 7, 0})
-        tally.addWrongTake(clicked);
+        tally.addWrongTakes(clicked);
 
     const QList<CardRow> rows = tally.cardRows({QStringLiteral("あ"), QStringLiteral("い"), QStringLiteral("う")});
     QCOMPARE(rows.size(), 4);
@@ -150,13 +160,6 @@ void TestTrainingStats::cardTable()
     QCOMPARE(r.computerFirst, computerFirst);
     QCOMPARE(r.wrongTakes, wrongTakes);
     QCOMPARE(ms(r.trendMs), ms(trend));
-
-    // The player's median per match, card 7's take included: it was the
-    // player's reaction all the same.
-    QCOMPARE(ms(tally.matchMedian(1)), 370.0);
-    QCOMPARE(ms(tally.matchMedian(2)), 410.0);
-    QCOMPARE(ms(tally.matchMedian(4)), 1050.0);
-    QCOMPARE(ms(tally.matchMedian(9)), -1.0);
 }
 
 void TestTrainingStats::weakest_data()
@@ -164,19 +167,24 @@ void TestTrainingStats::weakest_data()
     QTest::addColumn<QList<CardRow>>("rows");
     QTest::addColumn<int>("k");
     QTest::addColumn<QList<int>>("expected");
+    // Whether expected is a set, drawn in another order from seed to seed.
+    QTest::addColumn<bool>("shuffled");
     const QList<CardRow> table = {
         row(1, 420), row(2, Ms(), 0), row(3, 1310), row(4, 655.5), row(5, Ms(), 3),
         row(6, 1310, 2), row(7, 980), row(8, 420, 1),
     };
     QTest::newRow("never taken first, the computer's favourites ahead")
-        << table << 2 << QList<int>{5, 2};
+        << table << 2 << QList<int>{5, 2} << false;
     QTest::newRow("then slowest median; a tie by computer takes")
-        << table << 5 << QList<int>{5, 2, 6, 3, 7};
+        << table << 5 << QList<int>{5, 2, 6, 3, 7} << false;
     QTest::newRow("equal medians and computer takes: by card")
-        << QList<CardRow>{row(3, 500), row(1, 500), row(2, 500)} << 3 << QList<int>{1, 2, 3};
-    QTest::newRow("all of them") << table << 8 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1};
-    QTest::newRow("more than the cards") << table << 50 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1};
-    QTest::newRow("none") << table << 0 << QList<int>{};
+        << QList<CardRow>{row(3, 500), row(1, 500), row(2, 500)} << 3 << QList<int>{1, 2, 3} << false;
+    QTest::newRow("all of them") << table << 8 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1} << false;
+    QTest::newRow("more than the cards") << table << 50 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1} << false;
+    QTest::newRow("none") << table << 0 << QList<int>{} << false;
+    QTest::newRow("no record: untaken cards in random order")
+        << QList<CardRow>{row(1, Ms()), row(2, Ms()), row(3, Ms()), row(4, Ms()), row(5, 700), row(6, Ms())} << 5
+        << QList<int>{1, 2, 3, 4, 6} << true;
 }
 
 void TestTrainingStats::weakest()
@@ -184,7 +192,16 @@ void TestTrainingStats::weakest()
     QFETCH(QList<CardRow>, rows);
     QFETCH(int, k);
     QFETCH(QList<int>, expected);
-    QCOMPARE(trainingstats::weakestCards(rows, k), expected);
+    QFETCH(bool, shuffled);
+    QSet<QList<int>> orders;
+    for (quint32 seed = 1; seed <= 20; ++seed) {
+        QList<int> cards = trainingstats::weakestCards(rows, k, seed);
+        orders << cards;
+        if (shuffled)
+            std::sort(cards.begin(), cards.end());
+        QCOMPARE(cards, expected);
+    }
+    QCOMPARE(orders.size() > 1, shuffled);
 }
 
 void TestTrainingStats::csvField_data()
@@ -201,6 +218,7 @@ void TestTrainingStats::csvField_data()
     QTest::newRow("space inside") << QStringLiteral("C:/かるた 2") << QStringLiteral("C:/かるた 2");
     QTest::newRow("formula") << QStringLiteral("=1+2") << QStringLiteral("'=1+2");
     QTest::newRow("formula with a comma") << QStringLiteral("@SUM(A1,A2)") << QStringLiteral("\"'@SUM(A1,A2)\"");
+    QTest::newRow("formula after a carriage return") << QStringLiteral("\r=1+1") << QStringLiteral("\"'\r=1+1\"");
     QTest::newRow("negative score") << QStringLiteral("-3") << QStringLiteral("-3");
 }
 
@@ -210,6 +228,50 @@ void TestTrainingStats::csvField()
     QFETCH(QString, field);
     QCOMPARE(csv::field(text), field);
     QCOMPARE(csv::line({text, text}), field + u',' + field + QStringLiteral("\r\n"));
+}
+
+void TestTrainingStats::matchTrend_data()
+{
+    QTest::addColumn<int>("maxPoints");
+    QTest::addColumn<int>("span");         // trainingstats::TrendSpan
+    QTest::addColumn<QList<double>>("all"); // the medians of the line
+    QTest::addColumn<QString>("kinds");     // each series and its points
+    QTest::addColumn<int>("firstAt");       // the first point, in hours from the first Monday
+    QTest::newRow("a point a match while they fit") << 10 << 0 << QList<double>{500, 700, 600, 900} << "3:3 合:1" << 1;
+    QTest::newRow("else a point a day") << 3 << 1 << QList<double>{600, 900} << "3:2 合:1" << 0;
+    QTest::newRow("else a week: the series count too") << 2 << 2 << QList<double>{650} << "3:1 合:1" << 0;
+    QTest::newRow("at last a month") << 1 << 3 << QList<double>{650} << "3:1 合:1" << 0;
+}
+
+void TestTrainingStats::matchTrend()
+{
+    QFETCH(int, maxPoints);
+    QFETCH(int, span);
+    QFETCH(QList<double>, all);
+    QFETCH(QString, kinds);
+    QFETCH(int, firstAt);
+    // From Monday 2024-01-01 00:00: four matches on the Monday, one of them
+    // without a timed take, and one on the Tuesday.
+    const qint64 monday = QDateTime(QDate(2024, 1, 1), QTime(0, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    const qint64 hour = 3600 * 1000;
+    const QList<record::MatchPoint> matches{
+        {1, monday + hour, 3, false, QStringLiteral("level"), 500},
+        {2, monday + 2 * hour, 1, false, QStringLiteral("adaptive"), 700},
+        {3, monday + 3 * hour, 1, false, QStringLiteral("human:上"), std::nullopt},
+        {4, monday + 4 * hour, 3, false, QStringLiteral("level"), 600},
+        {5, monday + 25 * hour, 3, true, QStringLiteral("level"), 900},
+    };
+    const trainingstats::MatchTrend trend = trainingstats::matchTrend(matches, QTimeZone::utc(), maxPoints);
+    QCOMPARE(int(trend.span), span);
+    QList<double> medians;
+    for (const trainingstats::TrendPoint &p : trend.all)
+        medians << p.medianMs;
+    QCOMPARE(medians, all);
+    QCOMPARE(trend.all.constFirst().at, monday + firstAt * hour);
+    QStringList series;
+    for (const auto &[opponent, points] : trend.byOpponent)
+        series << QStringLiteral("%1:%2").arg(opponent).arg(points.size());
+    QCOMPARE(series.join(u' '), kinds);
 }
 
 QTEST_APPLESS_MAIN(TestTrainingStats)
