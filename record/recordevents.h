@@ -44,7 +44,7 @@ struct MatchStart {
     int level = 0;
     bool voice = true;
     bool drill = false;   // a match of the weakest cards only
-    QString opponent = QStringLiteral("level"); // the kind of computer opponent
+    QString opponent = QStringLiteral("level"); // the kind of opponent (MatchRecorder::opponentKey)
 };
 
 // A right take: the card being read, taken from its board slot.
