@@ -105,7 +105,7 @@ constexpr TwipPoint slot(int s)
 namespace Settings {
 // Grown downwards for the opponent frame; the two frames above it keep
 // their places.
-constexpr TwipSize Client{3900, 5355};
+constexpr TwipSize Client{3900, 5715};
 constexpr TwipRect VoiceFrame{240, 240, 1335, 1455};  // Frame2 "音声よみあげ"
 constexpr TwipRect VoiceOffButton{240, 360, 855, 255}; // Option2_0 "しない", inside the voice frame
 constexpr TwipRect VoiceOnButton{240, 840, 855, 255};  // Option2_1 "する", inside the voice frame
@@ -118,14 +118,15 @@ constexpr TwipRect levelButton(int i)
     return TwipRect{LevelButtonLeft, LevelButtonTop0 + LevelButtonStepY * i, LevelButtonSize.width, LevelButtonSize.height};
 }
 // Under both frames above and as wide as the two together.
-constexpr TwipRect OpponentFrame{240, 3135, 3495, 2055}; // Frame3 "相手"
-// Inside the opponent frame: its three options, and the speed of the
+constexpr TwipRect OpponentFrame{240, 3135, 3495, 2415}; // Frame3 "相手"
+// Inside the opponent frame: its four options, and the speed of the
 // human-like opponent under the option it belongs to.
 constexpr TwipRect ByLevelButton{240, 360, 1815, 255};    // Option3_0 "レベルどおり"
 constexpr TwipRect HumanLikeButton{240, 720, 1815, 255};  // Option3_1 "人のような相手"
 constexpr TwipRect StepCaption{600, 1140, 480, 180};      // Label3_0 "速さ"
 constexpr TwipRect StepChooser{1200, 1080, 1455, 300};    // Combo3
 constexpr TwipRect AdaptiveButton{240, 1560, 1935, 255};  // Option3_2 "あなたに合わせる"
+constexpr TwipRect PracticeButton{240, 1920, 1935, 255};  // Option3_3 "相手なし（練習）"
 } // namespace Settings
 
 // ---- Automatic reading window (frmMain) -----------------------------------

@@ -514,10 +514,17 @@ void MatchWindow::takeCard(int index)
 void MatchWindow::reactionTimeUp()
 {
     m_reactionTimer->stop();
-    if (m_plan.kind == Opponent::Plan::Kind::TakeAt)
+    switch (m_plan.kind) {
+    case Opponent::Plan::Kind::TakeAt:
         takeAtPlannedTime();
-    else
+        break;
+    case Opponent::Plan::Kind::LevelScan:
         startComputerTurn();
+        break;
+    case Opponent::Plan::Kind::None:
+        // Practice: the card waits for the player, however long it takes.
+        break;
+    }
 }
 
 void MatchWindow::startComputerTurn()
@@ -684,7 +691,10 @@ void MatchWindow::startComputerClock()
     m_plan = m_opponent ? m_opponent->plan(m_match) : LevelOpponent().plan(m_match);
     m_planPosition = m_match.position();
     m_reactionTimer->setInterval(m_plan.ms);
-    m_reactionTimer->start();
+    if (m_plan.kind == Opponent::Plan::Kind::None)
+        m_reactionTimer->stop();
+    else
+        m_reactionTimer->start();
 }
 
 void MatchWindow::takeAtPlannedTime()

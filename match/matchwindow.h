@@ -114,7 +114,8 @@ public:
     // A click on the card box of board slot index + 1: a right take or a
     // wrong one.
     void takeCard(int index);
-    // The reaction interval has run out: the computer starts looking.
+    // The reaction interval has run out: the computer starts looking (or
+    // takes at its planned time; in practice nothing happens).
     void reactionTimeUp();
     // A computer turn for the card being read, run up to its first yield.
     void startComputerTurn();

@@ -94,6 +94,8 @@ QString MatchRecorder::opponentKey(const OpponentChoice &choice)
         return QStringLiteral("human:") + QString::fromUtf8(HumanModel::step(choice.step).shortForm);
     case OpponentChoice::Kind::Adaptive:
         return QStringLiteral("adaptive");
+    case OpponentChoice::Kind::Practice:
+        return QString::fromLatin1(record::PracticeOpponent);
     case OpponentChoice::Kind::ByLevel:
         break;
     }

@@ -67,7 +67,7 @@ public:
     void end(const MatchState &match, record::Result result);
 
     // The kind of opponent as the record keeps it: "level", "human:" with
-    // the step's short form, or "adaptive".
+    // the step's short form, "adaptive", or record::PracticeOpponent.
     static QString opponentKey(const OpponentChoice &choice);
 
 private:

@@ -36,6 +36,11 @@ QString resultText(Result result);
 // that the same folder written two ways is one history.
 QString cardSetKey(const QString &cardFolder);
 
+// The opponent of a match played against nobody (相手なし（練習）): its
+// takes count in each card's figures, but the adaptive opponent, which
+// races the player's own times, leaves them out.
+constexpr char PracticeOpponent[] = "practice";
+
 // A match as it starts. cardFolder names the card set: takes of the same
 // folder are one history, whatever its labels are today.
 struct MatchStart {

@@ -109,8 +109,8 @@ struct SettingsWindowControls {
     {
         return {w->m_voiceOffButton, testing::child<QRadioButton>(w, "Option2_1")};
     }
-    // レベルどおり, 人のような相手, あなたに合わせる.
-    const std::array<QRadioButton *, 3> &opponentButtons() const { return w->m_opponentButtons; }
+    // レベルどおり, 人のような相手, あなたに合わせる, 相手なし（練習）.
+    const auto &opponentButtons() const { return w->m_opponentButtons; }
     QComboBox *stepChooser() const { return w->m_stepChooser; }
     QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
 };
