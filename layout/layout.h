@@ -92,6 +92,8 @@ constexpr int PileStep = 300;
 // card's top-left corner, and the lift runs up to LiftTop in LiftStep steps.
 constexpr int HandOffsetX = 340, HandOffsetY = 400;
 constexpr int LiftTop = 100, LiftStep = 50;
+// The red frame over a card clicked by mistake, inside the card's edge.
+constexpr int WrongCardFrameTwips = 60;
 
 // Top-left corner of board slot s (1-based).
 constexpr TwipPoint slot(int s)

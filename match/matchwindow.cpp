@@ -21,11 +21,12 @@
 namespace M = Layout::Match;
 
 namespace {
-// A plain rectangle outline, drawn and never changed.
-class ShapeOutline : public QWidget
+// A rectangle outline of one colour, width pixels inside its edge, over
+// whatever lies under it; clicks go through it.
+class Outline : public QWidget
 {
 public:
-    explicit ShapeOutline(QWidget *parent) : QWidget(parent)
+    Outline(QWidget *parent, const QColor &colour, int width) : QWidget(parent), m_colour(colour), m_width(width)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -34,9 +35,14 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.setPen(QPen(Qt::black, 1));
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        const QRect inside = rect().adjusted(m_width, m_width, -m_width, -m_width);
+        for (const QRect &side : QRegion(rect()) - QRegion(inside))
+            p.fillRect(side, m_colour);
     }
+
+private:
+    QColor m_colour;
+    int m_width;
 };
 
 // A framed box for a value: centred, bold, on a coloured ground.
@@ -106,7 +112,7 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     m_readingDisplay = valueBox(client, "Label1_2", QString(), M::ReadingDisplay, QColor(255, 192, 192));
     m_levelDisplay = valueBox(client, "Label1_3", QString(), M::LevelDisplay, QColor(255, 192, 192));
 
-    auto *handOutline = new ShapeOutline(client);
+    auto *handOutline = new Outline(client, Qt::black, 1);
     handOutline->setObjectName(QStringLiteral("Shape1"));
     handOutline->setGeometry(M::HandOutline.toPx());
 
@@ -147,6 +153,16 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     m_labelShownTimer->setInterval(0);
     connect(m_labelShownTimer, &QTimer::timeout, this, [this] { m_recorder.labelShown(); });
     m_readingDisplay->installEventFilter(this);
+
+    // Over a card clicked by mistake, for a moment.
+    m_wrongCardFrame = new Outline(client, Qt::red, Layout::px(M::WrongCardFrameTwips));
+    m_wrongCardFrame->setObjectName(QStringLiteral("wrongCardFrame"));
+    m_wrongCardFrame->hide();
+    m_wrongCardTimer = new QTimer(this);
+    m_wrongCardTimer->setObjectName(QStringLiteral("wrongCardTimer"));
+    m_wrongCardTimer->setSingleShot(true);
+    m_wrongCardTimer->setInterval(WrongCardMarkMs);
+    connect(m_wrongCardTimer, &QTimer::timeout, m_wrongCardFrame, &QWidget::hide);
 
     m_sound = device;
     m_sound->setParent(this);
@@ -496,6 +512,7 @@ void MatchWindow::takeCard(int index)
         m_recorder.wrongTake(m_match, slot);
         m_match.wrongTake();
         m_playerScore->setText(QString::number(m_match.playerScore()));
+        markWrongCard(m_cardBoxes[index]);
         return;
     }
     // Read first: the clock is the player's, stopped by this click.
@@ -509,6 +526,16 @@ void MatchWindow::takeCard(int index)
     // A turn that was looking for this card goes on (and finds nothing);
     // after the result message it may need its timer again.
     keepScanning();
+}
+
+void MatchWindow::markWrongCard(ui::PictureBox *box)
+{
+    // On the card itself, so that it goes along should the card be taken
+    // in the meantime.
+    m_wrongCardFrame->setParent(box);
+    m_wrongCardFrame->setGeometry(box->rect());
+    m_wrongCardFrame->show();
+    m_wrongCardTimer->start();
 }
 
 void MatchWindow::reactionTimeUp()
@@ -654,6 +681,7 @@ void MatchWindow::unload()
     m_scan.invalidate();
     m_scanTimer->stop();
     m_labelShownTimer->stop();
+    m_wrongCardTimer->stop();
 }
 
 void MatchWindow::closeEvent(QCloseEvent *event)

@@ -117,6 +117,8 @@ public:
     // The reaction interval has run out: the computer starts looking (or
     // takes at its planned time; in practice nothing happens).
     void reactionTimeUp();
+    // How long a card clicked by mistake keeps its red frame.
+    static constexpr int WrongCardMarkMs = 600;
     // A computer turn for the card being read, run up to its first yield.
     void startComputerTurn();
     // One step of the computer's scan: its newest turn goes on from its
@@ -161,6 +163,9 @@ private:
     // handed to the record after the next card is announced, so that the
     // announcement never waits for it.
     void nextCardOrEnd(bool handBackToRest);
+    // The red frame over a card clicked by mistake, for WrongCardMarkMs;
+    // nothing else of the match changes.
+    void markWrongCard(ui::PictureBox *box);
     // Keeps the scan timer running exactly while a turn is waiting.
     void keepScanning();
     // Has the recording after the one being read decoded before its turn.
@@ -223,6 +228,8 @@ private:
     // Started by the paint of the reading display: a zero interval, so it
     // fires once that paint is on the screen.
     QTimer *m_labelShownTimer = nullptr;
+    QWidget *m_wrongCardFrame = nullptr;
+    QTimer *m_wrongCardTimer = nullptr;
     SoundDevice *m_sound = nullptr;
 
     bool m_recording = true;

@@ -73,6 +73,9 @@ struct MatchWindowControls {
     }
     QTimer *reactionTimer() const { return w->m_reactionTimer; }
     QTimer *scanTimer() const { return w->m_scanTimer; }
+    // The red frame over a card clicked by mistake, and the timer that takes it away.
+    QWidget *wrongCardFrame() const { return w->m_wrongCardFrame; }
+    QTimer *wrongCardTimer() const { return w->m_wrongCardTimer; }
     SoundDevice *sound() const { return w->m_sound; }
     QAction *startMatchAction() const { return w->m_startMatchAction; }
     QAction *settingsAction() const { return w->m_settingsAction; }
