@@ -143,6 +143,10 @@ constexpr TwipRect LabelCaption{240, 1200, 1035, 180};   // Label2_4 "よみあ�
 constexpr TwipRect LabelDisplay{1440, 1080, 615, 375};   // Label1_1
 constexpr TwipRect NumberCaption{240, 1635, 1035, 180};  // Label2_2 "よみあげ番号"
 constexpr TwipRect NumberDisplay{1440, 1560, 615, 375};  // Label1_0
+// Between the number and the start button, in the columns of よみあげ回数.
+constexpr TwipRect PauseCaption{240, 2085, 1035, 180};   // Label2_5 "よみあげの間"
+constexpr TwipRect PauseChooser{1440, 2025, 615, 300};   // Combo3
+constexpr TwipRect PauseUnitCaption{2160, 2085, 180, 180}; // Label2_6 "秒"
 constexpr TwipRect StartButton{840, 2400, 1575, 495};    // Command1 "実　行"
 constexpr TwipRect CardPicture{3360, 120, 2535, 3135};   // Image1
 } // namespace Reading

@@ -86,6 +86,7 @@ struct ReadingWindowControls {
     const ReadingWindow *w;
     QComboBox *timesChooser() const { return w->m_timesChooser; }
     QComboBox *orderChooser() const { return w->m_orderChooser; }
+    QComboBox *pauseChooser() const { return w->m_pauseChooser; }
     // よみあげ回数, 回, よみあげ番号, よみあげ方法, よみあげ文字.
     std::array<QLabel *, 5> captions() const
     {
