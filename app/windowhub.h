@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -76,6 +77,7 @@ public:
     MatchSettings &matchSettings() override;
     TrainingRecord &trainingRecord() override;
     RecordReader &recordReader() override;
+    bool firstTimeThisRun(const QString &notice) override;
 
     // Ends the program at once: every window goes without its closing
     // handler running, nothing is asked and nothing is saved.
@@ -94,6 +96,7 @@ private:
     CardState &m_data;
     std::unique_ptr<TrainingRecord> m_record;
     std::unique_ptr<RecordReader> m_recordReader;
+    QSet<QString> m_noticesGiven;
     QPointer<StartMenu> m_startMenu;
     QPointer<HelpWindow> m_helpWindow;
     QPointer<AboutBox> m_aboutBox;

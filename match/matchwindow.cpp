@@ -749,11 +749,11 @@ void MatchWindow::keepAdaptiveFactor()
 
 void MatchWindow::tellAdaptiveFallback(const QString &problem)
 {
-    // Once a run: the player knows after the first time, and a notice at
-    // every match start would only get in the way.
-    if (m_toldAdaptiveFallback)
+    // Once a run of the program, whichever match window asks: the player
+    // knows after the first time, and a notice at every match start would
+    // only get in the way.
+    if (!m_host.firstTimeThisRun(QStringLiteral("adaptive fallback")))
         return;
-    m_toldAdaptiveFallback = true;
     QString text = QStringLiteral("成績の記録がまだないか、読めないため、"
                                   "「あなたに合わせる」の相手は「ふつう」の速さで取りにきます。");
     if (!problem.isEmpty())

@@ -255,7 +255,6 @@ private:
     // The factor stored after the last finished match of this run: the
     // writer may not have committed it yet when the next match starts.
     std::optional<double> m_nextAdaptiveFactor;
-    bool m_toldAdaptiveFallback = false;
     QPointer<QMessageBox> m_adaptiveFallback;
     QPointer<QMessageBox> m_recordProblem;
 };

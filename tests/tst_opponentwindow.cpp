@@ -210,15 +210,19 @@ void TestOpponentWindow::adaptiveOpponent()
         QVERIFY(controls(w).reactionTimer()->interval() != HumanLikeOpponent(Step::Standard, Seed).plan(w->match()).ms);
 
     // おわり ends the match's claim on the factor: carried on to its end, it
-    // leaves the factor as it was. The notice is not given again.
+    // leaves the factor as it was. The notice is not given again in this
+    // run, not even by a window made afresh after the close box.
     controls(w).leaveAction()->trigger();
     m_hub->showMatch();
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     while (clickCardBeingRead()) {
     }
     QCOMPARE(answerer.texts.size(), 1);
+    w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(start({OpponentChoice::Kind::Adaptive, Step::Master}));
+    QVERIFY(!m_hub->matchWindow());
+    w = start({OpponentChoice::Kind::Adaptive, Step::Master});
+    QVERIFY(w);
     QVERIFY(fallbackNotices(w).isEmpty());
     QVERIFY(clickCardBeingRead());
     QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(1.0));
