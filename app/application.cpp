@@ -6,12 +6,14 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
+#include "editor/cardphoto.h"
 #include "ui/uikit.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QStyleFactory>
@@ -52,6 +54,9 @@ void setUpToolkit()
     // The windows were laid out for this font: captions that fit their boxes
     // in it would be cut off in a larger desktop default.
     QApplication::setFont(ui::font(ui::PGothic, 9, false));
+    // The most memory one picture may take decoded, whatever Qt's default:
+    // picture files come from anywhere (cardphoto).
+    QImageReader::setAllocationLimit(cardphoto::AllocationLimitMb);
 
     // The program speaks Japanese whatever the desktop's language, and so do
     // the standard buttons of its message boxes.
@@ -71,10 +76,6 @@ void setProgramIcon()
 int runApplication(int argc, char **argv)
 {
     parseCommandLine(argc, argv);
-
-    // Qt Multimedia's FFmpeg backend crashes here without an audio device.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
 
     QApplication app(argc, argv);
     setUpToolkit();

@@ -16,6 +16,8 @@
 #include "sound/sinksounddevice.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 
 WindowHub::WindowHub(CardState &data, QObject *parent)
     : QObject(parent),
@@ -129,7 +131,7 @@ void WindowHub::showAbout()
 
 void WindowHub::showEditor()
 {
-    EditorWindow *window = ensure(m_editorWindow, m_data);
+    EditorWindow *window = ensure(m_editorWindow, m_data, this);
     // Unsaved edits give way to the card state in memory.
     window->showCardState();
     window->show();
@@ -159,6 +161,31 @@ void WindowHub::showReading()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+QString WindowHub::cardSetInUse(const QString &folder) const
+{
+    auto same = [](const QString &a, const QString &b) {
+        return QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath());
+    };
+    // A match has its pictures on the table from its start; what it still
+    // reads from the folder are its readings.
+    if (m_matchWindow) {
+        const MatchState &match = m_matchWindow->match();
+        if (match.begun() && !match.finished() && match.voiceOn() && same(match.cards().folder, folder))
+            return QStringLiteral("この札の組で、かるた取りの試合が続いています。試合は始めたときの音声で終わりまで進むため、"
+                                  "写真と音声は試合が終わってから保存してください（かるた取りの画面を閉じても終わります）。"
+                                  "変更はそのまま残っています。");
+    }
+    if (m_readingWindow) {
+        const AutoReading::State state = m_readingWindow->reading().state();
+        if ((state == AutoReading::State::Waiting || state == AutoReading::State::Playing)
+            && same(m_data.cardFolder(), folder))
+            return QStringLiteral("この札の組で、自動よみあげが続いています。よみあげは始めたときの写真と音声で終わりまで進むため、"
+                                  "写真と音声はよみあげが終わってから保存してください（「おわり」で終わります）。"
+                                  "変更はそのまま残っています。");
+    }
+    return {};
 }
 
 TrainingRecord &WindowHub::trainingRecord()

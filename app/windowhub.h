@@ -8,6 +8,7 @@
 // created afresh after its close box destroyed it. No window is modal or
 // owned by another.
 
+#include "editor/editorhost.h"
 #include "match/matchhost.h"
 
 #include <QObject>
@@ -31,7 +32,7 @@ class SoundDevice;
 class RecordReader;
 class TrainingRecord;
 
-class WindowHub : public QObject, public MatchHost
+class WindowHub : public QObject, public MatchHost, public EditorHost
 {
     Q_OBJECT
 
@@ -78,6 +79,12 @@ public:
     TrainingRecord &trainingRecord() override;
     RecordReader &recordReader() override;
     bool firstTimeThisRun(const QString &notice) override;
+
+    // The editor's: a device from soundFactory, and whether the match
+    // window's match (reading aloud) or the reading window's run, either
+    // still going on, reads from a folder.
+    SoundDevice *makeSoundDevice(QObject *owner) override { return soundFactory(owner); }
+    QString cardSetInUse(const QString &folder) const override;
 
     // Ends the program at once: every window goes without its closing
     // handler running, nothing is asked and nothing is saved.

@@ -84,6 +84,72 @@ bool restore(const QString &path, const FileBefore &before, QString *error)
     return true;
 }
 
+// Every picture and reading file a save has replaced or removed, with what
+// it held before, so that a save that fails later can put them all back.
+struct Touched {
+    QString path;
+    FileBefore before;
+};
+
+// Writes the waiting changes into folder, each file in one step. Stops at
+// the first that cannot be written, with *error naming it; what was written
+// up to there is in *touched.
+bool writeMedia(const QString &folder, const PendingMedia &media, QList<Touched> *touched, QString *error)
+{
+    for (int n = 1; n <= CardState::MaxCards; ++n) {
+        for (const PendingMedia::Kind kind : {PendingMedia::Kind::Picture, PendingMedia::Kind::Reading}) {
+            const std::optional<PendingMedia::Change> change = media.change(kind, n);
+            if (!change)
+                continue;
+            const QString path = kind == PendingMedia::Kind::Picture ? CardState::picturePathIn(folder, n)
+                                                                     : CardState::soundPathIn(folder, n);
+            const FileBefore before = readBefore(path);
+            if (!before.error.isEmpty()) {
+                // What cannot be read could not be put back either.
+                *error = QStringLiteral("%1 を読み込めません（%2）").arg(path, before.error);
+                return false;
+            }
+            if (change->removed) {
+                QFile file(path);
+                if (before.existed && !file.remove()) {
+                    *error = QStringLiteral("%1 を消せませんでした（%2）").arg(path, file.errorString());
+                    return false;
+                }
+            } else {
+                QSaveFile file(path);
+                if (!file.open(QIODevice::WriteOnly) || file.write(change->bytes) != change->bytes.size()
+                    || !file.commit()) {
+                    *error = QStringLiteral("%1 を書き込めませんでした（%2）").arg(path, file.errorString());
+                    file.cancelWriting();
+                    return false;
+                }
+            }
+            touched->append({path, before});
+        }
+    }
+    return true;
+}
+
+// Puts back every file in touched; the names of those that could not be.
+QStringList undoMedia(const QList<Touched> &touched)
+{
+    QStringList failed;
+    for (auto it = touched.crbegin(); it != touched.crend(); ++it) {
+        QString error;
+        if (!restore(it->path, it->before, &error))
+            failed << QStringLiteral("%1（%2）").arg(it->path, error);
+    }
+    return failed;
+}
+
+QString undoneText(const QList<Touched> &touched)
+{
+    const QStringList failed = undoMedia(touched);
+    if (failed.isEmpty())
+        return touched.isEmpty() ? QString() : QStringLiteral("\n（書き込んだ写真と音声は元に戻しました。）");
+    return QStringLiteral("\n\n次の写真と音声を元に戻せませんでした：\n") + failed.join(u'\n');
+}
+
 const QString ChooseAnother = QStringLiteral("「フォルダ変更」で別のフォルダを選んでから、もう一度保存してください。");
 } // namespace
 
@@ -187,11 +253,17 @@ CardSetSaver::Result CardSetSaver::save(const SaveRequest &request)
         return {Failed, QStringLiteral("保存できませんでした。\n\n%1 を読み込めません（%2）。何も書き換えていません。")
                             .arg(folderFile, before.error)};
 
-    // The folder file is written and closed before the data file is opened.
     QString error;
-    if (!m_writer(folderFile, FolderRecord::forFolder(storedFolder).bytes(), &error))
-        return {Failed, QStringLiteral("保存できませんでした。\n\n%1 を書き込めませんでした（%2）。何も書き換えていません。")
-                            .arg(folderFile, error)};
+    QList<Touched> touched;
+    if (!writeMedia(folder, request.media, &touched, &error))
+        return {Failed, QStringLiteral("保存できませんでした。\n\n%1。").arg(error) + undoneText(touched)};
+
+    // The folder file is written and closed before the data file is opened.
+    if (!m_writer(folderFile, FolderRecord::forFolder(storedFolder).bytes(), &error)) {
+        const QString undone = undoneText(touched);
+        return {Failed, QStringLiteral("保存できませんでした。\n\n%1 を書き込めませんでした（%2）。%3")
+                            .arg(folderFile, error, undone.isEmpty() ? QStringLiteral("何も書き換えていません。") : undone)};
+    }
 
     const QString dataPath = folder + u'/' + QLatin1String(CardState::DataFileName);
     DataRecord record = existingDataRecord(dataPath);
@@ -214,7 +286,7 @@ CardSetSaver::Result CardSetSaver::save(const SaveRequest &request)
         else
             message += QStringLiteral("\n\n%1 を元に戻せませんでした（%2）。次に起動したときには「%3」が使われます。")
                            .arg(folderFile, restoreError, folder);
-        return {Failed, message};
+        return {Failed, message + undoneText(touched)};
     }
 
     m_data.adoptSavedSet(folder, labels, count);

@@ -3,13 +3,16 @@
 
 #pragma once
 
-// Saving what the card-set editor shows: the folder, the 49 labels and the
-// card count. The request is checked first and nothing is written when a
-// check fails; then karupath.dat is written, then karudata.dat in the chosen
-// folder, and only when both are on disk does the program-wide state take
-// the new set. A failed write leaves files and state as they were.
+// Saving what the card-set editor shows: the folder, the 49 labels, the
+// card count and the pictures and readings changed in the editor. The
+// request is checked first and nothing is written when a check fails; then
+// the changed pictures and readings are written into the chosen folder,
+// karupath.dat, and karudata.dat there, and only when all are on disk does
+// the program-wide state take the new set. A failed write leaves files and
+// state as they were.
 
 #include "data/cardstate.h"
+#include "editor/pendingmedia.h"
 
 #include <QString>
 #include <QStringList>
@@ -39,6 +42,7 @@ struct SaveRequest {
     QString folder;                                   // the folder label
     std::array<QString, CardState::MaxCards> labels{};  // label box of card k + 1 at k
     QString countText;                                // the count box
+    PendingMedia media;                               // pictures and readings not saved yet
 };
 
 class CardSetSaver

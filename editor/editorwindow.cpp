@@ -4,16 +4,32 @@
 #include "editor/editorwindow.h"
 
 #include "data/cardstate.h"
+#include "editor/cardsets.h"
+#include "editor/editorhost.h"
+#include "editor/entrypicture.h"
 #include "editor/folderlists.h"
+#include "editor/setnamedialog.h"
+#include "sound/sounddevice.h"
 #include "ui/uikit.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFrame>
+#include <QFutureWatcher>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStyle>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent>
 
 namespace {
 const QColor Background(128, 128, 255);
@@ -57,14 +73,73 @@ QString startFolder(const CardState &data)
             return folder;
     return QDir::rootPath();
 }
+
+// The files among what is dragged: local files only, no folders.
+QStringList droppedFiles(const QMimeData *mime)
+{
+    QStringList files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl &url : mime->urls()) {
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+// File names as a file manager orders them: letters without regard to
+// case, and numbers by their value (IMG_9 before IMG_10), whatever the
+// locale's collation can do.
+int compareFileNames(const QString &a, const QString &b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype si = i, sj = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            // Without leading zeros, the longer number is the larger.
+            QStringView x = QStringView(a).mid(si, i - si), y = QStringView(b).mid(sj, j - sj);
+            while (x.size() > 1 && x.front() == u'0')
+                x = x.mid(1);
+            while (y.size() > 1 && y.front() == u'0')
+                y = y.mid(1);
+            if (x.size() != y.size())
+                return x.size() < y.size() ? -1 : 1;
+            if (const int c = x.compare(y))
+                return c;
+            continue;
+        }
+        const int c = QString::compare(a.mid(i, 1), b.mid(j, 1), Qt::CaseInsensitive);
+        if (c != 0)
+            return c;
+        ++i;
+        ++j;
+    }
+    return int(a.size() - i) - int(b.size() - j);
+}
+
+QString cardList(const QList<int> &cards)
+{
+    QStringList numbers;
+    for (int card : cards)
+        numbers << QString::number(card);
+    return numbers.join(QStringLiteral("、"));
+}
 } // namespace
 
-EditorWindow::EditorWindow(CardState &data) : m_data(data)
+EditorWindow::EditorWindow(CardState &data, EditorHost *host)
+    : m_data(data), m_host(host), m_setsFolder(cardsets::defaultRoot()),
+      m_cancelled(std::make_shared<std::atomic_bool>(false))
 {
     setObjectName(QStringLiteral("frmEdit"));
     setWindowTitle(QStringLiteral("かるた設定"));
+    m_pool.setMaxThreadCount(qMax(1, QThread::idealThreadCount()));
 
     auto *client = new QWidget(this);
+    m_client = client;
     ui::setBackground(client, Background);
     setCentralWidget(client);
 
@@ -102,20 +177,28 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
         m_numberLabels[k]->setText(QString::number(k + 1));
         m_numberLabels[k]->setBuddy(m_labelBoxes[k]);
 
-        m_pictureBoxes[k] = new ui::PictureBox(client);
+        m_pictureBoxes[k] = new EntryPicture(client);
         m_pictureBoxes[k]->setObjectName(QStringLiteral("Img1_%1").arg(k));
         m_pictureBoxes[k]->setGeometry(QRect(at + QPoint(0, Layout::px(E::PictureOffsetY)), E::PictureSize.toPx()));
 
         connect(m_labelBoxes[k], &QLineEdit::textChanged, this, [this, k] {
             styleLabelBox(k);
-            namePicture(k);
+            refreshEntry(k);
         });
+        connect(m_pictureBoxes[k], &EntryPicture::menuRequested, this,
+                [this, k](const QPoint &at) { showEntryMenu(k + 1, at); });
+        // Picture files dropped on the label box are for the entry; the
+        // menu key there opens the entry's menu.
+        m_labelBoxes[k]->installEventFilter(this);
     }
     m_plainLabelBox = m_labelBoxes[0]->palette();
     connect(m_countBox, &QLineEdit::textChanged, this, [this] {
         for (int k = 0; k < CardState::MaxCards; ++k)
             styleLabelBox(k);
+        refreshEntries();
     });
+    client->setAcceptDrops(true);
+    client->installEventFilter(this);
 
     // The chooser lies over the upper part of the grid.
     m_driveList = new DriveList(client);
@@ -135,12 +218,8 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     connect(m_folderList, &DirList::changed, this, &EditorWindow::folderEntered);
     connect(m_folderList, &DirList::keyPressed, this, &EditorWindow::folderListKeyPressed);
 
-    QAction *saveAction = menuBar()->addAction(QStringLiteral("保存"), this, &EditorWindow::save);
-    saveAction->setObjectName(QStringLiteral("mnuWrite"));
-    m_folderAction = menuBar()->addAction(QStringLiteral("フォルダ変更"), this, &EditorWindow::toggleFolderChooser);
-    m_folderAction->setObjectName(QStringLiteral("mnuForuda"));
-    QAction *backAction = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::goBack);
-    backAction->setObjectName(QStringLiteral("mnuEnd"));
+    makeMenus();
+    makeProgressPanel();
 
     client->setFixedSize(E::Client.toPx());
     adjustSize();
@@ -149,14 +228,115 @@ EditorWindow::EditorWindow(CardState &data) : m_data(data)
     load();
 }
 
+EditorWindow::~EditorWindow()
+{
+    // Work still queued ends at once; what is running is waited for, as its
+    // results have nowhere to go.
+    m_cancelled->store(true);
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void EditorWindow::makeMenus()
+{
+    QAction *saveAction = menuBar()->addAction(QStringLiteral("保存"), this, &EditorWindow::save);
+    saveAction->setObjectName(QStringLiteral("mnuWrite"));
+    m_folderAction = menuBar()->addAction(QStringLiteral("フォルダ変更"), this, &EditorWindow::toggleFolderChooser);
+    m_folderAction->setObjectName(QStringLiteral("mnuForuda"));
+
+    m_setMenu = menuBar()->addMenu(QStringLiteral("札の組"));
+    m_setMenu->setObjectName(QStringLiteral("mnuKumi"));
+    m_newSetAction = m_setMenu->addAction(QStringLiteral("新しい札の組…"), this, &EditorWindow::askNewSet);
+    m_newSetAction->setObjectName(QStringLiteral("mnuAtarasii"));
+    m_duplicateAction = m_setMenu->addAction(QStringLiteral("この札の組を複製…"), this, [this] { askDuplicate(); });
+    m_duplicateAction->setObjectName(QStringLiteral("mnuHukusei"));
+    // 書き出す… and 読み込む… (a set as one .zip) go here, after a
+    // separator; 読み込む… shows the set it has made with showSetIn.
+
+    QAction *backAction = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::goBack);
+    backAction->setObjectName(QStringLiteral("mnuEnd"));
+
+    // The entry menu: right click on a picture, or the menu key in a label box.
+    m_entryMenu = new QMenu(this);
+    m_entryMenu->setObjectName(QStringLiteral("entryMenu"));
+    m_choosePictureAction = m_entryMenu->addAction(QStringLiteral("写真を選ぶ…"), this, [this] {
+        const int card = m_menuCard;
+        whenWritable([this, card] {
+            auto *dialog = new QFileDialog(this, QStringLiteral("%1 番の札の写真を選ぶ").arg(card), QDir::homePath(),
+                                           QStringLiteral("写真 (%1)").arg(cardphoto::nameFilters().join(u' ')));
+            dialog->setObjectName(QStringLiteral("pictureDialog"));
+            dialog->setFileMode(QFileDialog::ExistingFile);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            connect(dialog, &QFileDialog::fileSelected, this,
+                    [this, card](const QString &file) { takePictureFiles(card, {file}); });
+            dialog->open();
+        });
+    });
+    m_choosePictureAction->setObjectName(QStringLiteral("mnuSyasinErabu"));
+    m_removePictureAction = m_entryMenu->addAction(QStringLiteral("写真を消す"), this, [this] {
+        const int card = m_menuCard;
+        whenWritable([this, card] { removePicture(card); });
+    });
+    m_removePictureAction->setObjectName(QStringLiteral("mnuSyasinKesu"));
+    m_entryMenu->addSeparator();
+    // Where a reading comes from goes here, before 聞く: 録音する… (the
+    // recording window) and 音声ファイルを選ぶ… (a file libsndfile reads).
+    // Each opens its window through whenWritable(…) and ends in
+    // keepReading(card, wav) with the finished 16-bit 48 kHz WAV.
+    m_listenAction = m_entryMenu->addAction(QStringLiteral("聞く"), this, [this] { listen(m_menuCard); });
+    m_listenAction->setObjectName(QStringLiteral("mnuKiku"));
+    m_removeReadingAction = m_entryMenu->addAction(QStringLiteral("音声を消す"), this, [this] {
+        const int card = m_menuCard;
+        whenWritable([this, card] { removeReading(card); });
+    });
+    m_removeReadingAction->setObjectName(QStringLiteral("mnuOnseiKesu"));
+}
+
+void EditorWindow::makeProgressPanel()
+{
+    // Over the middle of the grid while several pictures are being made.
+    m_progressPanel = new QFrame(m_client);
+    m_progressPanel->setObjectName(QStringLiteral("pictureProgress"));
+    m_progressPanel->setFrameShape(QFrame::StyledPanel);
+    m_progressPanel->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(m_progressPanel);
+    m_progressLabel = new QLabel(m_progressPanel);
+    m_progressLabel->setTextFormat(Qt::PlainText);
+    m_progressBar = new QProgressBar(m_progressPanel);
+    m_progressBar->setObjectName(QStringLiteral("pictureProgressBar"));
+    m_progressBar->setAccessibleName(QStringLiteral("写真の読み込み"));
+    m_cancelButton = new QPushButton(QStringLiteral("やめる"), m_progressPanel);
+    m_cancelButton->setObjectName(QStringLiteral("pictureCancel"));
+    connect(m_cancelButton, &QPushButton::clicked, this, &EditorWindow::cancelPictures);
+    layout->addWidget(m_progressLabel);
+    layout->addWidget(m_progressBar);
+    layout->addWidget(m_cancelButton, 0, Qt::AlignRight);
+    const QSize size(360, 100);
+    m_progressPanel->setGeometry(QRect(QPoint((Layout::Editor::Client.toPx().width() - size.width()) / 2, 250), size));
+    m_progressPanel->hide();
+    // The bar follows at most ten times a second: a progress bar repaints
+    // at once, in the handler that moves it, at every step.
+    m_progressTimer = new QTimer(this);
+    m_progressTimer->setSingleShot(true);
+    m_progressTimer->setInterval(100);
+    connect(m_progressTimer, &QTimer::timeout, this, [this] {
+        if (m_picturesAsked <= 1)
+            return;
+        m_progressLabel->setText(QStringLiteral("写真を読み込んでいます（%1 / %2）").arg(m_picturesDone).arg(m_picturesAsked));
+        m_progressBar->setRange(0, m_picturesAsked);
+        m_progressBar->setValue(m_picturesDone);
+        m_progressPanel->show();
+        m_progressPanel->raise();
+    });
+}
+
 void EditorWindow::load()
 {
     ui::placeTopCentred(this, 0);
     m_folderMode = 0;
     showChooser(false);
     m_folderList->setPath(startFolder(m_data));
-    for (int k = 0; k < CardState::MaxCards; ++k)
-        namePicture(k);
+    refreshEntries();
 }
 
 void EditorWindow::showEvent(QShowEvent *event)
@@ -171,6 +351,11 @@ void EditorWindow::showEvent(QShowEvent *event)
 
 void EditorWindow::showCardState()
 {
+    whenMediaSettled([this] { fillFromCardState(); });
+}
+
+void EditorWindow::fillFromCardState()
+{
     const int count = qBound(0, int(m_data.cardCount()), CardState::MaxCards);
     showLabels(m_data.labels(), count);
     for (int i = 1; i <= CardState::MaxCards; ++i) {
@@ -179,11 +364,12 @@ void EditorWindow::showCardState()
             m_pictureBoxes[i - 1]->loadPicture(m_data.cardPicturePath(i));
         else
             m_pictureBoxes[i - 1]->clearPicture();
-        namePicture(i - 1);
     }
     showFolder(m_data.cardFolder());
     m_shownFolder = m_data.cardFolder();
     m_countBox->setText(QString::number(m_data.cardCount()));
+    scanReadings();
+    refreshEntries();
 }
 
 void EditorWindow::showLabels(const CardState::LabelTable &labels, int count)
@@ -211,28 +397,58 @@ SaveRequest EditorWindow::saveRequest() const
     for (int k = 0; k < CardState::MaxCards; ++k)
         request.labels[k] = m_labelBoxes[k]->text();
     request.countText = m_countBox->text();
+    request.media = m_pending;
     return request;
 }
 
-void EditorWindow::save()
+bool EditorWindow::save()
 {
+    const SaveRequest request = saveRequest();
+    // A match or a reading that is going on keeps the set it started with:
+    // its readings are not replaced under it.
+    const QString inUse = request.media.hasChanges() && m_host ? m_host->cardSetInUse(request.folder) : QString();
+    if (!inUse.isEmpty()) {
+        ui::warn(this, QStringLiteral("保存"), QStringLiteral("保存できませんでした。\n\n") + inUse);
+        return false;
+    }
     CardSetSaver saver(m_data);
-    const CardSetSaver::Result result = saver.save(saveRequest());
-    if (result.outcome == CardSetSaver::Saved)
-        ui::inform(this, QStringLiteral("保存"), QStringLiteral("保存しました"));
-    else
+    const CardSetSaver::Result result = saver.save(request);
+    if (result.outcome != CardSetSaver::Saved) {
         ui::warn(this, QStringLiteral("保存"), result.message);
+        return false;
+    }
+    m_pending.clear();
+    scanReadings();
+    refreshEntries();
+    // Saved all the same; what the set still lacks is said under it.
+    const cardsets::Missing missing = cardsets::missingMedia(m_data.cardFolder(), m_data.cardCount());
+    ui::inform(this, QStringLiteral("保存"), QStringLiteral("保存しました"), cardsets::missingText(missing));
+    return true;
 }
 
 void EditorWindow::goBack()
 {
-    hide();
+    whenMediaSettled([this] {
+        stopListening();
+        hide();
+    });
 }
 
 void EditorWindow::closeEvent(QCloseEvent *event)
 {
-    goBack();
-    event->accept();
+    if (m_closing || (!m_pending.hasChanges() && !makingPictures())) {
+        stopListening();
+        cancelPictures();
+        hide();
+        event->accept();
+        return;
+    }
+    // Asked first; the window closes once the answer lets it.
+    event->ignore();
+    whenMediaSettled([this] {
+        m_closing = true;
+        close();
+    });
 }
 
 void EditorWindow::showChooser(bool shown)
@@ -255,9 +471,12 @@ void EditorWindow::toggleFolderChooser()
         showChooser(true);
         m_folderMode = 1;
     } else {
-        showChooser(false);
-        m_folderMode = 0;
-        readChosenFolder();
+        // Another set is about to be shown: media changes for this one first.
+        whenMediaSettled([this] {
+            showChooser(false);
+            m_folderMode = 0;
+            readChosenFolder();
+        });
     }
 }
 
@@ -290,7 +509,7 @@ void EditorWindow::clearPictures()
 {
     for (int k = 0; k < CardState::MaxCards; ++k) {
         m_pictureBoxes[k]->clearPicture();
-        namePicture(k);
+        refreshEntry(k);
     }
 }
 
@@ -302,10 +521,8 @@ void EditorWindow::readChosenFolder()
     // Consecutive pictures from karue01.jpg, as many as the board holds;
     // the first that cannot be loaded ends the count.
     int loaded = 0;
-    while (loaded < CardState::MaxCards && m_pictureBoxes[loaded]->loadPicture(CardState::picturePathIn(folder, loaded + 1))) {
-        namePicture(loaded);
+    while (loaded < CardState::MaxCards && m_pictureBoxes[loaded]->loadPicture(CardState::picturePathIn(folder, loaded + 1)))
         ++loaded;
-    }
     // A folder that holds a set of its own shows that set, so that a save
     // writes back what it holds rather than the labels of the set before.
     if (const std::optional<CardState::StoredSet> stored = CardState::readStoredSet(folder)) {
@@ -314,6 +531,8 @@ void EditorWindow::readChosenFolder()
     } else {
         m_countBox->setText(QString::number(loaded));
     }
+    scanReadings();
+    refreshEntries();
 }
 
 void EditorWindow::styleLabelBox(int k)
@@ -341,12 +560,498 @@ void EditorWindow::styleLabelBox(int k)
     box->setAccessibleDescription(why);
 }
 
-void EditorWindow::namePicture(int k)
+void EditorWindow::refreshEntry(int k)
 {
+    const std::optional<qint16> count = cardCountFromText(m_countBox->text());
+    const bool inPlay = count && k < *count;
+    EntryPicture *box = m_pictureBoxes[k];
+    const bool reading = readingAfterSave(k);
+    EntryPicture::Marks marks;
+    if (inPlay && !box->hasPicture())
+        marks |= EntryPicture::NoPicture;
+    if (inPlay && !reading)
+        marks |= EntryPicture::NoReading;
+    if (m_pending.hasChange(k + 1))
+        marks |= EntryPicture::Unsaved;
+    box->setMarks(marks);
+
     const QString label = m_labelBoxes[k]->text().trimmed();
     QString name = label.isEmpty() ? QStringLiteral("%1 番の札の絵").arg(k + 1)
                                    : QStringLiteral("%1 番「%2」の札の絵").arg(k + 1).arg(label);
-    if (!m_pictureBoxes[k]->hasPicture())
+    if (!box->hasPicture())
         name += QStringLiteral("（絵なし）");
-    m_pictureBoxes[k]->setAccessibleName(name);
+    if (marks & EntryPicture::NoReading)
+        name += QStringLiteral("（音声なし）");
+    if (marks & EntryPicture::Unsaved)
+        name += QStringLiteral("（保存していない変更あり）");
+    box->setAccessibleName(name);
+}
+
+void EditorWindow::refreshEntries()
+{
+    for (int k = 0; k < CardState::MaxCards; ++k)
+        refreshEntry(k);
+}
+
+void EditorWindow::scanReadings()
+{
+    for (int k = 0; k < CardState::MaxCards; ++k) {
+        const QFileInfo file(CardState::soundPathIn(m_shownFolder, k + 1));
+        m_readingOnDisk[k] = file.isFile() && file.size() > 0;
+    }
+}
+
+bool EditorWindow::readingAfterSave(int k) const
+{
+    return m_pending.willHave(PendingMedia::Kind::Reading, k + 1, m_readingOnDisk[k]);
+}
+
+bool EditorWindow::pictureOnDisk(int card) const
+{
+    return QFileInfo(CardState::picturePathIn(m_shownFolder, card)).isFile();
+}
+
+int EditorWindow::entryAt(const QPoint &clientPoint) const
+{
+    namespace E = Layout::Editor;
+    for (int k = 0; k < CardState::MaxCards; ++k) {
+        const Layout::TwipRect cell{E::entry(k).left, E::entry(k).top, E::PictureSize.width,
+                                    E::PictureOffsetY + E::PictureSize.height};
+        if (cell.toPx().contains(clientPoint))
+            return k + 1;
+    }
+    return 0;
+}
+
+bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ContextMenu && type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(watched, event);
+    const int box = int(std::find(m_labelBoxes.begin(), m_labelBoxes.end(), watched) - m_labelBoxes.begin());
+    const bool labelBox = box < CardState::MaxCards;
+    switch (type) {
+    case QEvent::ContextMenu:
+        if (labelBox && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+            showEntryMenu(box + 1, m_pictureBoxes[box]->mapToGlobal(m_pictureBoxes[box]->rect().center()));
+            return true;
+        }
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (m_folderMode == 0 && !droppedFiles(drag->mimeData()).isEmpty()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+        break;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList files = droppedFiles(drop->mimeData());
+        if (m_folderMode != 0 || files.isEmpty())
+            break;
+        const QPoint at = labelBox ? m_labelBoxes[box]->mapTo(m_client, drop->position().toPoint())
+                                   : drop->position().toPoint();
+        // Several files dropped between the entries start at the first.
+        int card = entryAt(at);
+        if (card == 0 && files.size() > 1)
+            card = 1;
+        if (card != 0)
+            takePictureFiles(card, files);
+        drop->acceptProposedAction();
+        return true;
+    }
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void EditorWindow::showEntryMenu(int card, const QPoint &globalPos)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    m_menuCard = card;
+    m_removePictureAction->setEnabled(m_pictureBoxes[card - 1]->hasPicture());
+    const bool reading = readingAfterSave(card - 1);
+    m_listenAction->setEnabled(reading && m_host);
+    m_removeReadingAction->setEnabled(reading);
+    // popup, not exec: the menu needs no event loop of its own.
+    m_entryMenu->popup(globalPos);
+}
+
+void EditorWindow::whenWritable(std::function<void()> change)
+{
+    if (m_data.folderIsWritable(m_shownFolder)) {
+        change();
+        return;
+    }
+    if (m_question && m_question->isVisible())
+        return;
+    m_question = new QMessageBox(QMessageBox::Question, QStringLiteral("札の組を複製"),
+                                 QStringLiteral("この札の組のフォルダ「%1」には書き込めません"
+                                                "（インストールされた標準の札や、書き込めない場所にある札です）。\n\n"
+                                                "写真や音声を変えるには、先にこの札の組を複製して、自分の札の組にします。"
+                                                "複製しますか？")
+                                     .arg(QDir::toNativeSeparators(m_shownFolder)),
+                                 QMessageBox::Yes | QMessageBox::No, this);
+    m_question->setObjectName(QStringLiteral("copyQuestion"));
+    m_question->setTextFormat(Qt::PlainText);
+    m_question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_question, &QMessageBox::finished, this, [this, change](int answer) {
+        if (answer == QMessageBox::Yes)
+            askDuplicate(change);
+    });
+    m_question->open();
+}
+
+void EditorWindow::whenMediaSettled(std::function<void()> proceed)
+{
+    if (!m_pending.hasChanges() && !makingPictures()) {
+        proceed();
+        return;
+    }
+    if (m_question && m_question->isVisible())
+        return;
+    m_question = new QMessageBox(QMessageBox::Question, QStringLiteral("保存"),
+                                 QStringLiteral("写真と音声の変更が保存されていません。保存しますか？"),
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    m_question->setObjectName(QStringLiteral("unsavedQuestion"));
+    m_question->setTextFormat(Qt::PlainText);
+    m_question->setDefaultButton(QMessageBox::Yes);
+    m_question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_question, &QMessageBox::finished, this, [this, proceed](int answer) {
+        // Once the question is gone: 保存 may have a message of its own.
+        QMetaObject::invokeMethod(
+            this,
+            [this, proceed, answer] {
+                if (answer == QMessageBox::Yes) {
+                    cancelPictures(); // what is made so far is saved
+                    if (save())
+                        proceed();
+                } else if (answer == QMessageBox::No) {
+                    discardMedia();
+                    proceed();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    m_question->open();
+}
+
+void EditorWindow::discardMedia()
+{
+    cancelPictures();
+    stopListening();
+    // The boxes changed show the set as saved again.
+    const std::optional<qint16> count = cardCountFromText(m_countBox->text());
+    for (int card = 1; card <= CardState::MaxCards; ++card) {
+        if (!m_pending.picture(card))
+            continue;
+        if (!count || card > *count || !m_pictureBoxes[card - 1]->loadPicture(CardState::picturePathIn(m_shownFolder, card)))
+            m_pictureBoxes[card - 1]->clearPicture();
+    }
+    m_pending.clear();
+    refreshEntries();
+}
+
+void EditorWindow::keepPicture(int card, const QByteArray &jpeg, const QImage &image)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    m_pending.setPicture(card, jpeg);
+    m_pictureBoxes[card - 1]->showImage(image);
+    refreshEntry(card - 1);
+}
+
+void EditorWindow::keepReading(int card, const QByteArray &wav)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    m_pending.setReading(card, wav);
+    refreshEntry(card - 1);
+}
+
+void EditorWindow::removePicture(int card)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    ++m_pictureGeneration[card - 1]; // a picture still being made for it is not wanted
+    if (pictureOnDisk(card))
+        m_pending.removePicture(card);
+    else
+        m_pending.forget(PendingMedia::Kind::Picture, card);
+    m_pictureBoxes[card - 1]->clearPicture();
+    refreshEntry(card - 1);
+}
+
+void EditorWindow::removeReading(int card)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    if (m_readingOnDisk[card - 1])
+        m_pending.removeReading(card);
+    else
+        m_pending.forget(PendingMedia::Kind::Reading, card);
+    refreshEntry(card - 1);
+}
+
+void EditorWindow::takePictureFiles(int card, const QStringList &files)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    // Picture files by their names only; in file-name order as a file
+    // manager shows them (photo2 before photo10).
+    QStringList suffixes;
+    for (const QString &filter : cardphoto::nameFilters())
+        suffixes << filter.mid(2).toLower();
+    QStringList pictures, skipped;
+    for (const QString &file : files)
+        (suffixes.contains(QFileInfo(file).suffix().toLower()) ? pictures : skipped) << file;
+    std::sort(pictures.begin(), pictures.end(), [](const QString &a, const QString &b) {
+        const int byName = compareFileNames(QFileInfo(a).fileName(), QFileInfo(b).fileName());
+        return byName != 0 ? byName < 0 : a < b;
+    });
+    const int room = CardState::MaxCards - card + 1;
+    const QStringList beyond = pictures.mid(room);
+    pictures = pictures.mid(0, room);
+
+    QList<std::pair<int, QString>> work;
+    QList<int> replaced;
+    for (int i = 0; i < pictures.size(); ++i) {
+        work.append({card + i, pictures[i]});
+        if (m_pictureBoxes[card + i - 1]->hasPicture())
+            replaced << card + i;
+    }
+    QStringList notes;
+    if (!skipped.isEmpty())
+        notes << QStringLiteral("写真として読めない種類のファイルは使いませんでした：\n%1").arg(skipped.join(u'\n'));
+    if (!beyond.isEmpty())
+        notes << QStringLiteral("%1 番より後には札がないため、次の %2 枚は使いませんでした：\n%3")
+                     .arg(CardState::MaxCards)
+                     .arg(beyond.size())
+                     .arg(beyond.join(u'\n'));
+    if (!notes.isEmpty())
+        ui::showWarning(this, m_notice, QStringLiteral("写真"), notes.join(QStringLiteral("\n\n")));
+    if (work.isEmpty())
+        return;
+    whenWritable([this, work, replaced] {
+        // One picture for one entry is what the user pointed at; several
+        // may well run over pictures the user meant to keep.
+        if (work.size() > 1 && !replaced.isEmpty())
+            askReplace(replaced, [this, work] { startPictures(work); });
+        else
+            startPictures(work);
+    });
+}
+
+void EditorWindow::askReplace(const QList<int> &cards, std::function<void()> replace)
+{
+    if (m_question && m_question->isVisible())
+        return;
+    m_question = new QMessageBox(QMessageBox::Question, QStringLiteral("写真"),
+                                 QStringLiteral("%1 番にはもう写真があります（%2 枚）。新しい写真に置きかえますか？")
+                                     .arg(cardList(cards))
+                                     .arg(cards.size()),
+                                 QMessageBox::Yes | QMessageBox::No, this);
+    m_question->setObjectName(QStringLiteral("replaceQuestion"));
+    m_question->setTextFormat(Qt::PlainText);
+    m_question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_question, &QMessageBox::finished, this, [replace](int answer) {
+        if (answer == QMessageBox::Yes)
+            replace();
+    });
+    m_question->open();
+}
+
+void EditorWindow::startPictures(const QList<std::pair<int, QString>> &work)
+{
+    if (m_picturesAsked == 0)
+        m_pictureProblems.clear();
+    const std::shared_ptr<std::atomic_bool> cancelled = m_cancelled;
+    const quint64 batch = m_pictureBatch;
+    for (const auto &[card, file] : work) {
+        const quint64 generation = ++m_pictureGeneration[card - 1];
+        auto *watcher = new QFutureWatcher<cardphoto::Made>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, card, generation, batch, file] {
+            // Work cancelled as a whole is neither kept nor counted.
+            if (batch == m_pictureBatch)
+                pictureMade(card, generation, file, watcher->result());
+            watcher->deleteLater();
+        });
+        watcher->setFuture(QtConcurrent::run(&m_pool, [file, cancelled] {
+            return cancelled->load() ? cardphoto::Made{} : cardphoto::fromFile(file);
+        }));
+        ++m_picturesAsked;
+    }
+    showProgress();
+}
+
+void EditorWindow::pictureMade(int card, quint64 generation, const QString &file, const cardphoto::Made &made)
+{
+    ++m_picturesDone;
+    if (generation == m_pictureGeneration[card - 1]) {
+        if (made.ok() && !made.jpeg.isEmpty())
+            keepPicture(card, made.jpeg, made.image);
+        else if (!made.ok())
+            m_pictureProblems << QStringLiteral("%1 番：%2（%3）").arg(card).arg(QFileInfo(file).fileName(), made.error);
+    }
+    if (m_picturesDone < m_picturesAsked) {
+        showProgress();
+        return;
+    }
+    m_picturesAsked = m_picturesDone = 0;
+    m_progressTimer->stop();
+    m_progressPanel->hide();
+    if (!m_pictureProblems.isEmpty())
+        ui::showWarning(this, m_notice, QStringLiteral("写真"),
+                        QStringLiteral("次のファイルは写真にできませんでした：\n") + m_pictureProblems.join(u'\n'));
+    Q_EMIT picturesMade();
+}
+
+void EditorWindow::showProgress()
+{
+    // One picture is quick; several get a bar and a way to stop, at once.
+    if (m_picturesAsked <= 1 || m_progressTimer->isActive())
+        return;
+    m_progressTimer->start(m_progressPanel->isVisible() ? m_progressTimer->interval() : 0);
+}
+
+void EditorWindow::cancelPictures()
+{
+    if (!makingPictures())
+        return;
+    // What has not started yet will not; what has is dropped when it ends.
+    m_cancelled->store(true);
+    m_cancelled = std::make_shared<std::atomic_bool>(false);
+    ++m_pictureBatch;
+    m_picturesAsked = m_picturesDone = 0;
+    m_pictureProblems.clear();
+    m_progressTimer->stop();
+    m_progressPanel->hide();
+    Q_EMIT picturesMade();
+}
+
+void EditorWindow::listen(int card)
+{
+    if (!m_host || card < 1 || card > CardState::MaxCards)
+        return;
+    if (!m_sound) {
+        m_sound = m_host->makeSoundDevice(this);
+        m_sound->prepare();
+        connect(m_sound, &SoundDevice::done, this, &EditorWindow::listened);
+        connect(m_sound, &SoundDevice::noSoundOutput, this,
+                [this] { ui::showWarning(this, m_notice, ui::programTitle(), ui::noSoundOutputText()); });
+    }
+    stopListening();
+    QString path = CardState::soundPathIn(m_shownFolder, card);
+    // A reading not saved yet is played from a file of its own.
+    if (const std::optional<PendingMedia::Change> reading = m_pending.reading(card); reading && !reading->removed) {
+        m_listenFile = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/ginrei-listen-XXXXXX.wav"));
+        if (!m_listenFile->open() || m_listenFile->write(reading->bytes) != reading->bytes.size() || !m_listenFile->flush())
+            return;
+        path = m_listenFile->fileName();
+    }
+    m_sound->play(path);
+}
+
+void EditorWindow::listened(int notifyCode)
+{
+    m_sound->close();
+    m_sound->releaseOutput();
+    if (notifyCode != SoundDevice::Successful)
+        ui::showWarning(this, m_notice, QStringLiteral("聞く"), QStringLiteral("この音声は再生できませんでした。"));
+}
+
+void EditorWindow::stopListening()
+{
+    if (m_sound) {
+        m_sound->stopAndClose();
+        m_sound->releaseOutput();
+    }
+}
+
+void EditorWindow::askNewSet()
+{
+    whenMediaSettled([this] {
+        auto *dialog = new SetNameDialog(
+            this, QStringLiteral("新しい札の組"),
+            QStringLiteral("新しい札の組は「%1」の中に作られます。").arg(QDir::toNativeSeparators(m_setsFolder)), true,
+            [this](const QString &name) { return cardsets::nameProblem(m_data, m_setsFolder, name); });
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QDialog::accepted, this, [this, dialog] {
+            const cardsets::Outcome made = cardsets::create(m_setsFolder, dialog->name(), dialog->count());
+            if (made.ok())
+                showSetIn(made.folder);
+            else
+                ui::showWarning(this, m_notice, QStringLiteral("新しい札の組"), made.error);
+        });
+        dialog->open();
+    });
+}
+
+void EditorWindow::askDuplicate(std::function<void()> then)
+{
+    if (m_copying)
+        return;
+    auto *dialog = new SetNameDialog(
+        this, QStringLiteral("この札の組を複製"),
+        QStringLiteral("「%1」の札の組を、写真と音声ごと「%2」の中に写します。新しい名前を入れてください。")
+            .arg(QDir::toNativeSeparators(m_shownFolder), QDir::toNativeSeparators(m_setsFolder)),
+        false, [this](const QString &name) { return cardsets::nameProblem(m_data, m_setsFolder, name); });
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, then] {
+        // For a folder without a karudata.dat of its own: the labels and
+        // count as shown.
+        DataRecord record;
+        for (int k = 0; k < CardState::MaxCards; ++k)
+            record.setLabel(k + 1, m_labelBoxes[k]->text());
+        record.setCount(cardCountFromText(m_countBox->text()).value_or(qint16(CardState::DefaultCount)));
+        m_copying = true;
+        m_setMenu->setEnabled(false);
+        auto *watcher = new QFutureWatcher<cardsets::Outcome>(this);
+        connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, then] {
+            const cardsets::Outcome made = watcher->result();
+            watcher->deleteLater();
+            m_copying = false;
+            m_setMenu->setEnabled(true);
+            if (made.ok()) {
+                showCopiedSet(made.folder);
+                if (then)
+                    then();
+            } else {
+                ui::showWarning(this, m_notice, QStringLiteral("この札の組を複製"), made.error);
+            }
+            Q_EMIT duplicateDone();
+        });
+        // Copying may read a whole set from a slow stick.
+        watcher->setFuture(QtConcurrent::run(&m_pool, &cardsets::duplicate, m_setsFolder, dialog->name(), m_shownFolder,
+                                             record.bytes()));
+    });
+    dialog->open();
+}
+
+void EditorWindow::showSetIn(const QString &folder)
+{
+    whenMediaSettled([this, folder] {
+        showChooser(false);
+        m_folderMode = 0;
+        showFolder(folder);
+        readChosenFolder();
+    });
+}
+
+void EditorWindow::showCopiedSet(const QString &folder)
+{
+    // The copy holds what the grid shows: the labels, the pictures and the
+    // changes not saved yet stay as they are, bound for the copy now.
+    showChooser(false);
+    m_folderMode = 0;
+    m_shownFolder = folder;
+    showFolder(folder);
+    scanReadings();
+    refreshEntries();
 }

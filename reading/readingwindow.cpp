@@ -133,6 +133,12 @@ void ReadingWindow::showEvent(QShowEvent *event)
     activate();
 }
 
+void ReadingWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    m_sound->releaseOutput();
+}
+
 void ReadingWindow::focusMoved(QWindow *focused)
 {
     if (!focused)
@@ -176,7 +182,10 @@ void ReadingWindow::activate()
     m_aiuOrderTimer->stop();
     m_randomOrderTimer->stop();
     m_reading.activate(randomorder::clockSeed());
-    m_sound->releaseOutput();
+    // The first reading of 実　行 is heard as soon as the later ones: its
+    // stream is open before the press, and stays open while the window is
+    // shown.
+    m_sound->openAhead();
 }
 
 void ReadingWindow::startRun()
@@ -240,14 +249,12 @@ void ReadingWindow::readingEnded(int notifyCode)
         timerFor(m_reading.runTimer())->start();
         break;
     case AutoReading::Next::End:
-        m_sound->releaseOutput();
         endRun();
         break;
     case AutoReading::Next::Stop:
         // The card's sound could not be played: the run stops here, and the
         // window is ready for another one at once.
         m_reading.stopped();
-        m_sound->releaseOutput();
         m_startButton->setEnabled(true);
         reportSoundProblem();
         break;
@@ -277,7 +284,6 @@ void ReadingWindow::leave()
     m_aiuOrderTimer->stop();
     m_randomOrderTimer->stop();
     m_sound->close();
-    m_sound->releaseOutput();
     m_reading.leave();
     hide();
 }
@@ -288,7 +294,6 @@ void ReadingWindow::closeEvent(QCloseEvent *event)
     m_aiuOrderTimer->stop();
     m_randomOrderTimer->stop();
     m_sound->close();
-    m_sound->releaseOutput();
     m_reading.leave();
     event->accept();
 }

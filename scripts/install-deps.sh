@@ -11,7 +11,6 @@ PACKAGES="
 cmake make g++ pkgconf
 qt6-base-dev qt6-multimedia-dev
 python3
-gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 qt6-translations-l10n fonts-ipafont-gothic
 pipewire pipewire-pulse wireplumber pulseaudio-utils dbus libpulse-dev
 xvfb xauth imagemagick xdotool
@@ -20,6 +19,7 @@ dpkg-dev file desktop-file-utils appstream git
 lintian man-db groff-base
 libqt6sql6-sqlite qt6-charts-dev libqt6opengl6-dev
 libsndfile1-dev libsamplerate0-dev libebur128-dev libarchive-dev
+qt6-image-formats-plugins
 "
 # `install-deps.sh fuzz`: also clang and its libFuzzer runtime (make fuzz).
 if [ "${1:-}" = fuzz ]; then

@@ -57,4 +57,17 @@ QByteArray withExifThumbnail(const QByteArray &jpeg, const QByteArray &thumbnail
     return jpeg.left(2) + app1 + jpeg.mid(2);
 }
 
+QByteArray withExifOrientation(const QByteArray &jpeg, quint16 orientation)
+{
+    // "II", 42, IFD0 at 8 holding one SHORT entry (0x0112), no next IFD.
+    QByteArray tiff("II\x2A\x00\x08\x00\x00\x00\x01\x00\x12\x01\x03\x00\x01\x00\x00\x00", 18);
+    char value[4] = {char(orientation & 0xFF), char(orientation >> 8), 0, 0};
+    tiff.append(value, 4).append(QByteArray(4, '\0'));
+    QByteArray app1("\xFF\xE1", 2);
+    char length[2];
+    qToBigEndian(quint16(2 + 6 + tiff.size()), length);
+    app1.append(length, 2).append("Exif\0\0", 6).append(tiff);
+    return jpeg.left(2) + app1 + jpeg.mid(2);
+}
+
 } // namespace testing

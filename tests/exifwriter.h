@@ -14,5 +14,8 @@ namespace testing {
 // jpeg with an Exif block holding thumbnailJpeg inserted after its start
 // marker; bigEndian picks the "MM" byte order instead of "II".
 QByteArray withExifThumbnail(const QByteArray &jpeg, const QByteArray &thumbnailJpeg, bool bigEndian = false);
+// jpeg with an Exif block holding only its orientation (1 to 8; 6: the
+// stored picture is to be turned a quarter clockwise to stand upright).
+QByteArray withExifOrientation(const QByteArray &jpeg, quint16 orientation);
 
 } // namespace testing

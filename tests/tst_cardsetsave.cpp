@@ -7,6 +7,7 @@
 
 #include "data/cardstate.h"
 #include "data/cp932.h"
+#include "editor/cardsets.h"
 #include "editor/cardsetsave.h"
 #include "tests/testsupport.h"
 
@@ -80,6 +81,12 @@ private Q_SLOTS:
     void restartKeepsTheSavedSet();
     void killedSaveLeavesWholeFiles_data();
     void killedSaveLeavesWholeFiles();
+    void savesWaitingMedia_data();
+    void savesWaitingMedia();
+    void namesOfNewSets_data();
+    void namesOfNewSets();
+    void duplicateCopiesTheSet_data();
+    void duplicateCopiesTheSet();
 
 private:
     std::unique_ptr<testing::ProgramFolder> m_program;
@@ -417,6 +424,113 @@ void TestCardSetSave::killedSaveLeavesWholeFiles()
     QCOMPARE(next.cardFolder(), nextInOther ? m_other : m_program->cardFolder());
     QCOMPARE(next.cardCount(), nextInOther ? 12 : 46);
     QCOMPARE(next.label(1), nextInOther ? QStringLiteral("旧") : QStringLiteral("あ"));
+}
+
+void TestCardSetSave::savesWaitingMedia_data()
+{
+    QTest::addColumn<QString>("obstacle"); // a folder where a file must go
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("all written") << QString() << true;
+    QTest::newRow("a picture cannot be written: every one put back") << QStringLiteral("karue05.jpg") << false;
+    QTest::newRow("karudata.dat cannot be written: the media put back") << QStringLiteral("karudata.dat") << false;
+}
+
+void TestCardSetSave::savesWaitingMedia()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(bool, saved);
+    writeAll(m_other + QStringLiteral("/karuon04.wav"), "old reading");
+    QFile::remove(m_other + QStringLiteral("/karue05.jpg"));
+    if (!obstacle.isEmpty())
+        QVERIFY(QDir().mkpath(m_other + u'/' + obstacle));
+    SaveRequest request = requestFor(*m_data, m_other);
+    request.media.setPicture(1, "new one");
+    request.media.removePicture(2);
+    request.media.setReading(3, "new three");
+    request.media.removeReading(4);
+    request.media.setPicture(5, "new five");
+    const QStringList names{QStringLiteral("karue01.jpg"), QStringLiteral("karue02.jpg"), QStringLiteral("karuon03.wav"),
+                            QStringLiteral("karuon04.wav")};
+    QByteArrayList before;
+    for (const QString &name : names)
+        before << readAll(m_other + u'/' + name);
+    const Snapshot state(*m_data);
+
+    const CardSetSaver::Result result = CardSetSaver(*m_data).save(request);
+    QCOMPARE(result.outcome == CardSetSaver::Saved, saved);
+    QByteArrayList after;
+    for (const QString &name : names)
+        after << readAll(m_other + u'/' + name);
+    if (saved) {
+        QCOMPARE(after, (QByteArrayList{"new one", {}, "new three", {}}));
+        QVERIFY(!QFileInfo::exists(m_other + QStringLiteral("/karue02.jpg")));
+        QCOMPARE(readAll(m_other + QStringLiteral("/karue05.jpg")), QByteArray("new five"));
+        return;
+    }
+    QVERIFY2(result.message.contains(QStringLiteral("元に戻しました")), qPrintable(result.message));
+    QCOMPARE(after, before);
+    QVERIFY(Snapshot(*m_data) == state);
+}
+
+void TestCardSetSave::namesOfNewSets_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("why"); // empty: made
+    QTest::newRow("kanji") << QStringLiteral("家族") << QString();
+    QTest::newRow("empty") << QString() << QStringLiteral("名前を入れて");
+    QTest::newRow("a slash") << QStringLiteral("a/b") << QStringLiteral("「/」は使えません");
+    QTest::newRow("two dots") << QStringLiteral("..") << QStringLiteral("「.」で始まる");
+    QTest::newRow("blank at the end") << QStringLiteral("家族 ") << QStringLiteral("空白");
+    QTest::newRow("not in code page 932") << QStringLiteral("카") << QStringLiteral("記録できない文字");
+    QTest::newRow("too long for karupath.dat") << QStringLiteral("いろはにほへとちりぬるをわかよたれそつねならむうゐのおくやま")
+                                               << QStringLiteral("長すぎます");
+    QTest::newRow("taken") << QStringLiteral("twelve") << QStringLiteral("もうあります");
+}
+
+void TestCardSetSave::namesOfNewSets()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, why);
+    const QString root = m_program->file(QStringLiteral("sets"));
+    const QString problem = cardsets::nameProblem(*m_data, root, name);
+    QVERIFY2(why.isEmpty() ? problem.isEmpty() : problem.contains(why), qPrintable(problem));
+    if (!why.isEmpty())
+        return;
+    const cardsets::Outcome made = cardsets::create(root, name, 5);
+    QVERIFY2(made.ok(), qPrintable(made.error));
+    QCOMPARE(made.folder, root + u'/' + name);
+    QCOMPARE(readAll(made.folder + QStringLiteral("/karudata.dat")), QByteArray("\x05\x00", 2) + QByteArray(254, ' '));
+    QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{QStringLiteral("twelve"), name}));
+    QVERIFY(!cardsets::create(root, name, 5).ok()); // never over a set
+}
+
+void TestCardSetSave::duplicateCopiesTheSet_data()
+{
+    QTest::addColumn<bool>("hasData");
+    QTest::newRow("the default set, with its karudata.dat") << true;
+    QTest::newRow("pictures only: the labels as shown") << false;
+}
+
+void TestCardSetSave::duplicateCopiesTheSet()
+{
+    QFETCH(bool, hasData);
+    const QString from = hasData ? m_data->cardFolder() : m_other;
+    writeAll(from + QStringLiteral("/notes.txt"), "not a card file");
+    DataRecord shown;
+    shown.setCount(3);
+    const QString root = m_program->file(QStringLiteral("mine"));
+    const cardsets::Outcome made = cardsets::duplicate(root, QStringLiteral("写し"), from, shown.bytes());
+    QVERIFY2(made.ok(), qPrintable(made.error));
+    QStringList cardFiles = QDir(from).entryList({QStringLiteral("karu*")}, QDir::Files);
+    if (!hasData)
+        cardFiles << QStringLiteral("karudata.dat");
+    cardFiles.sort();
+    QCOMPARE(QDir(made.folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), cardFiles);
+    for (const QString &name : cardFiles)
+        QCOMPARE(readAll(made.folder + u'/' + name), name == u"karudata.dat" && !hasData ? shown.bytes()
+                                                                                          : readAll(from + u'/' + name));
+    QCOMPARE(QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{QStringLiteral("写し")});
 }
 
 GINREI_TEST_MAIN(TestCardSetSave)

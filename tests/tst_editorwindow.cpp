@@ -8,17 +8,27 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "data/cp932.h"
+#include "editor/cardphoto.h"
 #include "editor/editorwindow.h"
+#include "editor/entrypicture.h"
 #include "editor/folderlists.h"
+#include "editor/setnamedialog.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "settings/settingswindow.h"
+#include "tests/exifwriter.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QAccessible>
+#include <QBuffer>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QSpinBox>
 #include <QComboBox>
 #include <QRadioButton>
 #include <QApplication>
@@ -63,6 +73,18 @@ private Q_SLOTS:
     void randomDataFileMustBeMendedBeforeSaving_data();
     void randomDataFileMustBeMendedBeforeSaving();
     void savedSetIsPlayedAndRead();
+    void picturesAreMadeUpright_data();
+    void picturesAreMadeUpright();
+    void droppedFilesFillEntriesInOrder_data();
+    void droppedFilesFillEntriesInOrder();
+    void leavingAsksAboutMedia_data();
+    void leavingAsksAboutMedia();
+    void readOnlySetIsCopiedFirst_data();
+    void readOnlySetIsCopiedFirst();
+    void missingMediaAreMarkedAndCounted();
+    void runningActivityKeepsItsSet_data();
+    void runningActivityKeepsItsSet();
+    void listenAndNewSetFromTheMenus();
 
 private:
     EditorWindow *open();
@@ -85,6 +107,52 @@ int picturesShown(const EditorWindow *edit)
     for (int k = 0; k < CardState::MaxCards; ++k)
         n += pictureShown(edit, k);
     return n;
+}
+
+// A picture file's bytes: rectangles of colour on a transparent ground.
+QByteArray pictureFile(QSize size, const QList<std::pair<QRect, QColor>> &areas, const char *format)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    for (const auto &[rect, colour] : areas)
+        painter.fillRect(rect, colour);
+    painter.end();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+bool near(QColor a, QColor b)
+{
+    return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 && qAbs(a.blue() - b.blue()) < 40;
+}
+
+// The colour in the middle of a waiting picture.
+QColor pendingColour(const EditorWindow *edit, int card)
+{
+    const std::optional<PendingMedia::Change> c = edit->pendingMedia().picture(card);
+    return c ? QImage::fromData(c->bytes).pixelColor(100, 130) : QColor();
+}
+
+// Files dragged from a file manager and dropped on a widget of the editor.
+void drop(EditorWindow *edit, QWidget *on, const QStringList &files)
+{
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString &file : files)
+        urls << QUrl::fromLocalFile(file);
+    mime.setUrls(urls);
+    QWidget *client = edit->centralWidget();
+    const QPointF at = on->mapTo(client, on->rect().center());
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(client, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(client, &dropped);
+    QVERIFY(dropped.isAccepted());
 }
 
 // The bytes of both files, to show that nothing was written.
@@ -192,9 +260,10 @@ void TestEditorWindow::windowAndMenu()
     QStringList captions;
     for (QAction *action : edit->menuBar()->actions()) {
         captions << action->text();
-        QVERIFY(!action->menu()); // each acts at once
+        QCOMPARE(bool(action->menu()), action->text() == u"札の組"); // the others act at once
     }
-    QCOMPARE(captions, (QStringList{QStringLiteral("保存"), QStringLiteral("フォルダ変更"), QStringLiteral("戻る")}));
+    QCOMPARE(captions, (QStringList{QStringLiteral("保存"), QStringLiteral("フォルダ変更"), QStringLiteral("札の組"),
+                                    QStringLiteral("戻る")}));
 
     // Top edge 0, centred.
     QVERIFY(QTest::qWaitForWindowExposed(edit));
@@ -743,6 +812,300 @@ void TestEditorWindow::savedSetIsPlayedAndRead()
         devices.last()->finish();
     }
     QCOMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
+}
+
+void TestEditorWindow::picturesAreMadeUpright_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QColor>("top");    // the top corners of the card picture
+    QTest::addColumn<QColor>("bottom"); // the bottom corners
+    QTest::addColumn<QString>("error");
+    // Upright: green bands above and below (cut off), red over blue, the
+    // red a third of what is kept. Stored on its side, as a camera held
+    // upright stores it, with orientation 6.
+    QImage upright(600, 1000, QImage::Format_RGB32);
+    QPainter painter(&upright);
+    painter.fillRect(0, 0, 600, 1000, Qt::green);
+    painter.fillRect(0, 100, 600, 300, Qt::red);
+    painter.fillRect(0, 400, 600, 500, Qt::blue);
+    painter.end();
+    QByteArray stored;
+    QBuffer buffer(&stored);
+    buffer.open(QIODevice::WriteOnly);
+    upright.transformed(QTransform().rotate(-90)).save(&buffer, "jpg", 95);
+    QTest::newRow("portrait photo, Exif orientation 6") << testing::withExifOrientation(stored, 6) << QColor(Qt::red)
+                                                        << QColor(Qt::blue) << QString();
+    // Wide: yellow bands at the sides, cut off.
+    const QList<std::pair<QRect, QColor>> wide{{{0, 0, 800, 400}, Qt::yellow}, {{150, 0, 500, 200}, Qt::red},
+                                               {{150, 200, 500, 200}, Qt::blue}};
+    QTest::newRow("wide WebP") << pictureFile({800, 400}, wide, "webp") << QColor(Qt::red) << QColor(Qt::blue) << QString();
+    QTest::newRow("wide TIFF") << pictureFile({800, 400}, wide, "tiff") << QColor(Qt::red) << QColor(Qt::blue) << QString();
+    QTest::newRow("see-through PNG: white") << pictureFile({300, 400}, {{{0, 200, 300, 200}, Qt::blue}}, "png")
+                                            << QColor(Qt::white) << QColor(Qt::blue) << QString();
+    QTest::newRow("not a picture") << QByteArray("not a picture") << QColor() << QColor() << QStringLiteral("読めません");
+    // A header that promises 40,000 × 40,000 pixels: refused before decoding.
+    QTest::newRow("huge GIF") << QByteArray("GIF89a\x40\x9C\x40\x9C\x00\x00\x00,\x00\x00\x00\x00\x40\x9C\x40\x9C\x00", 23)
+                              << QColor() << QColor() << QStringLiteral("大きすぎます");
+}
+
+void TestEditorWindow::picturesAreMadeUpright()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QColor, top);
+    QFETCH(QColor, bottom);
+    QFETCH(QString, error);
+    const cardphoto::Made made = cardphoto::fromBytes(bytes);
+    QVERIFY2(error.isEmpty() ? made.ok() : made.error.contains(error), qPrintable(made.error));
+    if (!error.isEmpty())
+        return;
+    const QImage jpeg = QImage::fromData(made.jpeg, "jpg");
+    QCOMPARE(jpeg.size(), QSize(201, 261));
+    // The corners, and a third of the way down: what was cut and how it
+    // was scaled shows there.
+    for (const QPoint at : {QPoint(3, 3), QPoint(197, 3), QPoint(100, 85), QPoint(3, 257), QPoint(197, 257)})
+        QVERIFY2(near(jpeg.pixelColor(at), at.y() < 100 ? top : bottom), qPrintable(jpeg.pixelColor(at).name()));
+}
+
+void TestEditorWindow::droppedFilesFillEntriesInOrder_data()
+{
+    QTest::addColumn<int>("entry"); // dropped on
+    QTest::addColumn<int>("answer"); // to the question whether to replace
+    QTest::addColumn<int>("filled"); // entries filled from entry on
+    QTest::newRow("on entry 5, replacing") << 5 << int(QMessageBox::Yes) << 4;
+    QTest::newRow("on entry 5, keeping the pictures") << 5 << int(QMessageBox::No) << 0;
+    QTest::newRow("on entry 47: three fit") << 47 << int(QMessageBox::No) << 3;
+}
+
+void TestEditorWindow::droppedFilesFillEntriesInOrder()
+{
+    QFETCH(int, entry);
+    QFETCH(int, answer);
+    QFETCH(int, filled);
+    // In file-name order: a, b, pic9, pic10; the text file is no picture.
+    const QStringList names{QStringLiteral("b.png"), QStringLiteral("pic10.png"), QStringLiteral("a.png"),
+                            QStringLiteral("pic9.png"), QStringLiteral("notes.txt")};
+    const QList<QColor> colours{Qt::green, Qt::yellow, Qt::red, Qt::cyan, Qt::black};
+    const QList<QColor> inOrder{Qt::red, Qt::green, Qt::cyan, Qt::yellow};
+    QStringList files;
+    for (int i = 0; i < names.size(); ++i) {
+        files << m_program->file(names[i]);
+        testing::writeAll(files.last(), pictureFile({300, 400}, {{{0, 0, 300, 400}, colours[i]}}, "png"));
+    }
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    const QByteArray before = readAll(m_data->cardPicturePath(5));
+    testing::MessageBoxAnswerer answerer{QMessageBox::StandardButton(answer)};
+    QSignalSpy made(edit, &EditorWindow::picturesMade);
+    drop(edit, controls(edit).pictureBoxes()[entry - 1], files);
+    if (filled > 0)
+        QVERIFY(made.wait(20000));
+    else
+        QTRY_VERIFY(answerer.texts.contains(QStringLiteral("5、6、7、8 番にはもう写真があります（4 枚）。新しい写真に置きかえますか？")));
+    for (int card = entry; card < entry + filled; ++card)
+        QVERIFY2(near(pendingColour(edit, card), inOrder[card - entry]), qPrintable(QString::number(card)));
+    QCOMPARE(edit->pendingMedia().hasChanges(), filled > 0);
+    QCOMPARE(readAll(m_data->cardPicturePath(5)), before); // nothing written before 保存
+    if (filled != 4)
+        return;
+    const QByteArray fifth = edit->pendingMedia().picture(5)->bytes;
+    controls(edit).saveAction()->trigger();
+    QCOMPARE(answerer.texts.last(), QStringLiteral("保存しました"));
+    QCOMPARE(readAll(m_data->cardPicturePath(5)), fifth);
+    QVERIFY(!edit->pendingMedia().hasChanges());
+}
+
+void TestEditorWindow::leavingAsksAboutMedia_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("stays");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("戻る, はい: saved") << false << int(QMessageBox::Yes) << false << true;
+    QTest::newRow("戻る, いいえ: dropped") << false << int(QMessageBox::No) << false << false;
+    QTest::newRow("戻る, キャンセル: stays") << false << int(QMessageBox::Cancel) << true << false;
+    QTest::newRow("close box, いいえ") << true << int(QMessageBox::No) << false << false;
+    QTest::newRow("close box, キャンセル") << true << int(QMessageBox::Cancel) << true << false;
+}
+
+void TestEditorWindow::leavingAsksAboutMedia()
+{
+    QFETCH(bool, closeBox);
+    QFETCH(int, answer);
+    QFETCH(bool, stays);
+    QFETCH(bool, saved);
+    QPointer<EditorWindow> edit = open();
+    QVERIFY(edit);
+    const QByteArray reading = readAll(m_data->cardSoundPath(1));
+    edit->keepReading(3, reading);
+    edit->removePicture(4);
+    const QByteArray files = readAll(m_data->cardSoundPath(3)) + readAll(m_data->cardPicturePath(4));
+    testing::MessageBoxAnswerer answerer{QMessageBox::StandardButton(answer)};
+    closeBox ? void(edit->close()) : controls(edit).backAction()->trigger();
+    QTRY_VERIFY(!answerer.texts.isEmpty());
+    QCOMPARE(answerer.texts[0], QStringLiteral("写真と音声の変更が保存されていません。保存しますか？"));
+    // The answer is acted on from the event loop, once the box is gone.
+    QTRY_COMPARE(edit && edit->isVisible(), stays);
+    QTRY_COMPARE(bool(edit), !closeBox || stays);
+    QCOMPARE(readAll(m_data->cardSoundPath(3)) + readAll(m_data->cardPicturePath(4)), saved ? reading : files);
+    QCOMPARE(QFileInfo::exists(m_data->cardPicturePath(4)), !saved);
+    QCOMPARE(edit && edit->pendingMedia().hasChanges(), stays);
+    // Shown again, the set is as saved: entry 4 has its picture unless 保存 removed it.
+    EditorWindow *again = open();
+    QTRY_VERIFY(answerer.texts.size() >= (stays ? 2 : 1));
+    QCOMPARE(controls(again).pictureBoxes()[3]->hasPicture(), !saved && !stays);
+}
+
+void TestEditorWindow::readOnlySetIsCopiedFirst_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::newRow("copy it") << int(QMessageBox::Yes);
+    QTest::newRow("leave it") << int(QMessageBox::No);
+}
+
+void TestEditorWindow::readOnlySetIsCopiedFirst()
+{
+    QFETCH(int, answer);
+    // As the installed default set is, even for root.
+    const QString installed = m_program->cardFolder();
+    m_data->setWritableProbe([installed](const QString &f) { return QDir::cleanPath(f) != installed; });
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    edit->setSetsFolder(m_sets);
+    const QByteArray before = readAll(installed + QStringLiteral("/karue02.jpg"));
+    testing::MessageBoxAnswerer answerer{QMessageBox::StandardButton(answer)};
+    edit->showEntryMenu(2, edit->mapToGlobal(QPoint(50, 100)));
+    edit->findChild<QAction *>(QStringLiteral("mnuSyasinKesu"))->trigger();
+    QTRY_COMPARE(answerer.titles, QStringList{QStringLiteral("札の組を複製")});
+    QVERIFY(answerer.texts[0].contains(QStringLiteral("書き込めません")));
+    if (answer == QMessageBox::Yes) {
+        QTRY_VERIFY(edit->findChild<SetNameDialog *>());
+        auto *dialog = edit->findChild<SetNameDialog *>();
+        dialog->findChild<QLineEdit *>(QStringLiteral("nameBox"))->setText(QStringLiteral("写し"));
+        QSignalSpy copied(edit, &EditorWindow::duplicateDone);
+        dialog->accept();
+        QVERIFY(copied.wait(20000));
+    }
+    const QString copy = m_sets + QStringLiteral("/写し");
+    QCOMPARE(edit->shownFolder(), answer == QMessageBox::Yes ? copy : installed);
+    QCOMPARE(controls(edit).folderLabel()->text(), edit->shownFolder());
+    // The change went to the copy, which holds the whole set; the installed one is untouched.
+    QCOMPARE(edit->pendingMedia().picture(2).has_value(), answer == QMessageBox::Yes);
+    QCOMPARE(controls(edit).pictureBoxes()[1]->hasPicture(), answer != QMessageBox::Yes);
+    QCOMPARE(readAll(installed + QStringLiteral("/karue02.jpg")), before);
+    if (answer == QMessageBox::Yes)
+        QCOMPARE(QDir(copy).entryList(QDir::Files).size(), QDir(installed).entryList(QDir::Files).size());
+}
+
+void TestEditorWindow::missingMediaAreMarkedAndCounted()
+{
+    makeSets();
+    const QString twelve = m_sets + QStringLiteral("/twelve");
+    for (int n = 1; n <= 3; ++n)
+        QFile::copy(m_data->cardSoundPath(n), CardState::soundPathIn(twelve, n));
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    controls(edit).folderAction()->trigger();
+    QVERIFY(controls(edit).folderList()->setPath(twelve));
+    controls(edit).folderAction()->trigger();
+    const auto &boxes = controls(edit).pictureBoxes();
+    QCOMPARE(boxes[0]->marks(), EntryPicture::Marks());
+    QCOMPARE(boxes[3]->marks(), EntryPicture::Marks(EntryPicture::NoReading));
+    QVERIFY(boxes[3]->accessibleName().endsWith(QStringLiteral("（音声なし）")));
+    QCOMPARE(boxes[12]->marks(), EntryPicture::Marks()); // beyond the count
+    edit->removePicture(2);
+    QCOMPARE(boxes[1]->marks(), EntryPicture::NoPicture | EntryPicture::Unsaved);
+
+    testing::MessageBoxAnswerer answerer;
+    QString details;
+    answerer.inspect = [&details](QMessageBox *box) { details = box->informativeText(); };
+    controls(edit).saveAction()->trigger();
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    QCOMPARE(details, QStringLiteral("写真のない札：1 枚（2 番）\n音声のない札：9 枚（4〜12 番）"));
+    QCOMPARE(boxes[1]->marks(), EntryPicture::Marks(EntryPicture::NoPicture));
+    QVERIFY(!QFileInfo::exists(CardState::picturePathIn(twelve, 2)));
+}
+
+void TestEditorWindow::runningActivityKeepsItsSet_data()
+{
+    QTest::addColumn<QString>("activity");
+    QTest::addColumn<QString>("why"); // empty: saved
+    QTest::newRow("a match reading aloud") << QStringLiteral("match") << QStringLiteral("かるた取りの試合が続いています");
+    QTest::newRow("a silent match") << QStringLiteral("silent match") << QString();
+    QTest::newRow("an automatic reading") << QStringLiteral("reading") << QStringLiteral("自動よみあげが続いています");
+}
+
+void TestEditorWindow::runningActivityKeepsItsSet()
+{
+    QFETCH(QString, activity);
+    QFETCH(QString, why);
+    m_hub->soundFactory = [](QObject *owner) -> SoundDevice * { return new testing::RecordingSoundDevice(owner); };
+    if (activity == u"reading") {
+        m_hub->showReading();
+        QTest::mouseClick(controls(m_hub->readingWindow()).startButton(), Qt::LeftButton);
+    } else {
+        m_hub->showMatch();
+        m_hub->matchSettings();
+        controls(m_hub->settingsWindow()).voiceButtons()[activity == u"match" ? 1 : 0]->setChecked(true);
+        controls(m_hub->matchWindow()).startMatchAction()->trigger();
+    }
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    const QByteArray before = readAll(m_data->cardSoundPath(1));
+    edit->keepReading(1, "a new reading");
+    testing::MessageBoxAnswerer answerer;
+    controls(edit).saveAction()->trigger();
+    QCOMPARE(answerer.texts.size(), 1);
+    QVERIFY2(why.isEmpty() ? answerer.texts[0] == u"保存しました" : answerer.texts[0].contains(why),
+             qPrintable(answerer.texts[0]));
+    QCOMPARE(readAll(m_data->cardSoundPath(1)), why.isEmpty() ? QByteArray("a new reading") : before);
+    QCOMPARE(edit->pendingMedia().hasChanges(), !why.isEmpty()); // kept for later
+}
+
+void TestEditorWindow::listenAndNewSetFromTheMenus()
+{
+    QList<QPointer<testing::RecordingSoundDevice>> devices;
+    m_hub->soundFactory = [&devices](QObject *owner) -> SoundDevice * {
+        devices << new testing::RecordingSoundDevice(owner);
+        return devices.last();
+    };
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    edit->setSetsFolder(m_sets);
+    auto *menu = edit->findChild<QMenu *>(QStringLiteral("entryMenu"));
+    // The menu key (Qt makes it this event) in entry 3's label box opens
+    // the entry's menu; 聞く
+    // plays the saved reading, then the one waiting for 保存.
+    for (const QByteArray &waiting : {QByteArray(), QByteArray("RIFF waiting")}) {
+        if (!waiting.isEmpty())
+            edit->keepReading(3, waiting);
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {5, 5}, controls(edit).labelBoxes()[2]->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(controls(edit).labelBoxes()[2], &menuKey);
+        QTRY_VERIFY(menu->isVisible());
+        edit->findChild<QAction *>(QStringLiteral("mnuKiku"))->trigger();
+        menu->hide();
+        QVERIFY(!devices.isEmpty());
+        QCOMPARE(readAll(devices.last()->lastFile), waiting.isEmpty() ? readAll(m_data->cardSoundPath(3)) : waiting);
+    }
+    // Another set to be shown: the reading waiting is asked about first.
+    testing::MessageBoxAnswerer answerer(QMessageBox::No);
+    edit->findChild<QAction *>(QStringLiteral("mnuAtarasii"))->trigger();
+    QTRY_VERIFY(edit->findChild<SetNameDialog *>());
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("写真と音声の変更が保存されていません。保存しますか？")});
+    auto *dialog = edit->findChild<SetNameDialog *>();
+    auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("nameBox"));
+    name->setText(QStringLiteral("a/b"));
+    dialog->accept();
+    QVERIFY(dialog->isVisible()); // refused in place, with the reason
+    QVERIFY(dialog->findChild<QLabel *>(QStringLiteral("nameProblem"))->text().contains(QStringLiteral("「/」")));
+    name->setText(QStringLiteral("家族"));
+    dialog->findChild<QSpinBox *>(QStringLiteral("countBox"))->setValue(5);
+    dialog->accept();
+    QCOMPARE(edit->shownFolder(), m_sets + QStringLiteral("/家族"));
+    QCOMPARE(readAll(edit->shownFolder() + QStringLiteral("/karudata.dat")).left(4), QByteArray("\x05\x00  ", 4));
+    QCOMPARE(controls(edit).countBox()->text(), QStringLiteral("5"));
+    QCOMPARE(controls(edit).labelBoxes()[0]->text(), QString());
+    QCOMPARE(controls(edit).pictureBoxes()[4]->marks(), EntryPicture::NoPicture | EntryPicture::NoReading);
+    QCOMPARE(controls(edit).pictureBoxes()[5]->marks(), EntryPicture::Marks());
 }
 
 GINREI_TEST_MAIN(TestEditorWindow)

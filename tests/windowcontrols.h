@@ -11,6 +11,7 @@
 
 #include "app/startmenu.h"
 #include "editor/editorwindow.h"
+#include "editor/entrypicture.h"
 #include "help/aboutbox.h"
 #include "help/helpwindow.h"
 #include "editor/folderlists.h"
@@ -131,7 +132,7 @@ struct EditorWindowControls {
     QLineEdit *countBox() const { return w->m_countBox; }
     const std::array<QLineEdit *, CardState::MaxCards> &labelBoxes() const { return w->m_labelBoxes; }
     const std::array<QLabel *, CardState::MaxCards> &numberLabels() const { return w->m_numberLabels; }
-    const std::array<ui::PictureBox *, CardState::MaxCards> &pictureBoxes() const { return w->m_pictureBoxes; }
+    const std::array<EntryPicture *, CardState::MaxCards> &pictureBoxes() const { return w->m_pictureBoxes; }
     DriveList *driveList() const { return w->m_driveList; }
     DirList *folderList() const { return w->m_folderList; }
     FileList *fileList() const { return w->m_fileList; }

@@ -133,10 +133,12 @@ void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 
 namespace {
 QMessageBox::StandardButton messageBox(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                                       const QString &text, QMessageBox::StandardButtons buttons)
+                                       const QString &text, QMessageBox::StandardButtons buttons,
+                                       const QString &details = QString())
 {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(details);
     return QMessageBox::StandardButton(box.exec());
 }
 } // namespace
@@ -144,6 +146,11 @@ QMessageBox::StandardButton messageBox(QWidget *parent, QMessageBox::Icon icon, 
 void inform(QWidget *parent, const QString &title, const QString &text)
 {
     messageBox(parent, QMessageBox::NoIcon, title, text, QMessageBox::Ok);
+}
+
+void inform(QWidget *parent, const QString &title, const QString &text, const QString &details)
+{
+    messageBox(parent, QMessageBox::NoIcon, title, text, QMessageBox::Ok, details);
 }
 
 void warn(QWidget *parent, const QString &title, const QString &text)

@@ -71,6 +71,8 @@ private:
 
 // Message boxes of the program, in Japanese, each waiting for its answer.
 void inform(QWidget *parent, const QString &title, const QString &text);
+// The same, with more under the text (nothing more when details is empty).
+void inform(QWidget *parent, const QString &title, const QString &text, const QString &details);
 void warn(QWidget *parent, const QString &title, const QString &text);
 bool askYesNo(QWidget *parent, const QString &title, const QString &text);
 // A warning that waits for nothing: the window stays usable and its timers
