@@ -215,6 +215,14 @@ RecordReader &WindowHub::recordReader()
     return *m_recordReader;
 }
 
+bool WindowHub::firstTimeThisRun(const QString &notice)
+{
+    if (m_noticesGiven.contains(notice))
+        return false;
+    m_noticesGiven.insert(notice);
+    return true;
+}
+
 SettingsWindow *WindowHub::settings()
 {
     const bool made = !m_settingsWindow;

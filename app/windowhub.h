@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 #include <memory>
@@ -77,6 +78,7 @@ public:
     MatchSettings &matchSettings() override;
     TrainingRecord &trainingRecord() override;
     RecordReader &recordReader() override;
+    bool firstTimeThisRun(const QString &notice) override;
 
     // The editor's: a device from soundFactory, and whether the match
     // window's match (reading aloud) or the reading window's run, either
@@ -103,6 +105,7 @@ private:
     CardState &m_data;
     std::unique_ptr<TrainingRecord> m_record;
     std::unique_ptr<RecordReader> m_recordReader;
+    QSet<QString> m_noticesGiven;
     QPointer<StartMenu> m_startMenu;
     QPointer<HelpWindow> m_helpWindow;
     QPointer<AboutBox> m_aboutBox;

@@ -92,6 +92,8 @@ constexpr int PileStep = 300;
 // card's top-left corner, and the lift runs up to LiftTop in LiftStep steps.
 constexpr int HandOffsetX = 340, HandOffsetY = 400;
 constexpr int LiftTop = 100, LiftStep = 50;
+// The red frame over a card clicked by mistake, inside the card's edge.
+constexpr int WrongCardFrameTwips = 60;
 
 // Top-left corner of board slot s (1-based).
 constexpr TwipPoint slot(int s)
@@ -105,7 +107,7 @@ constexpr TwipPoint slot(int s)
 namespace Settings {
 // Grown downwards for the opponent frame; the two frames above it keep
 // their places.
-constexpr TwipSize Client{3900, 5355};
+constexpr TwipSize Client{3900, 5715};
 constexpr TwipRect VoiceFrame{240, 240, 1335, 1455};  // Frame2 "音声よみあげ"
 constexpr TwipRect VoiceOffButton{240, 360, 855, 255}; // Option2_0 "しない", inside the voice frame
 constexpr TwipRect VoiceOnButton{240, 840, 855, 255};  // Option2_1 "する", inside the voice frame
@@ -118,14 +120,15 @@ constexpr TwipRect levelButton(int i)
     return TwipRect{LevelButtonLeft, LevelButtonTop0 + LevelButtonStepY * i, LevelButtonSize.width, LevelButtonSize.height};
 }
 // Under both frames above and as wide as the two together.
-constexpr TwipRect OpponentFrame{240, 3135, 3495, 2055}; // Frame3 "相手"
-// Inside the opponent frame: its three options, and the speed of the
+constexpr TwipRect OpponentFrame{240, 3135, 3495, 2415}; // Frame3 "相手"
+// Inside the opponent frame: its four options, and the speed of the
 // human-like opponent under the option it belongs to.
 constexpr TwipRect ByLevelButton{240, 360, 1815, 255};    // Option3_0 "レベルどおり"
 constexpr TwipRect HumanLikeButton{240, 720, 1815, 255};  // Option3_1 "人のような相手"
 constexpr TwipRect StepCaption{600, 1140, 480, 180};      // Label3_0 "速さ"
 constexpr TwipRect StepChooser{1200, 1080, 1455, 300};    // Combo3
 constexpr TwipRect AdaptiveButton{240, 1560, 1935, 255};  // Option3_2 "あなたに合わせる"
+constexpr TwipRect PracticeButton{240, 1920, 1935, 255};  // Option3_3 "相手なし（練習）"
 } // namespace Settings
 
 // ---- Automatic reading window (frmMain) -----------------------------------
@@ -140,6 +143,10 @@ constexpr TwipRect LabelCaption{240, 1200, 1035, 180};   // Label2_4 "よみあ�
 constexpr TwipRect LabelDisplay{1440, 1080, 615, 375};   // Label1_1
 constexpr TwipRect NumberCaption{240, 1635, 1035, 180};  // Label2_2 "よみあげ番号"
 constexpr TwipRect NumberDisplay{1440, 1560, 615, 375};  // Label1_0
+// Between the number and the start button, in the columns of よみあげ回数.
+constexpr TwipRect PauseCaption{240, 2085, 1035, 180};   // Label2_5 "よみあげの間"
+constexpr TwipRect PauseChooser{1440, 2025, 615, 300};   // Combo3
+constexpr TwipRect PauseUnitCaption{2160, 2085, 180, 180}; // Label2_6 "秒"
 constexpr TwipRect StartButton{840, 2400, 1575, 495};    // Command1 "実　行"
 constexpr TwipRect CardPicture{3360, 120, 2535, 3135};   // Image1
 } // namespace Reading

@@ -5,8 +5,11 @@
 
 // What the match window asks of whoever keeps the windows (the hub in
 // app/): the settings a match starts from, the settings window when the
-// player asks for it, and the training record. The match window knows the hub by this alone, so
-// nothing in match/ includes a header from app/.
+// player asks for it, the training record, and what has been told once in
+// this run. The match window knows the hub by this alone, so nothing in
+// match/ includes a header from app/.
+
+#include <QString>
 
 class MatchSettings;
 class RecordReader;
@@ -27,4 +30,7 @@ public:
     // are opened on first use and live as long as the hub.
     virtual TrainingRecord &trainingRecord() = 0;
     virtual RecordReader &recordReader() = 0;
+    // True the first time it is asked about a notice in this run of the
+    // program, false after: a window closed and made again is the same run.
+    virtual bool firstTimeThisRun(const QString &notice) = 0;
 };

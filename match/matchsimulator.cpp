@@ -29,6 +29,8 @@ std::pair<double, int> computerTake(const MatchState &match, Opponent &opponent,
     const Opponent::Plan plan = opponent.plan(match);
     if (plan.kind == Opponent::Plan::Kind::TakeAt)
         return {plan.ms, plan.slot};
+    if (plan.kind == Opponent::Plan::Kind::None)
+        return {-1, 0};
     ComputerScan scan;
     scan.begin(match);
     for (int yields = 0;; ++yields) {

@@ -19,12 +19,12 @@ MatchState::Setup MatchState::Setup::from(const MatchSettings &settings)
 
 MatchState::Cards MatchState::Cards::from(const CardState &data)
 {
-    return Cards{data.cardCount(), data.labels(), data.cardFolder()};
+    return Cards{data.cardCount(), data.labels(), data.cardFolder(), {}};
 }
 
 void MatchState::begin(int cardCount, const Setup &setup, quint64 readingSeed, quint64 boardSeed)
 {
-    begin(Cards{cardCount, {}, {}}, setup, readingSeed, boardSeed);
+    begin(Cards{cardCount, {}, {}, {}}, setup, readingSeed, boardSeed);
 }
 
 void MatchState::begin(const Cards &cards, const Setup &setup, quint64 readingSeed, quint64 boardSeed)

@@ -21,11 +21,12 @@
 namespace M = Layout::Match;
 
 namespace {
-// A plain rectangle outline, drawn and never changed.
-class ShapeOutline : public QWidget
+// A rectangle outline of one colour, width pixels inside its edge, over
+// whatever lies under it; clicks go through it.
+class Outline : public QWidget
 {
 public:
-    explicit ShapeOutline(QWidget *parent) : QWidget(parent)
+    Outline(QWidget *parent, const QColor &colour, int width) : QWidget(parent), m_colour(colour), m_width(width)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
@@ -34,9 +35,14 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter p(this);
-        p.setPen(QPen(Qt::black, 1));
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        const QRect inside = rect().adjusted(m_width, m_width, -m_width, -m_width);
+        for (const QRect &side : QRegion(rect()) - QRegion(inside))
+            p.fillRect(side, m_colour);
     }
+
+private:
+    QColor m_colour;
+    int m_width;
 };
 
 // A framed box for a value: centred, bold, on a coloured ground.
@@ -106,7 +112,7 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     m_readingDisplay = valueBox(client, "Label1_2", QString(), M::ReadingDisplay, QColor(255, 192, 192));
     m_levelDisplay = valueBox(client, "Label1_3", QString(), M::LevelDisplay, QColor(255, 192, 192));
 
-    auto *handOutline = new ShapeOutline(client);
+    auto *handOutline = new Outline(client, Qt::black, 1);
     handOutline->setObjectName(QStringLiteral("Shape1"));
     handOutline->setGeometry(M::HandOutline.toPx());
 
@@ -145,17 +151,27 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     m_labelShownTimer->setSingleShot(true);
     m_labelShownTimer->setTimerType(Qt::PreciseTimer);
     m_labelShownTimer->setInterval(0);
-    connect(m_labelShownTimer, &QTimer::timeout, this, &MatchWindow::labelShown);
+    connect(m_labelShownTimer, &QTimer::timeout, this, [this] { m_recorder.labelShown(); });
     m_readingDisplay->installEventFilter(this);
+
+    // Over a card clicked by mistake, for a moment.
+    m_wrongCardFrame = new Outline(client, Qt::red, Layout::px(M::WrongCardFrameTwips));
+    m_wrongCardFrame->setObjectName(QStringLiteral("wrongCardFrame"));
+    m_wrongCardFrame->hide();
+    m_wrongCardTimer = new QTimer(this);
+    m_wrongCardTimer->setObjectName(QStringLiteral("wrongCardTimer"));
+    m_wrongCardTimer->setSingleShot(true);
+    m_wrongCardTimer->setInterval(WrongCardMarkMs);
+    connect(m_wrongCardTimer, &QTimer::timeout, m_wrongCardFrame, &QWidget::hide);
 
     m_sound = device;
     m_sound->setParent(this);
     m_sound->setObjectName(QStringLiteral("MMControl1"));
     connect(m_sound, &SoundDevice::noSoundOutput, this, &MatchWindow::tellNoSoundOutput);
-    connect(m_sound, &SoundDevice::readingStarted, this, &MatchWindow::readingBegun);
+    connect(m_sound, &SoundDevice::readingStarted, this, [this] { m_recorder.readingBegun(); });
     // A reading that cannot be played ends without beginning: the label
     // alone announces the card.
-    connect(m_sound, &SoundDevice::done, this, &MatchWindow::readingBegun);
+    connect(m_sound, &SoundDevice::done, this, [this] { m_recorder.readingBegun(); });
 
     m_startMatchAction = menuBar()->addAction(QStringLiteral("試合開始"), this, &MatchWindow::startMatch);
     m_startMatchAction->setObjectName(QStringLiteral("mnuGo"));
@@ -176,7 +192,7 @@ MatchWindow::~MatchWindow()
 {
     // 終了 deletes the windows without closing them: a match still being
     // played is given up all the same.
-    recordEnd(record::Result::Abandoned);
+    m_recorder.end(m_match, record::Result::Abandoned);
 }
 
 void MatchWindow::load()
@@ -337,9 +353,7 @@ void MatchWindow::announce(bool startReactionTimer, bool handBackToRest)
 
 void MatchWindow::awaitAnnouncement(bool readAloud)
 {
-    m_reactionClock.clear();
-    m_awaitingLabel = true;
-    m_awaitingReading = readAloud;
+    m_recorder.announcing(readAloud);
     // A paint seen for the card before counts for nothing now.
     m_labelShownTimer->stop();
     // Painted even when the label is that of the card before.
@@ -350,33 +364,9 @@ bool MatchWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The label of the card being read is being painted; once the paint is
     // over (and on the screen), the zero-interval timer fires.
-    if (watched == m_readingDisplay && event->type() == QEvent::Paint && m_awaitingLabel)
+    if (watched == m_readingDisplay && event->type() == QEvent::Paint && m_recorder.awaitingLabel())
         m_labelShownTimer->start();
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MatchWindow::labelShown()
-{
-    if (!m_awaitingLabel)
-        return;
-    m_awaitingLabel = false;
-    startClockOnceAnnounced();
-}
-
-void MatchWindow::readingBegun()
-{
-    // The device reports only the reading it has open, which is always that
-    // of the card being read: each take closes the one before.
-    if (!m_awaitingReading)
-        return;
-    m_awaitingReading = false;
-    startClockOnceAnnounced();
-}
-
-void MatchWindow::startClockOnceAnnounced()
-{
-    if (!m_awaitingLabel && !m_awaitingReading)
-        m_reactionClock.announced();
 }
 
 void MatchWindow::readAhead()
@@ -397,45 +387,7 @@ void MatchWindow::recordStart()
     TrainingRecord &record = m_host.trainingRecord();
     // The record says so once, whichever match window is there to show it.
     connect(&record, &TrainingRecord::problem, this, &MatchWindow::tellRecordProblem, Qt::UniqueConnection);
-    record::MatchStart start;
-    start.cardFolder = m_match.cards().folder;
-    start.cardCount = m_match.cardCount();
-    start.level = m_match.level();
-    start.voice = m_match.voiceOn();
-    start.drill = m_match.isDrill();
-    switch (m_match.setup().opponent.kind) {
-    case OpponentChoice::Kind::ByLevel:
-        start.opponent = QStringLiteral("level");
-        break;
-    case OpponentChoice::Kind::HumanLike:
-        start.opponent = QStringLiteral("human:") + QString::fromUtf8(HumanModel::step(m_match.setup().opponent.step).shortForm);
-        break;
-    case OpponentChoice::Kind::Adaptive:
-        start.opponent = QStringLiteral("adaptive");
-        break;
-    }
-    m_recordKey = record.startMatch(start);
-}
-
-void MatchWindow::recordWrongTake(int slot)
-{
-    const int clicked = m_match.cardInSlot(slot);
-    const int read = m_match.currentCard();
-    // Only a card lying on the table is an お手つき on that card; a click on
-    // a pile, or after the last card, counts against the score alone.
-    if (!m_recordKey || clicked == 0 || read == 0)
-        return;
-    m_host.trainingRecord().recordWrongTake(
-        *m_recordKey, {clicked, read, slot, m_reactionClock.sinceAnnouncement().value_or(0)});
-}
-
-void MatchWindow::recordEnd(record::Result result)
-{
-    if (!m_recordKey)
-        return;
-    m_host.trainingRecord().endMatch(*m_recordKey, {m_match.playerScore(), m_match.computerScore(), result});
-    m_recordKey.reset();
-    m_reactionClock.clear();
+    m_recorder.start(record, m_match);
 }
 
 void MatchWindow::tellNoSoundOutput()
@@ -466,12 +418,7 @@ void MatchWindow::startMatch()
     setUpMatch();
     // The computer does not compete for the first card.
     m_reactionTimer->stop();
-    // The match can still be played with the cards' labels; the player
-    // should know why the pictures and the voice are gone.
-    const QString folderGone = m_data.missingCardFolderText();
-    if (!folderGone.isEmpty())
-        ui::showWarning(this, m_folderProblem, ui::programTitle(),
-                        folderGone + QStringLiteral("\n札は文字だけで表示し、よみあげもできません。"));
+    tellIfCardFolderGone();
 }
 
 void MatchWindow::startDrill(const QList<int> &cards)
@@ -485,6 +432,13 @@ void MatchWindow::startDrill(const QList<int> &cards)
     setUpMatch();
     placeComputerScoreFrame(m_match.cardCount());
     m_reactionTimer->stop();
+    tellIfCardFolderGone();
+}
+
+void MatchWindow::tellIfCardFolderGone()
+{
+    // The match can still be played with the cards' labels; the player
+    // should know why the pictures and the voice are gone.
     const QString folderGone = m_data.missingCardFolderText();
     if (!folderGone.isEmpty())
         ui::showWarning(this, m_folderProblem, ui::programTitle(),
@@ -549,17 +503,13 @@ void MatchWindow::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
                                                               : QStringLiteral("コンピュータが取った札"));
 }
 
-void MatchWindow::nextCardOrEnd(bool handBackToRest, const record::Take &take)
+void MatchWindow::nextCardOrEnd(bool handBackToRest)
 {
     if (m_match.finished()) {
-        if (m_recordKey)
-            m_host.trainingRecord().recordTake(*m_recordKey, take);
         endMatch();
         return;
     }
     announce(true, handBackToRest);
-    if (m_recordKey)
-        m_host.trainingRecord().recordTake(*m_recordKey, take);
 }
 
 void MatchWindow::takeCard(int index)
@@ -568,33 +518,49 @@ void MatchWindow::takeCard(int index)
     if (!m_match.isRightTake(slot)) {
         // A wrong card, a card on a pile, or no match: the reading and the
         // computer's countdown go on.
-        recordWrongTake(slot);
+        m_recorder.wrongTake(m_match, slot);
         m_match.wrongTake();
         m_playerScore->setText(QString::number(m_match.playerScore()));
+        markWrongCard(m_cardBoxes[index]);
         return;
     }
     // Read first: the clock is the player's, stopped by this click.
-    const std::optional<int> reaction = m_reactionClock.sinceAnnouncement();
+    m_recorder.taken(m_match, slot, record::Taker::Player);
     cutReadingShort();
     m_reactionTimer->stop();
-    const int card = m_match.currentCard();
-    const record::Take take{card, m_match.label(card), slot, record::Taker::Player, reaction};
     const int k = m_match.take(Board::Pile::Player, slot);
     m_playerScore->setText(QString::number(m_match.playerScore()));
     putOnPile(m_cardBoxes[index], Board::Pile::Player, k);
-    nextCardOrEnd(false, take);
+    nextCardOrEnd(false);
     // A turn that was looking for this card goes on (and finds nothing);
     // after the result message it may need its timer again.
     keepScanning();
 }
 
+void MatchWindow::markWrongCard(ui::PictureBox *box)
+{
+    // On the card itself, so that it goes along should the card be taken
+    // in the meantime.
+    m_wrongCardFrame->setParent(box);
+    m_wrongCardFrame->setGeometry(box->rect());
+    m_wrongCardFrame->show();
+    m_wrongCardTimer->start();
+}
+
 void MatchWindow::reactionTimeUp()
 {
     m_reactionTimer->stop();
-    if (m_plan.kind == Opponent::Plan::Kind::TakeAt)
+    switch (m_plan.kind) {
+    case Opponent::Plan::Kind::TakeAt:
         takeAtPlannedTime();
-    else
+        break;
+    case Opponent::Plan::Kind::LevelScan:
         startComputerTurn();
+        break;
+    case Opponent::Plan::Kind::None:
+        // Practice: the card waits for the player, however long it takes.
+        break;
+    }
 }
 
 void MatchWindow::startComputerTurn()
@@ -656,13 +622,12 @@ void MatchWindow::computerTakes(int slot)
         dirty = QRegion();
     }
 
-    const int card = m_match.currentCard();
-    const record::Take take{card, m_match.label(card), slot, record::Taker::Computer, std::nullopt};
+    m_recorder.taken(m_match, slot, record::Taker::Computer);
     const int k = m_match.take(Board::Pile::Computer, slot);
     m_computerScore->setText(QString::number(m_match.computerScore()));
     putOnPile(box, Board::Pile::Computer, k);
     // After the last card the hand stays where the lift left it.
-    nextCardOrEnd(true, take);
+    nextCardOrEnd(true);
 }
 
 void MatchWindow::endMatch()
@@ -673,7 +638,7 @@ void MatchWindow::endMatch()
     m_sound->close();
     // Recorded before the question: its answer may take any time, or never
     // come if the program is killed meanwhile.
-    recordEnd(m_match.playerWins() ? record::Result::Won : record::Result::Lost);
+    m_recorder.end(m_match, m_match.playerWins() ? record::Result::Won : record::Result::Lost);
     const QString text = m_match.playerWins() ? QStringLiteral("あなたの勝ちです！！もう一度やりますか？")
                                               : QStringLiteral("あなたの負けです。もう一度やりますか？");
     keepAdaptiveFactor();
@@ -701,7 +666,7 @@ void MatchWindow::giveUpMatch()
     // The match can still be carried on, but the record keeps it as given
     // up here; what follows is not recorded, and does not move the adaptive
     // opponent's factor either.
-    recordEnd(record::Result::Abandoned);
+    m_recorder.end(m_match, record::Result::Abandoned);
     m_adaptiveFactor.reset();
     m_reactionTimer->stop();
     m_startMatchAction->setEnabled(true);
@@ -714,7 +679,7 @@ void MatchWindow::giveUpMatch()
 
 void MatchWindow::unload()
 {
-    recordEnd(record::Result::Abandoned);
+    m_recorder.end(m_match, record::Result::Abandoned);
     m_sound->close();
     // The window goes once this event is over; until then no timer may
     // start a turn or take a card on it.
@@ -722,6 +687,7 @@ void MatchWindow::unload()
     m_scan.invalidate();
     m_scanTimer->stop();
     m_labelShownTimer->stop();
+    m_wrongCardTimer->stop();
 }
 
 void MatchWindow::closeEvent(QCloseEvent *event)
@@ -759,7 +725,10 @@ void MatchWindow::startComputerClock()
     m_plan = m_opponent ? m_opponent->plan(m_match) : LevelOpponent().plan(m_match);
     m_planPosition = m_match.position();
     m_reactionTimer->setInterval(m_plan.ms);
-    m_reactionTimer->start();
+    if (m_plan.kind == Opponent::Plan::Kind::None)
+        m_reactionTimer->stop();
+    else
+        m_reactionTimer->start();
 }
 
 void MatchWindow::takeAtPlannedTime()
@@ -786,11 +755,11 @@ void MatchWindow::keepAdaptiveFactor()
 
 void MatchWindow::tellAdaptiveFallback(const QString &problem)
 {
-    // Once a run: the player knows after the first time, and a notice at
-    // every match start would only get in the way.
-    if (m_toldAdaptiveFallback)
+    // Once a run of the program, whichever match window asks: the player
+    // knows after the first time, and a notice at every match start would
+    // only get in the way.
+    if (!m_host.firstTimeThisRun(QStringLiteral("adaptive fallback")))
         return;
-    m_toldAdaptiveFallback = true;
     QString text = QStringLiteral("成績の記録がまだないか、読めないため、"
                                   "「あなたに合わせる」の相手は「ふつう」の速さで取りにきます。");
     if (!problem.isEmpty())

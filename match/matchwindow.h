@@ -15,8 +15,8 @@
 #include "match/computerscan.h"
 #include "match/matchstate.h"
 #include "match/opponent.h"
+#include "record/matchrecorder.h"
 #include "record/reactionclock.h"
-#include "record/recordevents.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -91,12 +91,12 @@ public:
     void startDrill(const QList<int> &cards);
     // Where the player's reaction times come from: a monotonic clock in ms.
     // Tests pass a clock they move themselves.
-    void setReactionClock(ReactionClock::Now now) { m_reactionClock = ReactionClock(std::move(now)); }
+    void setReactionClock(ReactionClock::Now now) { m_recorder.setClock(std::move(now)); }
     // The player's clock runs from the moment the card being read is really
     // announced: its label painted on the screen and, when it is read aloud,
     // the first samples of its reading handed to the output. A click before
     // has no reaction time.
-    bool isReactionClockRunning() const { return m_reactionClock.sinceAnnouncement().has_value(); }
+    bool isReactionClockRunning() const { return m_recorder.isClockRunning(); }
     // Whether the matches started from now on are recorded (they are unless
     // told otherwise: the benchmarks compare a match with and without it).
     void setRecording(bool on) { m_recording = on; }
@@ -114,8 +114,11 @@ public:
     // A click on the card box of board slot index + 1: a right take or a
     // wrong one.
     void takeCard(int index);
-    // The reaction interval has run out: the computer starts looking.
+    // The reaction interval has run out: the computer starts looking (or
+    // takes at its planned time; in practice nothing happens).
     void reactionTimeUp();
+    // How long a card clicked by mistake keeps its red frame.
+    static constexpr int WrongCardMarkMs = 600;
     // A computer turn for the card being read, run up to its first yield.
     void startComputerTurn();
     // One step of the computer's scan: its newest turn goes on from its
@@ -160,28 +163,26 @@ private:
     // After a take: the next card, or the end of the match. The take is
     // handed to the record after the next card is announced, so that the
     // announcement never waits for it.
-    void nextCardOrEnd(bool handBackToRest, const record::Take &take);
+    void nextCardOrEnd(bool handBackToRest);
+    // The red frame over a card clicked by mistake, for WrongCardMarkMs;
+    // nothing else of the match changes.
+    void markWrongCard(ui::PictureBox *box);
     // Keeps the scan timer running exactly while a turn is waiting.
     void keepScanning();
     // Has the recording after the one being read decoded before its turn.
     void readAhead();
     void tellNoSoundOutput();
+    void tellIfCardFolderGone();
     void tellRecordProblem(const QString &message);
 
-    // The training record's side of a match: its start, each take, and its
-    // end; a match given up (おわり, close box, a drill started over it) is
-    // recorded as abandoned. Nothing is recorded outside a match.
+    // The training record's side of a match is m_recorder's; this starts it
+    // after the first announcement. A match given up (おわり, close box, a
+    // drill started over it) is recorded as abandoned.
     void recordStart();
-    void recordTake(int card, int slot, Board::Pile side);
-    void recordWrongTake(int slot);
-    void recordEnd(record::Result result);
     // The card being read has been announced: the reaction clock stops and
     // waits for its label to be painted and, when readAloud, for its reading
     // to begin (or to fail); then it starts.
     void awaitAnnouncement(bool readAloud);
-    void labelShown();
-    void readingBegun();
-    void startClockOnceAnnounced();
 
     // The computer's side of a match (match/opponent.h). At the match start:
     // the opponent of the settings, with the player's record for the one
@@ -228,15 +229,12 @@ private:
     // Started by the paint of the reading display: a zero interval, so it
     // fires once that paint is on the screen.
     QTimer *m_labelShownTimer = nullptr;
+    QWidget *m_wrongCardFrame = nullptr;
+    QTimer *m_wrongCardTimer = nullptr;
     SoundDevice *m_sound = nullptr;
 
-    ReactionClock m_reactionClock;
-    // What the announcement of the card being read still waits for.
-    bool m_awaitingLabel = false;
-    bool m_awaitingReading = false;
     bool m_recording = true;
-    // The match being recorded; none outside a match.
-    std::optional<qint64> m_recordKey;
+    MatchRecorder m_recorder;
     // The cards of the next match when it is a drill; empty for a whole set.
     QList<int> m_drillCards;
 
@@ -258,7 +256,6 @@ private:
     // The factor stored after the last finished match of this run: the
     // writer may not have committed it yet when the next match starts.
     std::optional<double> m_nextAdaptiveFactor;
-    bool m_toldAdaptiveFallback = false;
     QPointer<QMessageBox> m_adaptiveFallback;
     QPointer<QMessageBox> m_recordProblem;
 };

@@ -149,6 +149,8 @@ std::unique_ptr<Opponent> makeOpponent(const OpponentChoice &choice, quint64 see
         return std::make_unique<HumanLikeOpponent>(choice.step, seed);
     case OpponentChoice::Kind::Adaptive:
         return std::make_unique<AdaptiveOpponent>(record, factor, seed);
+    case OpponentChoice::Kind::Practice:
+        return std::make_unique<PracticeOpponent>();
     case OpponentChoice::Kind::ByLevel:
         break;
     }

@@ -13,7 +13,9 @@
 //   have;
 // - TakeAt: plan.ms after the announcement, take the card in plan.slot
 //   through the usual take, with its lift and its scoring. Nothing is
-//   scanned: the time already holds the search.
+//   scanned: the time already holds the search;
+// - None: no timer at all; the card waits for the player however long
+//   that takes (practice).
 // Either way the reaction timer is the window's own single-shot
 // Qt::PreciseTimer, started at the announcement; a right take by the player
 // stops it and the plan is forgotten. A timer that fires for a card no
@@ -39,7 +41,7 @@ class Opponent
 {
 public:
     struct Plan {
-        enum class Kind { LevelScan, TakeAt };
+        enum class Kind { LevelScan, TakeAt, None };
         Kind kind = Kind::LevelScan;
         // LevelScan: the reaction interval; TakeAt: the take time. Both in
         // ms, counted from the announcement.
@@ -63,6 +65,13 @@ class LevelOpponent final : public Opponent
 {
 public:
     Plan plan(const MatchState &match) override;
+};
+
+// 「相手なし（練習）」: nobody races the player for any card.
+class PracticeOpponent final : public Opponent
+{
+public:
+    Plan plan(const MatchState &) override { return Plan{Plan::Kind::None, 0, 0}; }
 };
 
 // 「人のような相手」 at one of the named steps.

@@ -5,9 +5,10 @@
 
 // What a match plays against, as chosen in the 「相手」 frame of the
 // settings window: the strength level as it always was (the default), a
-// human-like opponent at one of four named speeds, or the opponent that
-// adapts to the player. Like the level, the choice is read at each match
-// start and lasts for the match.
+// human-like opponent at one of four named speeds, the opponent that adapts
+// to the player, or nobody at all (practice: every card waits for the
+// player). Like the level, the choice is read at each match start and lasts
+// for the match.
 
 #include "match/humanmodel.h"
 
@@ -16,18 +17,20 @@
 #include <array>
 
 struct OpponentChoice {
-    enum class Kind { ByLevel, HumanLike, Adaptive };
+    enum class Kind { ByLevel, HumanLike, Adaptive, Practice };
     Kind kind = Kind::ByLevel;
     // The speed of the human-like opponent. Only HumanLike uses it.
     HumanModel::Step step = HumanModel::Step::Standard;
 
     static constexpr const char *FrameCaption = "相手";
-    // The frame's three options, in the order of Kind.
-    static constexpr std::array<const char *, 3> Captions{"レベルどおり", "人のような相手", "あなたに合わせる"};
+    // The frame's options, in the order of Kind.
+    static constexpr std::array<const char *, 4> Captions{"レベルどおり", "人のような相手", "あなたに合わせる",
+                                                          "相手なし（練習）"};
     static constexpr const char *AdaptiveShortForm = "合";
+    static constexpr const char *PracticeShortForm = "練";
 
-    // The level display: the level digit, the named step's short form, or
-    // 合 for the adaptive opponent.
+    // The level display: the level digit, the named step's short form, 合
+    // for the adaptive opponent or 練 for practice.
     QString displayText(int level) const
     {
         switch (kind) {
@@ -35,6 +38,8 @@ struct OpponentChoice {
             return QString::fromUtf8(HumanModel::step(step).shortForm);
         case Kind::Adaptive:
             return QString::fromUtf8(AdaptiveShortForm);
+        case Kind::Practice:
+            return QString::fromUtf8(PracticeShortForm);
         case Kind::ByLevel:
             break;
         }

@@ -37,10 +37,11 @@ void AutoReading::activate(quint64 seed)
     m_data.readingPosition() = 0;
 }
 
-AutoReading::Timer AutoReading::start(const QString &timesText, const QString &orderText)
+AutoReading::Timer AutoReading::start(const QString &timesText, const QString &orderText, int pauseMs)
 {
     ++m_run;
     m_count = readingCount(timesText);
+    m_pauseMs = pauseMs;
     m_repeatPending = true;
     m_method = readingMethod(orderText);
     setPosition(1);

@@ -16,6 +16,8 @@
 
 #include <QString>
 
+#include <array>
+
 class AutoReading
 {
 public:
@@ -26,7 +28,10 @@ public:
     enum class State { Idle, Waiting, Playing, Finished, Stopped, Left };
 
     static constexpr int FirstDelayMs = 2000;
+    // The pause from the end of one reading to the start of the next
+    // (よみあげの間): one of PauseSeconds, NextDelayMs unless chosen.
     static constexpr int NextDelayMs = 5000;
+    static constexpr std::array<int, 4> PauseSeconds{3, 5, 8, 10};
 
     explicit AutoReading(CardState &data);
 
@@ -42,7 +47,7 @@ public:
     void activate(quint64 seed);
     // "実　行": a new run from position 1 with the given choices. Returns the
     // timer to start with FirstDelayMs.
-    Timer start(const QString &timesText, const QString &orderText);
+    Timer start(const QString &timesText, const QString &orderText, int pauseMs = NextDelayMs);
 
     struct Reading {
         int card = 0;      // card index
@@ -59,7 +64,7 @@ public:
 
     enum class Next {
         Ignore,   // the notice belongs to a run that is over
-        Schedule, // start the run's timer again (NextDelayMs)
+        Schedule, // start the run's timer again (pauseMs())
         End,      // the last reading has played: the run is finished
         Stop,     // the reading did not play to its end: the run stops here
     };
@@ -79,6 +84,7 @@ public:
     Timer runTimer() const { return m_method == Method::Aiu ? Timer::AiuOrder : Timer::RandomOrder; }
     Method method() const { return m_method; }
     double count() const { return m_count; }
+    int pauseMs() const { return m_pauseMs; }
     bool repeatPending() const { return m_repeatPending; }
 
 private:
@@ -93,5 +99,6 @@ private:
     State m_state = State::Idle;
     Method m_method = Method::Random;
     double m_count = 1;
+    int m_pauseMs = NextDelayMs;
     bool m_repeatPending = true;
 };

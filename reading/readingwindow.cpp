@@ -37,6 +37,8 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
     caption("Label2_2", QStringLiteral("よみあげ番号"), R::NumberCaption);
     QLabel *orderCaption = caption("Label2_3", QStringLiteral("よみあげ方法"), R::OrderCaption);
     caption("Label2_4", QStringLiteral("よみあげ文字"), R::LabelCaption);
+    QLabel *pauseCaption = caption("Label2_5", QStringLiteral("よみあげの間"), R::PauseCaption);
+    caption("Label2_6", QStringLiteral("秒"), R::PauseUnitCaption);
 
     auto combo = [client](const char *name, Layout::TwipRect rect, const QStringList &items) {
         auto *c = new QComboBox(client);
@@ -52,6 +54,14 @@ ReadingWindow::ReadingWindow(CardState &data, SoundDevice *device) : m_data(data
     // A combo box is named after its current text; its caption names it.
     timesCaption->setBuddy(m_timesChooser);
     orderCaption->setBuddy(m_orderChooser);
+    // The pause after each reading: one of a few, nothing to type.
+    m_pauseChooser = new QComboBox(client);
+    m_pauseChooser->setObjectName(QStringLiteral("Combo3"));
+    for (int seconds : AutoReading::PauseSeconds)
+        m_pauseChooser->addItem(QString::number(seconds), seconds * 1000);
+    m_pauseChooser->setCurrentIndex(m_pauseChooser->findData(AutoReading::NextDelayMs));
+    m_pauseChooser->setGeometry(R::PauseChooser.toPx());
+    pauseCaption->setBuddy(m_pauseChooser);
 
     auto box = [client](const char *name, Layout::TwipRect rect) {
         auto *l = ui::caption(client, QString(), rect);
@@ -181,7 +191,8 @@ void ReadingWindow::activate()
 void ReadingWindow::startRun()
 {
     m_startButton->setEnabled(false);
-    const AutoReading::Timer timer = m_reading.start(m_timesChooser->currentText(), m_orderChooser->currentText());
+    const AutoReading::Timer timer = m_reading.start(m_timesChooser->currentText(), m_orderChooser->currentText(),
+                                                     m_pauseChooser->currentData().toInt());
     m_aiuOrderTimer->setInterval(AutoReading::FirstDelayMs);
     m_randomOrderTimer->setInterval(AutoReading::FirstDelayMs);
     timerFor(timer)->start();
@@ -211,7 +222,7 @@ void ReadingWindow::readingTick(QTimer *timer)
     m_numberDisplay->setText(m_pending.number);
     m_labelDisplay->setText(m_pending.label);
     timer->stop();
-    timer->setInterval(AutoReading::NextDelayMs);
+    timer->setInterval(m_reading.pauseMs());
     m_continuation->start();
 }
 

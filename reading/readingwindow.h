@@ -5,7 +5,7 @@
 
 // The automatic reading window: reads every card of the set aloud, one
 // after another, with its picture, label and number, once or twice each,
-// in random or あいう order.
+// in random or あいう order, with the chosen pause between readings.
 
 #include "reading/autoreading.h"
 
@@ -34,7 +34,7 @@ public:
     // The window became active: any run is over, and a new random order is
     // drawn.
     void activate();
-    // 実　行: a new run with the chosen times and order.
+    // 実　行: a new run with the chosen times, order and pause.
     void startRun();
     // The run's timer has run out, in あいう order or in random order: the
     // next reading.
@@ -72,6 +72,7 @@ private:
 
     QComboBox *m_timesChooser;  // よみあげ回数
     QComboBox *m_orderChooser;  // よみあげ方法
+    QComboBox *m_pauseChooser;  // よみあげの間, its items' data the pause in ms
     QLabel *m_labelDisplay;     // the label of the card being read
     QLabel *m_numberDisplay;    // its number
     QPushButton *m_startButton; // 実　行

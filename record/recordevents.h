@@ -39,6 +39,11 @@ QString opponentText(const QString &opponent, int level);
 // that the same folder written two ways is one history.
 QString cardSetKey(const QString &cardFolder);
 
+// The opponent of a match played against nobody (相手なし（練習）): its
+// takes count in each card's figures, but the adaptive opponent, which
+// races the player's own times, leaves them out.
+constexpr char PracticeOpponent[] = "practice";
+
 // A match as it starts. cardFolder names the card set: takes of the same
 // folder are one history, whatever its labels are today.
 struct MatchStart {
@@ -47,7 +52,7 @@ struct MatchStart {
     int level = 0;
     bool voice = true;
     bool drill = false;   // a match of the weakest cards only
-    QString opponent = QStringLiteral("level"); // the kind of computer opponent
+    QString opponent = QStringLiteral("level"); // the kind of opponent (MatchRecorder::opponentKey)
 };
 
 // A right take: the card being read, taken from its board slot.

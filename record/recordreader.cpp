@@ -396,10 +396,12 @@ QHash<int, QList<int>> RecordReader::reactionTimes(const QString &cardFolder, re
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("SELECT t.card, t.reaction_ms FROM takes t JOIN card_sets s ON s.id = t.set_id"
                                  " WHERE s.folder = ? AND t.taker = ? AND t.reaction_ms IS NOT NULL"
-                                 " AND t.taken_at >= ? ORDER BY t.taken_at"));
+                                 " AND t.taken_at >= ? AND t.match_id NOT IN (SELECT id FROM matches WHERE opponent = ?)"
+                                 " ORDER BY t.taken_at"));
     query.addBindValue(record::cardSetKey(cardFolder));
     query.addBindValue(record::takerKey(record::Taker::Player));
     query.addBindValue(record::periodStart(period, nowMs));
+    query.addBindValue(QString::fromLatin1(record::PracticeOpponent));
     if (!run(query))
         return times;
     while (query.next())

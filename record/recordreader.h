@@ -75,8 +75,8 @@ public:
 
     // The player's reaction times in ms, card by card, of one card set and
     // period: the takes the player won, in the order taken. The computer's
-    // takes and takes without a time are left out. Nothing when there is no
-    // record or it cannot be read.
+    // takes, takes without a time and those of practice matches are left
+    // out. Nothing when there is no record or it cannot be read.
     QHash<int, QList<int>> reactionTimes(const QString &cardFolder, record::Period period,
                                          qint64 nowMs = QDateTime::currentMSecsSinceEpoch());
 

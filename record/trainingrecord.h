@@ -15,7 +15,7 @@
 // defaultPath(); a second copy of the program running at the same time
 // makes its own, and both record.
 //
-// From the match window:
+// From the match window, through its MatchRecorder:
 //     key = record.startMatch({folder, count, level, voice, drill})  at 試合開始
 //     record.recordTake(key, {card, label, slot, taker, ms})         at each right take
 //     record.recordWrongTake(key, {clicked, read, slot, ms})         at each お手つき
@@ -28,6 +28,7 @@
 // with the message to show; the match goes on, and what is handed over
 // from then on is dropped.
 
+#include "record/matchrecorder.h"
 #include "record/recordevents.h"
 #include "record/recordstate.h"
 
@@ -41,7 +42,7 @@
 
 class RecordWriter;
 
-class TrainingRecord : public QObject
+class TrainingRecord : public QObject, public MatchRecorder::Sink
 {
     Q_OBJECT
 
@@ -57,11 +58,10 @@ public:
     ~TrainingRecord() override;
 
     // A match, known to the record by the key startMatch() gives.
-    using MatchKey = qint64;
-    MatchKey startMatch(const record::MatchStart &start);
-    void recordTake(MatchKey match, const record::Take &take);
-    void recordWrongTake(MatchKey match, const record::WrongTake &wrongTake);
-    void endMatch(MatchKey match, const record::MatchEnd &end);
+    MatchKey startMatch(const record::MatchStart &start) override;
+    void recordTake(MatchKey match, const record::Take &take) override;
+    void recordWrongTake(MatchKey match, const record::WrongTake &wrongTake) override;
+    void endMatch(MatchKey match, const record::MatchEnd &end) override;
 
     // Deletes the record of one card set. A match of that set still being
     // played is no longer recorded. cardSetReset() follows once done.

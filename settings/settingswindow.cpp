@@ -54,8 +54,9 @@ SettingsWindow::SettingsWindow()
 
     // Under both, what the computer plays like.
     QGroupBox *opponentFrame = optionFrame(client, "Frame3", QString::fromUtf8(OpponentChoice::FrameCaption), S::OpponentFrame, QColor(255, 255, 0));
-    const std::array<Layout::TwipRect, 3> opponentRects{S::ByLevelButton, S::HumanLikeButton, S::AdaptiveButton};
-    for (int i = 0; i < 3; ++i) {
+    const std::array<Layout::TwipRect, 4> opponentRects{S::ByLevelButton, S::HumanLikeButton, S::AdaptiveButton,
+                                                        S::PracticeButton};
+    for (int i = 0; i < int(opponentRects.size()); ++i) {
         m_opponentButtons[i] = option(opponentFrame, QStringLiteral("Option3_%1").arg(i),
                                       QString::fromUtf8(OpponentChoice::Captions[i]), opponentRects[i]);
     }

@@ -4,8 +4,9 @@
 #pragma once
 
 // The settings window: the computer's strength, whether the match reads
-// the cards aloud and what the computer plays like. The choices are the window's option buttons and live as
-// long as the window does; its close box discards them.
+// the cards aloud and what the computer plays like (or that it does not
+// play). The choices are the window's option buttons and live as long as
+// the window does; its close box discards them.
 
 #include "settings/matchsettings.h"
 #include "settings/strength.h"
@@ -45,9 +46,9 @@ private:
     // Level i + 1 at i, weakest first.
     std::array<QRadioButton *, Strength::Levels> m_levelButtons{};
     QRadioButton *m_voiceOffButton = nullptr; // しない
-    // レベルどおり, 人のような相手, あなたに合わせる: in the order of
-    // OpponentChoice::Kind.
-    std::array<QRadioButton *, 3> m_opponentButtons{};
+    // レベルどおり, 人のような相手, あなたに合わせる, 相手なし（練習）: in
+    // the order of OpponentChoice::Kind.
+    std::array<QRadioButton *, OpponentChoice::Captions.size()> m_opponentButtons{};
     // The named step of 人のような相手, slowest first.
     QComboBox *m_stepChooser = nullptr;
 };

@@ -308,10 +308,21 @@ void TestMatchFlow::wrongClicks()
     QVERIFY(w);
     const int right = currentSlot();
     const int wrong = right == 1 ? 2 : 1;
+    // Each wrong card is framed in red for a moment, over its picture.
+    auto framed = [w](int slot) {
+        ui::PictureBox *box = controls(w).cardBoxes()[slot - 1];
+        QWidget *frame = controls(w).wrongCardFrame();
+        const QImage seen = box->grab().toImage();
+        return frame->parentWidget() == box && frame->isVisibleTo(box) && frame->geometry() == box->rect()
+            && seen.pixelColor(1, 1) == Qt::red && seen.pixelColor(box->rect().center()) != Qt::red
+            && controls(w).wrongCardTimer()->isActive() && controls(w).wrongCardTimer()->interval() == 600;
+    };
     for (const QString &score : {QStringLiteral("-3"), QStringLiteral("-6"), QStringLiteral("-9")}) {
         QTest::mouseClick(controls(w).cardBoxes()[wrong - 1], Qt::LeftButton);
         QCOMPARE(controls(w).playerScore()->text(), score);
+        QVERIFY(framed(wrong));
     }
+    QTRY_VERIFY(!controls(w).wrongCardFrame()->isVisible());
     QCOMPARE(w->match().position(), 1);
     QCOMPARE(controls(w).cardBoxes()[wrong - 1]->pos(), Board::slotPosition(wrong).toPx());
     playerTakes();
@@ -326,6 +337,7 @@ void TestMatchFlow::wrongClicks()
     QVERIFY2(remaining <= controls(w).reactionTimer()->interval() - 100, qPrintable(QString::number(remaining)));
     QTest::mouseClick(controls(w).cardBoxes()[right - 1], Qt::LeftButton);
     QCOMPARE(controls(w).playerScore()->text(), QStringLiteral("-7"));
+    QVERIFY(framed(right));
     QCOMPARE(controls(w).readingDisplay()->text(), reading);
     QVERIFY(controls(w).reactionTimer()->isActive());
     QVERIFY(controls(w).reactionTimer()->remainingTime() <= remaining);

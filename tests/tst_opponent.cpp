@@ -40,6 +40,7 @@ private Q_SLOTS:
     void staircase();
     void levelsTakeAtTheirInterval_data();
     void levelsTakeAtTheirInterval();
+    void practiceLeavesEveryCardToThePlayer();
     void adaptiveBasis_data();
     void adaptiveBasis();
     void factor_data();
@@ -193,6 +194,17 @@ void TestOpponent::levelsTakeAtTheirInterval()
     // A player exactly as fast ties every card, and a tie is the player's.
     SimulatedPlayer tying(HumanModel::Params{double(intervalMs), 0, 0, 0}, 1);
     QCOMPARE(MatchSimulator::play(setup, 46, opponent, tying, 3, 4).computerScore, 0);
+}
+
+void TestOpponent::practiceLeavesEveryCardToThePlayer()
+{
+    const std::unique_ptr<Opponent> opponent = makeOpponent({OpponentChoice::Kind::Practice}, 1);
+    // A player who takes a minute over each card still gets every one.
+    SimulatedPlayer player(HumanModel::Params{60000, 0, 0, 0}, 1);
+    const MatchSimulator::Result result = MatchSimulator::play({}, 46, *opponent, player, 3, 4);
+    QCOMPARE(result.computerScore, 0);
+    for (const MatchSimulator::CardTake &take : result.cards)
+        QCOMPARE(take.computerMs, -1.0);
 }
 
 void TestOpponent::adaptiveBasis_data()

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The human-like and adaptive opponents in the real match window, with its
-// real reaction timer: a take at the time drawn from a fixed seed, and the
-// adaptive opponent's record, its fallback to 「ふつう」 and its factor.
+// real reaction timer: a take at the time drawn from a fixed seed, the
+// adaptive opponent's record, its fallback to 「ふつう」 and its factor; and
+// practice, where nobody races the player.
 
 #include "match/matchwindow.h"
 #include "match/opponent.h"
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void humanLikeTakesAtTheDrawnTime();
     void adaptiveOpponent_data();
     void adaptiveOpponent();
+    void practiceWaitsForThePlayer();
 
 private:
     // Starts a match against the given opponent, silent, its opponent's
@@ -208,15 +210,19 @@ void TestOpponentWindow::adaptiveOpponent()
         QVERIFY(controls(w).reactionTimer()->interval() != HumanLikeOpponent(Step::Standard, Seed).plan(w->match()).ms);
 
     // おわり ends the match's claim on the factor: carried on to its end, it
-    // leaves the factor as it was. The notice is not given again.
+    // leaves the factor as it was. The notice is not given again in this
+    // run, not even by a window made afresh after the close box.
     controls(w).leaveAction()->trigger();
     m_hub->showMatch();
     testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
     while (clickCardBeingRead()) {
     }
     QCOMPARE(answerer.texts.size(), 1);
+    w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(start({OpponentChoice::Kind::Adaptive, Step::Master}));
+    QVERIFY(!m_hub->matchWindow());
+    w = start({OpponentChoice::Kind::Adaptive, Step::Master});
+    QVERIFY(w);
     QVERIFY(fallbackNotices(w).isEmpty());
     QVERIFY(clickCardBeingRead());
     QCOMPARE(controls(w).reactionTimer()->interval(), expectedMs(1.0));
@@ -241,6 +247,55 @@ void TestOpponentWindow::adaptiveOpponent()
         QVERIFY(kept);
         QCOMPARE(AdaptiveOpponent::factorFromText(*kept), won);
     }
+}
+
+void TestOpponentWindow::practiceWaitsForThePlayer()
+{
+    useCardSet(4);
+    qint64 now = 0;
+    m_hub->showMatch();
+    m_hub->matchWindow()->setReactionClock([&now] { return now; });
+    MatchWindow *w = start({OpponentChoice::Kind::Practice});
+    QVERIFY(w);
+    QCOMPARE(controls(w).levelDisplay()->text(), QStringLiteral("練"));
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    for (int p = 1; p <= 4; ++p) {
+        QVERIFY(QTest::qWaitFor([w] { return w->isReactionClockRunning(); }));
+        // A minute goes by with nothing counting down for the computer; from
+        // the second card on, a reaction timer fired all the same takes
+        // nothing.
+        now += 60000 + p;
+        QVERIFY(!controls(w).reactionTimer()->isActive() && w->scan().idle() && !controls(w).scanTimer()->isActive());
+        if (p > 1)
+            w->reactionTimeUp();
+        QVERIFY(w->scan().idle() && !controls(w).scanTimer()->isActive());
+        QCOMPARE(w->match().position(), p);
+        if (p == 2) {
+            // お手つき costs 3 as in any match.
+            int wrongSlot = 1;
+            while (w->match().cardInSlot(wrongSlot) == 0 || w->match().isRightTake(wrongSlot))
+                ++wrongSlot;
+            QTest::mouseClick(controls(w).cardBoxes()[wrongSlot - 1], Qt::LeftButton);
+        }
+        QVERIFY(clickCardBeingRead());
+    }
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("あなたの勝ちです！！もう一度やりますか？")});
+    QCOMPARE(w->match().playerScore(), 4 * 5 - 3);
+    QCOMPARE(w->match().computerScore(), 0);
+
+    // Recorded as practice with the player's times, which count in each
+    // card's figures but not for the adaptive opponent.
+    bool written = false;
+    m_hub->trainingRecord().whenWritten(nullptr, [&written] { written = true; });
+    QVERIFY(QTest::qWaitFor([&written] { return written; }, 10000));
+    RecordReader reader(m_hub->recordPath);
+    const QStringList labels{m_data->label(1), m_data->label(2), m_data->label(3), m_data->label(4)};
+    const RecordReader::Statistics stats = reader.statistics(m_data->cardFolder(), labels, record::Period::All);
+    QCOMPARE(stats.history.size(), 1);
+    QCOMPARE(stats.history[0].opponent, QStringLiteral("practice"));
+    for (int p = 1; p <= 4; ++p)
+        QCOMPARE(stats.cards[w->match().readingOrder()[p] - 1].medianMs.value_or(-1), 60000.0 + p);
+    QVERIFY(reader.reactionTimes(m_data->cardFolder(), record::Period::All).isEmpty());
 }
 
 GINREI_TEST_MAIN(TestOpponentWindow)

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void layoutMatchesTheDesign();
+    void aiuRunReadsAllCardsOnSchedule_data();
     void aiuRunReadsAllCardsOnSchedule();
     void randomRunShowsCardIndexes();
     void twiceReadsPairs();
@@ -66,8 +67,9 @@ private Q_SLOTS:
 private:
     // Press 実　行 and check the first timer is set for 2000 ms.
     QTimer *start(const QString &count, const QString &method);
-    // Fire the run's timer and let the tick's continuation run.
-    void tick(QTimer *timer);
+    // Fire the run's timer and let the tick's continuation run; the timer
+    // is then set to the run's pause.
+    void tick(QTimer *timer, int pauseMs = 5000);
 
     std::unique_ptr<testing::ProgramFolder> m_program;
     std::unique_ptr<CardState> m_data;
@@ -107,13 +109,13 @@ QTimer *TestReadingWindow::start(const QString &count, const QString &method)
     return timer;
 }
 
-void TestReadingWindow::tick(QTimer *timer)
+void TestReadingWindow::tick(QTimer *timer, int pauseMs)
 {
     const int opens = openCount(m_sound);
     timer == controls(m_window).aiuOrderTimer() ? m_window->aiuOrderTimeUp() : m_window->randomOrderTimeUp();
     [&] {
         QVERIFY(!timer->isActive());
-        QCOMPARE(timer->interval(), 5000);
+        QCOMPARE(timer->interval(), pauseMs);
         // The picture and sound follow only after a return to the event loop.
         QCOMPARE(openCount(m_sound), opens);
         QTRY_COMPARE(openCount(m_sound), opens + 1);
@@ -134,6 +136,14 @@ void TestReadingWindow::layoutMatchesTheDesign()
     QVERIFY(controls(w).timesChooser()->isEditable() && controls(w).orderChooser()->isEditable());
     QCOMPARE(controls(w).captions()[0]->buddy(), controls(w).timesChooser());
     QCOMPARE(controls(w).captions()[3]->buddy(), controls(w).orderChooser());
+    // よみあげの間: 3, 5, 8 or 10 秒, nothing else, under the number.
+    QComboBox *pause = controls(w).pauseChooser();
+    QCOMPARE(pause->geometry(), QRect(96, 135, 41, 20));
+    QCOMPARE(pause->currentText() + pause->itemText(0) + pause->itemText(3), QStringLiteral("5310"));
+    QVERIFY(!pause->isEditable());
+    QCOMPARE(testing::child<QLabel>(&w, "Label2_5")->text(), QStringLiteral("よみあげの間"));
+    QCOMPARE(testing::child<QLabel>(&w, "Label2_5")->buddy(), pause);
+    QCOMPARE(testing::child<QLabel>(&w, "Label2_6")->text(), QStringLiteral("秒"));
     QCOMPARE(controls(w).startButton()->text(), QStringLiteral("実　行"));
     QCOMPARE(controls(w).startButton()->geometry(), QRect(56, 160, 105, 33));
     QCOMPARE(controls(w).startButton()->palette().color(QPalette::Button), QColor(0, 255, 0));
@@ -152,24 +162,38 @@ void TestReadingWindow::layoutMatchesTheDesign()
     QCOMPARE(m_sound->commands, QStringList{QStringLiteral("Close")});
 }
 
+void TestReadingWindow::aiuRunReadsAllCardsOnSchedule_data()
+{
+    QTest::addColumn<QString>("pause"); // よみあげの間; empty: as the window opens
+    QTest::addColumn<int>("pauseMs");
+    QTest::newRow("5 秒, as it opens") << QString() << 5000;
+    QTest::newRow("3 秒") << QStringLiteral("3") << 3000;
+    QTest::newRow("8 秒") << QStringLiteral("8") << 8000;
+    QTest::newRow("10 秒") << QStringLiteral("10") << 10000;
+}
+
 void TestReadingWindow::aiuRunReadsAllCardsOnSchedule()
 {
+    QFETCH(QString, pause);
+    QFETCH(int, pauseMs);
+    if (!pause.isEmpty())
+        controls(m_window).pauseChooser()->setCurrentText(pause);
     testing::MessageBoxAnswerer answerer;
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     QCOMPARE(timer, controls(m_window).aiuOrderTimer());
     QVERIFY(!controls(m_window).randomOrderTimer()->isActive());
     for (int card = 1; card <= 46; ++card) {
-        tick(timer);
+        tick(timer, pauseMs);
         QCOMPARE(controls(m_window).numberDisplay()->text(), QString::number(card));
         QCOMPARE(controls(m_window).labelDisplay()->text(), m_data->label(card));
         QCOMPARE(fileName(m_sound->lastFile), QStringLiteral("karuon%1.wav").arg(card, 2, 10, QLatin1Char('0')));
         QVERIFY(controls(m_window).cardPicture()->hasPicture());
         m_sound->finish();
-        // Closed whatever the outcome; the next reading 5000 ms after this one ended.
+        // Closed whatever the outcome; the next reading the pause after this one ended.
         QCOMPARE(m_sound->commands.last(), QStringLiteral("Close"));
         if (card < 46) {
             QVERIFY(timer->isActive());
-            QCOMPARE(timer->remainingTime() > 4900, true);
+            QCOMPARE(timer->remainingTime() > pauseMs - 100, true);
         }
     }
     QTRY_COMPARE(answerer.texts, QStringList{QStringLiteral("終了しました")});
@@ -223,11 +247,12 @@ void TestReadingWindow::combosAreReadOnlyAtStart()
     QTimer *timer = start(QStringLiteral("1"), QStringLiteral("2：あいう順"));
     controls(m_window).timesChooser()->setCurrentText(QStringLiteral("2"));
     controls(m_window).orderChooser()->setCurrentText(QStringLiteral("1：ランダム"));
+    controls(m_window).pauseChooser()->setCurrentText(QStringLiteral("10"));
     tick(timer);
     QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("1"));
     m_sound->finish();
     tick(timer);
-    // Still once each, still あいう order.
+    // Still once each, still あいう order, still 5 秒 apart.
     QCOMPARE(controls(m_window).numberDisplay()->text(), QStringLiteral("2"));
 }
 

@@ -83,12 +83,13 @@ void TestSettingsWindow::layoutAndColours_data()
     QTest::newRow("Option1(3)") << QStringLiteral("Option1_3") << QStringLiteral("つよい") << QRect(24, 120, 97, 17) << cyan;
     QTest::newRow("Option1(4)") << QStringLiteral("Option1_4") << QStringLiteral("うんとつよい") << QRect(24, 152, 97, 17) << cyan;
     const QColor yellow(255, 255, 0);
-    QTest::newRow("Frame3") << QStringLiteral("Frame3") << QStringLiteral("相手") << QRect(16, 209, 233, 137) << yellow;
+    QTest::newRow("Frame3") << QStringLiteral("Frame3") << QStringLiteral("相手") << QRect(16, 209, 233, 161) << yellow;
     QTest::newRow("Option3(0)") << QStringLiteral("Option3_0") << QStringLiteral("レベルどおり") << QRect(16, 24, 121, 17) << yellow;
     QTest::newRow("Option3(1)") << QStringLiteral("Option3_1") << QStringLiteral("人のような相手") << QRect(16, 48, 121, 17) << yellow;
     QTest::newRow("Label3(0)") << QStringLiteral("Label3_0") << QStringLiteral("速さ") << QRect(40, 76, 32, 12) << yellow;
     QTest::newRow("Combo3") << QStringLiteral("Combo3") << QStringLiteral("ふつう") << QRect(80, 72, 97, 20) << yellow;
     QTest::newRow("Option3(2)") << QStringLiteral("Option3_2") << QStringLiteral("あなたに合わせる") << QRect(16, 104, 129, 17) << yellow;
+    QTest::newRow("Option3(3)") << QStringLiteral("Option3_3") << QStringLiteral("相手なし（練習）") << QRect(16, 128, 129, 17) << yellow;
 }
 
 void TestSettingsWindow::layoutAndColours()
@@ -117,7 +118,7 @@ void TestSettingsWindow::defaults()
     SettingsWindow *w = settings();
     QCOMPARE(w->objectName(), QStringLiteral("frmSettei"));
     QCOMPARE(w->windowTitle(), QStringLiteral("レベル"));
-    QCOMPARE(w->centralWidget()->size(), QSize(260, 357));
+    QCOMPARE(w->centralWidget()->size(), QSize(260, 381));
     QCOMPARE(w->centralWidget()->palette().color(QPalette::Window), QColor(255, 0, 0));
     QVERIFY(w->isVisible() && !w->isModal() && !w->parentWidget());
     const QList<QAction *> menu = w->menuBar()->actions();
@@ -133,7 +134,7 @@ void TestSettingsWindow::defaults()
 
     // The five levels, as always; the speeds wait, at ふつう, until the
     // human-like opponent is chosen, and the chooser is known by its caption.
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         QCOMPARE(controls(w).opponentButtons()[i]->isChecked(), i == 0);
     QVERIFY(w->opponentChoice() == OpponentChoice{});
     QComboBox *steps = controls(w).stepChooser();
@@ -193,6 +194,7 @@ void TestSettingsWindow::backWritesTheLevel_data()
     QTest::newRow("じょうず") << 2 << int(K::HumanLike) << 2 << QStringLiteral("上");
     QTest::newRow("めいじん") << 2 << int(K::HumanLike) << 3 << QStringLiteral("名");
     QTest::newRow("あなたに合わせる") << 1 << int(K::Adaptive) << 3 << QStringLiteral("合");
+    QTest::newRow("相手なし（練習）") << 4 << int(K::Practice) << 2 << QStringLiteral("練");
 }
 
 void TestSettingsWindow::backWritesTheLevel()

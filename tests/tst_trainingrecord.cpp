@@ -189,6 +189,12 @@ void TestTrainingRecord::initTestCase()
     // Another card set, kept apart.
     const auto other = record.startMatch({m_dir.filePath(QStringLiteral("sets/other")), 3, 3, true});
     record.recordTake(other, take(2, QStringLiteral("x"), Taker::Player, react(100)));
+    // A set played at a level, then in practice.
+    const QString practised = m_dir.filePath(QStringLiteral("sets/practised"));
+    const auto atLevel = record.startMatch({practised, 3, 3, false});
+    record.recordTake(atLevel, take(1, QStringLiteral("あ"), Taker::Player, react(250)));
+    const auto practice = record.startMatch({practised, 3, 3, false, false, QString::fromLatin1(record::PracticeOpponent)});
+    record.recordTake(practice, take(2, QStringLiteral("い"), Taker::Player, react(2500)));
     QVERIFY(settle(record));
     QCOMPARE(record.state(), RecordState::Recording);
 }
@@ -303,6 +309,7 @@ void TestTrainingRecord::reactionTimes_data()
     QTest::newRow("7 days") << "sets/kana" << Period::Last7Days << "2:432 3:1200";
     QTest::newRow("other set") << "sets/other" << Period::Last30Days << "2:100";
     QTest::newRow("set never played") << "sets/none" << Period::All << "";
+    QTest::newRow("practice matches left out") << "sets/practised" << Period::All << "1:250";
 }
 
 void TestTrainingRecord::reactionTimes()

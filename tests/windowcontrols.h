@@ -74,6 +74,9 @@ struct MatchWindowControls {
     }
     QTimer *reactionTimer() const { return w->m_reactionTimer; }
     QTimer *scanTimer() const { return w->m_scanTimer; }
+    // The red frame over a card clicked by mistake, and the timer that takes it away.
+    QWidget *wrongCardFrame() const { return w->m_wrongCardFrame; }
+    QTimer *wrongCardTimer() const { return w->m_wrongCardTimer; }
     SoundDevice *sound() const { return w->m_sound; }
     QAction *startMatchAction() const { return w->m_startMatchAction; }
     QAction *settingsAction() const { return w->m_settingsAction; }
@@ -84,6 +87,7 @@ struct ReadingWindowControls {
     const ReadingWindow *w;
     QComboBox *timesChooser() const { return w->m_timesChooser; }
     QComboBox *orderChooser() const { return w->m_orderChooser; }
+    QComboBox *pauseChooser() const { return w->m_pauseChooser; }
     // よみあげ回数, 回, よみあげ番号, よみあげ方法, よみあげ文字.
     std::array<QLabel *, 5> captions() const
     {
@@ -110,8 +114,8 @@ struct SettingsWindowControls {
     {
         return {w->m_voiceOffButton, testing::child<QRadioButton>(w, "Option2_1")};
     }
-    // レベルどおり, 人のような相手, あなたに合わせる.
-    const std::array<QRadioButton *, 3> &opponentButtons() const { return w->m_opponentButtons; }
+    // レベルどおり, 人のような相手, あなたに合わせる, 相手なし（練習）.
+    const auto &opponentButtons() const { return w->m_opponentButtons; }
     QComboBox *stepChooser() const { return w->m_stepChooser; }
     QAction *backAction() const { return testing::child<QAction>(w, "mnuEnd"); }
 };
