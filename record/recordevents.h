@@ -32,7 +32,8 @@ Result resultFromKey(const QString &key);
 // The result as the 成績 window and the CSV export say it.
 QString resultText(Result result);
 // What a match was played against, as the match window's level display
-// showed it: the level's digit, a named step's short form, or 合.
+// showed it: the level's digit, a named step's short form, 合, or 練 for a
+// match against nobody.
 QString opponentText(const QString &opponent, int level);
 
 // The card set's key in the record: its folder as a clean absolute path, so

@@ -63,7 +63,8 @@ QString trendText(std::optional<double> ms)
 }
 
 // The colour of one kind of opponent on the chart of matches: the five
-// levels from green to red, the named steps in blues and purples, 合 brown.
+// levels from green to red, the named steps in blues and purples, 合 brown,
+// 練 pink.
 QColor opponentColour(const QString &text)
 {
     static const QHash<QString, QColor> colours{
@@ -72,6 +73,7 @@ QColor opponentColour(const QString &text)
         {QStringLiteral("5"), QColor(208, 0, 0)},    {QStringLiteral("初"), QColor(96, 192, 224)},
         {QStringLiteral("普"), QColor(64, 96, 224)}, {QStringLiteral("上"), QColor(128, 64, 208)},
         {QStringLiteral("名"), QColor(96, 0, 128)},  {QStringLiteral("合"), QColor(144, 96, 48)},
+        {QStringLiteral("練"), QColor(224, 96, 160)},
     };
     return colours.value(text, QColor(96, 96, 96));
 }

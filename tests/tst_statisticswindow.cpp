@@ -465,6 +465,7 @@ void TestStatisticsWindow::chartsMatchTheTables_data()
     QTest::newRow("a match at a level") << "matches" << 0 << "3" << 1.0;
     QTest::newRow("a match against a named step") << "matches" << 0 << "上" << 1.0;
     QTest::newRow("matches against the adaptive opponent") << "matches" << 0 << "合" << 2.0;
+    QTest::newRow("a match against nobody") << "matches" << 0 << "練" << 1.0;
     QTest::newRow("the seconds axes: marks where their labels say") << "axes" << 0 << "" << 0.0;
 }
 
@@ -484,6 +485,7 @@ void TestStatisticsWindow::chartsMatchTheTables()
     recordMatch({{1, 900}}, QString(), QStringLiteral("human:上"));
     recordMatch({{2, 800}}, QString(), QStringLiteral("adaptive"));
     recordMatch({{1, 600}}, QString(), QStringLiteral("adaptive"));
+    recordMatch({{1, 650}}, QString(), QString::fromLatin1(record::PracticeOpponent));
     StatisticsWindow *stats = openStatistics();
 
     if (chart == QLatin1String("cards")) {
