@@ -38,6 +38,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHash>
 #include <QMessageBox>
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -83,6 +84,16 @@ void makeMonth(const QString &path, const CardState &data)
     QRandomGenerator random(7);
     const int cards = data.cardCount();
     const int matches = 40;
+    const QHash<QString, QStringList> lookAlike{
+        {QStringLiteral("ぬ"), {QStringLiteral("め")}}, {QStringLiteral("め"), {QStringLiteral("ぬ")}},
+        {QStringLiteral("ね"), {QStringLiteral("れ"), QStringLiteral("わ")}},
+        {QStringLiteral("れ"), {QStringLiteral("ね")}}, {QStringLiteral("わ"), {QStringLiteral("ね")}},
+        {QStringLiteral("は"), {QStringLiteral("ほ")}}, {QStringLiteral("ほ"), {QStringLiteral("は")}},
+        {QStringLiteral("る"), {QStringLiteral("ろ")}},
+    };
+    QHash<QString, int> cardOf;
+    for (int card = 1; card <= cards; ++card)
+        cardOf.insert(data.labels()[card], card);
     for (int m = 0; m < matches; ++m) {
         wall = now - 30 * Day + qint64(m) * (30 * Day / matches);
         const int level = 1 + m * 5 / matches;
@@ -103,9 +114,17 @@ void makeMonth(const QString &path, const CardState &data)
                 take.reactionMs = 700 + int(random.bounded(900)) - 10 * m + (hard ? 900 : 0);
                 ++player;
             }
+            // Kana that look alike are mixed up now and then; any card
+            // seldom.
+            const QStringList alike = lookAlike.value(take.label);
+            if (!alike.isEmpty() && random.bounded(100) < 25) {
+                const int clicked = cardOf.value(alike.at(int(random.bounded(int(alike.size())))));
+                if (clicked > 0)
+                    record.recordWrongTake(key, {clicked, take.card, take.slot, 600});
+            } else if (random.bounded(100) < 3) {
+                record.recordWrongTake(key, {int(random.bounded(cards)) + 1, take.card, take.slot, 500});
+            }
             record.recordTake(key, take);
-            if (random.bounded(100) < 8)
-                record.recordWrongTake(key, {take.card % cards + 1, take.card, take.slot, 500});
         }
         const int computer = cards - player;
         record.endMatch(key, {5 * player, 5 * computer, player > computer ? record::Result::Won : record::Result::Lost});
@@ -135,7 +154,7 @@ int takeShot(const QString &file, const QString &record)
     hub.showStatistics();
     StatisticsWindow *w = hub.statisticsWindow();
     // The size it opens at on a desktop of 1280 x 1024.
-    w->resize(1180, 820);
+    w->resize(1240, 820);
     bool refreshed = false;
     QObject::connect(w, &StatisticsWindow::refreshed, w, [&] { refreshed = true; });
     runUntil([&] { return refreshed; });

@@ -71,6 +71,8 @@ QString opponentText(const QString &opponent, int level)
         return opponent.mid(6);
     if (opponent == QLatin1String("adaptive"))
         return QStringLiteral("合");
+    if (opponent == QLatin1String(PracticeOpponent))
+        return QStringLiteral("練");
     return QString::number(level);
 }
 

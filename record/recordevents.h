@@ -32,7 +32,8 @@ Result resultFromKey(const QString &key);
 // The result as the 成績 window and the CSV export say it.
 QString resultText(Result result);
 // What a match was played against, as the match window's level display
-// showed it: the level's digit, a named step's short form, or 合.
+// showed it: the level's digit, a named step's short form, 合, or 練 for a
+// match against nobody.
 QString opponentText(const QString &opponent, int level);
 
 // The card set's key in the record: its folder as a clean absolute path, so
@@ -96,10 +97,19 @@ struct CardRow {
     std::optional<int> bestMs;
     int computerFirst = 0;     // taken by the computer before the player
     int wrongTakes = 0;        // お手つき on this card: clicked while another was read
+    int wrongWhileRead = 0;    // お手つき while this card was read: another one clicked
     // Median of the player's last 10 reaction times minus the median of the
     // 10 before them: negative when the player has become faster. None until
     // the card has 20 timed takes in the period.
     std::optional<double> trendMs;
+};
+
+// 取り違え: one card clicked while another was read, and how often.
+struct Confusion {
+    int readCard = 0;
+    int clickedCard = 0;
+    int count = 0;
+    qint64 lastAt = 0;  // the latest time, as a take's time
 };
 
 // The player's median reaction in one match, for the chart over time.

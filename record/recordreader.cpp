@@ -173,13 +173,22 @@ RecordReader::Statistics RecordReader::statistics(const QString &cardFolder, con
                            ms >= 0 ? std::optional<int>(int(ms)) : std::nullopt, int(takes.value(1).toLongLong()));
         }
     }
+    // お手つき by the card read and the card clicked: each card's count
+    // either way, and the pairs the player mixes up, most often first.
     QSqlQuery wrong(db);
-    wrong.prepare(QStringLiteral("SELECT t.clicked_card, count(*) FROM wrong_takes t") + inPeriod
-                  + QStringLiteral(" GROUP BY 1"));
+    wrong.prepare(QStringLiteral("SELECT t.read_card, t.clicked_card, count(*), max(t.taken_at) FROM wrong_takes t")
+                  + inPeriod + QStringLiteral(" GROUP BY 1, 2 ORDER BY 3 DESC, 4 DESC, 1, 2"));
     bind(wrong);
     if (run(wrong)) {
-        while (wrong.next())
-            tally.addWrongTakes(int(wrong.value(0).toLongLong()), int(wrong.value(1).toLongLong()));
+        while (wrong.next()) {
+            const record::Confusion pair{int(wrong.value(0).toLongLong()), int(wrong.value(1).toLongLong()),
+                                         int(wrong.value(2).toLongLong()), wrong.value(3).toLongLong()};
+            tally.addWrongTakes(pair.clickedCard, pair.readCard, pair.count);
+            // Cards beyond today's set have no place on its board.
+            if (pair.readCard != pair.clickedCard && pair.readCard >= 1 && pair.readCard <= labels.size()
+                && pair.clickedCard >= 1 && pair.clickedCard <= labels.size())
+                statistics.confusions.append(pair);
+        }
     }
     // The trend of each card with times enough: its latest, by the index
     // of a card's takes in the order taken.

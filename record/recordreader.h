@@ -53,6 +53,9 @@ public:
         QList<record::MatchRow> history;
         // perMatch as the chart draws it, in the system's time zone.
         trainingstats::MatchTrend trend;
+        // The cards the player mixed up (お手つき by the card read and the
+        // card clicked), the most frequent first, then the latest.
+        QList<record::Confusion> confusions;
     };
     // The weakest cards for a drill are trainingstats::weakestCards(cards, k, seed).
     Statistics statistics(const QString &cardFolder, const QStringList &labels, record::Period period,

@@ -39,6 +39,7 @@
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <cmath>
 #include <limits>
@@ -62,7 +63,8 @@ QString trendText(std::optional<double> ms)
 }
 
 // The colour of one kind of opponent on the chart of matches: the five
-// levels from green to red, the named steps in blues and purples, 合 brown.
+// levels from green to red, the named steps in blues and purples, 合 brown,
+// 練 pink.
 QColor opponentColour(const QString &text)
 {
     static const QHash<QString, QColor> colours{
@@ -71,6 +73,7 @@ QColor opponentColour(const QString &text)
         {QStringLiteral("5"), QColor(208, 0, 0)},    {QStringLiteral("初"), QColor(96, 192, 224)},
         {QStringLiteral("普"), QColor(64, 96, 224)}, {QStringLiteral("上"), QColor(128, 64, 208)},
         {QStringLiteral("名"), QColor(96, 0, 128)},  {QStringLiteral("合"), QColor(144, 96, 48)},
+        {QStringLiteral("練"), QColor(224, 96, 160)},
     };
     return colours.value(text, QColor(96, 96, 96));
 }
@@ -78,6 +81,13 @@ QColor opponentColour(const QString &text)
 QString cardName(const record::CardRow &row)
 {
     return row.label.trimmed().isEmpty() ? QStringLiteral("札%1").arg(row.card) : row.label;
+}
+
+// A card of 取り違えた札 by its number and label, as the bar chart names it.
+QString numberedName(const QList<record::CardRow> &cards, int card)
+{
+    const QString label = cards.value(card - 1).label.trimmed();
+    return label.isEmpty() ? QString::number(card) : QStringLiteral("%1 %2").arg(card).arg(label);
 }
 
 // A card on the bar chart's axis: its number first, since labels are typed
@@ -205,6 +215,8 @@ QVariant StatisticsTableModel::headerData(int section, Qt::Orientation orientati
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
         return m_header.value(section);
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole && !m_headerTips.value(section).isEmpty())
+        return m_headerTips.value(section);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -306,17 +318,40 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record)
     m_summary->setWordWrap(true);
 
     m_cardModel = new StatisticsTableModel(
-        {QStringLiteral("番号"), QStringLiteral("札"), QStringLiteral("取った数"), QStringLiteral("中央値"),
-         QStringLiteral("最速"), QStringLiteral("ＣＯＭが先"), QStringLiteral("お手つき"),
-         QStringLiteral("傾向（最近10回）")},
+        {QStringLiteral("番号"), QStringLiteral("札"), QStringLiteral("苦手度"), QStringLiteral("取った数"),
+         QStringLiteral("中央値"), QStringLiteral("最速"), QStringLiteral("ＣＯＭ\nが先"), QStringLiteral("お手つき"),
+         QStringLiteral("読まれて\nお手つき"), QStringLiteral("傾向\n（最近10回）")},
         this);
+    QStringList tips(Columns);
+    tips[Weakness] = QStringLiteral("反応時間の中央値（秒）に、読まれた回数あたりのしくじり（読まれてお手つき、"
+                                    "お手つき、ＣＯＭが先）を1回1秒として足したもの。大きいほど苦手な札です");
+    tips[WrongTakes] = QStringLiteral("ほかの札が読まれたときに、この札を取ってしまった回数");
+    tips[WrongWhileRead] = QStringLiteral("この札が読まれたときに、ほかの札を取ってしまった回数");
+    m_cardModel->setHeaderToolTips(tips);
     m_cardSorter = new QSortFilterProxyModel(this);
     m_cardSorter->setSourceModel(m_cardModel);
     m_cardSorter->setSortRole(StatisticsTableModel::SortRole);
     m_cardTable = newTable(client, "cardTable");
     m_cardTable->setModel(m_cardSorter);
-    m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
+    m_cardTable->horizontalHeader()->setSortIndicator(Weakness, Qt::DescendingOrder);
     m_cardTable->setSortingEnabled(true);
+
+    // 取り違えた札: rows in the record's order, the most frequent first.
+    m_confusionModel = new StatisticsTableModel(
+        {QStringLiteral("読まれた札"), QStringLiteral("取った札"), QStringLiteral("回数"), QStringLiteral("最後")}, this);
+    m_confusionTable = newTable(client, "confusionTable");
+    m_confusionTable->setModel(m_confusionModel);
+    auto *pairCaption = new QLabel(QStringLiteral("組の数(&M)"), client);
+    pairCaption->setObjectName(QStringLiteral("pairCaption"));
+    m_pairCount = new QSpinBox(client);
+    m_pairCount->setObjectName(QStringLiteral("pairCount"));
+    m_pairCount->setSuffix(QStringLiteral(" 組"));
+    pairCaption->setBuddy(m_pairCount);
+    connect(m_pairCount, &QSpinBox::valueChanged, this, [this](int k) { m_chosenPairCount = k; });
+    m_confusionDrillButton = new QPushButton(QStringLiteral("取り違えた札で試合"), client);
+    m_confusionDrillButton->setObjectName(QStringLiteral("confusionDrillButton"));
+    m_confusionDrillButton->setFont(ui::font(ui::PGothic, 10, true));
+    connect(m_confusionDrillButton, &QPushButton::clicked, this, &StatisticsWindow::startConfusionDrill);
 
     m_historyModel = new MatchHistoryModel(this);
     m_historyTable = newTable(client, "historyTable");
@@ -341,6 +376,8 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record)
     cardsCaption->setFont(ui::font(ui::PGothic, 10, true));
     auto *historyCaption = new QLabel(QStringLiteral("試合の記録（新しい順）"), client);
     historyCaption->setFont(ui::font(ui::PGothic, 10, true));
+    auto *confusionCaption = new QLabel(QStringLiteral("取り違えた札"), client);
+    confusionCaption->setFont(ui::font(ui::PGothic, 10, true));
 
     auto *controlsRow = new QHBoxLayout;
     controlsRow->addWidget(periodCaption);
@@ -352,16 +389,31 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record)
     controlsRow->addSpacing(24);
     controlsRow->addWidget(m_summary, 1);
 
+    auto *confusionDrillRow = new QHBoxLayout;
+    confusionDrillRow->addWidget(pairCaption);
+    confusionDrillRow->addWidget(m_pairCount);
+    confusionDrillRow->addWidget(m_confusionDrillButton);
+    confusionDrillRow->addStretch(1);
+    auto *confusionBox = new QVBoxLayout;
+    confusionBox->addWidget(m_confusionTable, 1);
+    confusionBox->addLayout(confusionDrillRow);
+
+    // The cards on top, beside their chart; below them the history, the
+    // mixed-up pairs and the chart of matches. The bar chart is the widest
+    // part: 49 upright labels need their room.
     auto *grid = new QGridLayout(client);
-    grid->addLayout(controlsRow, 0, 0, 1, 2);
+    grid->addLayout(controlsRow, 0, 0, 1, 3);
     grid->addWidget(cardsCaption, 1, 0);
     grid->addWidget(m_cardTable, 2, 0);
-    grid->addWidget(m_cardChart, 2, 1);
+    grid->addWidget(m_cardChart, 2, 1, 1, 2);
     grid->addWidget(historyCaption, 3, 0);
+    grid->addWidget(confusionCaption, 3, 1);
     grid->addWidget(m_historyTable, 4, 0);
-    grid->addWidget(m_matchChart, 4, 1);
-    grid->setColumnStretch(0, 5);
-    grid->setColumnStretch(1, 6);
+    grid->addLayout(confusionBox, 4, 1);
+    grid->addWidget(m_matchChart, 4, 2);
+    grid->setColumnStretch(0, 11);
+    grid->setColumnStretch(1, 5);
+    grid->setColumnStretch(2, 8);
     grid->setRowStretch(2, 3);
     grid->setRowStretch(4, 2);
 
@@ -391,7 +443,7 @@ StatisticsWindow::StatisticsWindow(CardState &data, TrainingRecord &record)
     });
 
     const QRect screen = ui::screenRect(this);
-    resize(qMin(1180, screen.width() - 40), qMin(820, screen.height() - 80));
+    resize(qMin(1400, screen.width() - 40), qMin(820, screen.height() - 80));
 }
 
 StatisticsWindow::~StatisticsWindow() = default;
@@ -401,7 +453,7 @@ void StatisticsWindow::showEvent(QShowEvent *event)
     QMainWindow::showEvent(event);
     // Slowest first at every opening, and a match that has just ended in:
     // the record is read once the writer has caught up.
-    m_cardTable->horizontalHeader()->setSortIndicator(Median, Qt::DescendingOrder);
+    m_cardTable->horizontalHeader()->setSortIndicator(Weakness, Qt::DescendingOrder);
     refreshWhenWritten();
 }
 
@@ -462,6 +514,7 @@ void StatisticsWindow::showLoading()
     m_loading = true;
     // A drill or a reset waits for the figures it would act on.
     m_drillButton->setEnabled(false);
+    m_confusionDrillButton->setEnabled(false);
     m_resetAction->setEnabled(false);
     m_summary->setText(QStringLiteral("読み込み中…"));
 }
@@ -492,6 +545,7 @@ void StatisticsWindow::showNextPart()
         const QSignalBlocker quiet(m_drillSize);
         m_drillSize->setRange(count > 0 ? 1 : 0, count);
         m_drillSize->setValue(qMin(m_chosenDrillSize, count));
+        showConfusions();
         break;
     }
     case 1:
@@ -504,6 +558,7 @@ void StatisticsWindow::showNextPart()
         m_shownLabels = m_askedLabels;
         m_resetAction->setEnabled(true);
         m_drillButton->setEnabled(!m_statistics.cards.isEmpty());
+        m_confusionDrillButton->setEnabled(!m_statistics.confusions.isEmpty());
         if (isRecordProblem(m_readerState))
             m_summary->setText(m_readerProblem);
         else if (isRecordProblem(m_record.state()))
@@ -526,16 +581,49 @@ void StatisticsWindow::showCards()
     QList<StatisticsTableModel::Row> rows;
     rows.reserve(m_statistics.cards.size());
     for (const record::CardRow &c : m_statistics.cards) {
-        rows.append({{QString::number(c.card), cardName(c), QString::number(c.takes), seconds(c.medianMs),
+        const std::optional<double> weakness = trainingstats::weakness(c);
+        rows.append({{QString::number(c.card), cardName(c),
+                      weakness ? QString::number(*weakness, 'f', 2) : QStringLiteral("未計測"),
+                      QString::number(c.takes), seconds(c.medianMs),
                       seconds(c.bestMs ? std::optional<double>(*c.bestMs) : std::nullopt),
-                      QString::number(c.computerFirst), QString::number(c.wrongTakes), trendText(c.trendMs)},
-                     // A card never timed sorts as the slowest.
-                     {c.card, cardName(c), c.takes, c.medianMs.value_or(Never),
-                      c.bestMs ? double(*c.bestMs) : Never, c.computerFirst, c.wrongTakes, c.trendMs.value_or(Never)}});
+                      QString::number(c.computerFirst), QString::number(c.wrongTakes),
+                      QString::number(c.wrongWhileRead), trendText(c.trendMs)},
+                     // A card never timed sorts as the slowest and the weakest,
+                     // by its slips among the others never timed, as a drill
+                     // takes them.
+                     {c.card, cardName(c), weakness.value_or(1e9 + trainingstats::slipsPerReading(c)), c.takes,
+                      c.medianMs.value_or(Never), c.bestMs ? double(*c.bestMs) : Never, c.computerFirst,
+                      c.wrongTakes, c.wrongWhileRead, c.trendMs.value_or(Never)}});
     }
     m_cardModel->setRows(std::move(rows));
     m_cardSorter->sort(m_cardTable->horizontalHeader()->sortIndicatorSection(),
                        m_cardTable->horizontalHeader()->sortIndicatorOrder());
+}
+
+void StatisticsWindow::showConfusions()
+{
+    const QList<record::Confusion> &pairs = m_statistics.confusions;
+    QList<StatisticsTableModel::Row> rows;
+    rows.reserve(pairs.size());
+    for (const record::Confusion &p : pairs) {
+        const QDateTime last = QDateTime::fromMSecsSinceEpoch(p.lastAt);
+        rows.append({{numberedName(m_statistics.cards, p.readCard), numberedName(m_statistics.cards, p.clickedCard),
+                      QString::number(p.count), last.toString(QStringLiteral("yyyy/MM/dd"))},
+                     {p.readCard, p.clickedCard, p.count, p.lastAt}});
+    }
+    m_confusionModel->setRows(std::move(rows));
+    const int count = int(pairs.size());
+    const QSignalBlocker quiet(m_pairCount);
+    m_pairCount->setRange(count > 0 ? 1 : 0, count);
+    m_pairCount->setValue(qMin(m_chosenPairCount, count));
+    m_confusionTable->setAccessibleName(
+        pairs.isEmpty()
+            ? QStringLiteral("取り違えた札の表：まだ取り違えはありません")
+            : QStringLiteral("取り違えた札の表：%1組。最も多いのは「%2」が読まれて「%3」を取った%4回")
+                  .arg(count)
+                  .arg(numberedName(m_statistics.cards, pairs.first().readCard),
+                       numberedName(m_statistics.cards, pairs.first().clickedCard))
+                  .arg(pairs.first().count));
 }
 
 void StatisticsWindow::showCardChart()
@@ -679,15 +767,24 @@ void StatisticsWindow::showMatches()
 
 void StatisticsWindow::startDrill()
 {
-    // The weakest cards are numbers of the set on screen: in another set
-    // they would name other cards, or none.
+    playDrill(trainingstats::weakestCards(m_statistics.cards, m_drillSize->value(),
+                                          QRandomGenerator::global()->generate()));
+}
+
+void StatisticsWindow::startConfusionDrill()
+{
+    playDrill(trainingstats::confusedCards(m_statistics.confusions, m_pairCount->value()));
+}
+
+void StatisticsWindow::playDrill(const QList<int> &cards)
+{
+    // The cards are numbers of the set on screen: in another set they
+    // would name other cards, or none.
     if (!showsCurrentSet()) {
         tell(QStringLiteral("札の組が変わりました。新しい札の組の成績を表示します。"));
         refreshWhenWritten();
         return;
     }
-    const QList<int> cards = trainingstats::weakestCards(m_statistics.cards, m_drillSize->value(),
-                                                            QRandomGenerator::global()->generate());
     if (!cards.isEmpty())
         Q_EMIT drillChosen(cards);
 }
@@ -697,7 +794,11 @@ void StatisticsWindow::chooseExportFile(bool matches)
     if (m_exportDialog)
         m_exportDialog->close();
     const QString name = matches ? QStringLiteral("試合の記録.csv") : QStringLiteral("取りの記録.csv");
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    // The documents folder if there is one, else home: never the folder the
+    // program happened to be started in.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
     m_exportDialog = new QFileDialog(this, matches ? QStringLiteral("試合の記録を書き出す")
                                                    : QStringLiteral("取りの記録を書き出す"),
                                      QDir(folder).filePath(name), QStringLiteral("CSV (*.csv)"));

@@ -4,11 +4,12 @@
 #pragma once
 
 // 成績: the training record of the current card set. A table of every card
-// (takes, median and best reaction, how often the computer was first,
-// お手つき, trend), a bar chart of the median per card, a chart of the
-// player's median per match over time by kind of opponent, and the match
-// history; a period filter; a drill of the weakest cards; CSV export; and
-// 記録を消去. It reads the record afresh each time it is shown.
+// (苦手度, takes, median and best reaction, how often the computer was
+// first, お手つき either way, trend), a bar chart of the median per card, a
+// chart of the player's median per match over time by kind of opponent, the
+// match history and the cards the player mixes up (取り違えた札); a period
+// filter; a drill of the weakest cards and one of the mixed-up pairs; CSV
+// export; and 記録を消去. It reads the record afresh each time it is shown.
 //
 // The window knows the record only through TrainingRecord (whenWritten,
 // resetCardSet, the file's path) and two BackgroundReaders, one for the
@@ -55,6 +56,8 @@ public:
     };
     explicit StatisticsTableModel(QStringList header, QObject *parent = nullptr);
     void setRows(QList<Row> rows);
+    // What a column's heading means, for a heading too short to say it.
+    void setHeaderToolTips(QStringList tips) { m_headerTips = std::move(tips); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -63,6 +66,7 @@ public:
 
 private:
     QStringList m_header;
+    QStringList m_headerTips;
     QList<Row> m_rows;
 };
 
@@ -95,7 +99,12 @@ public:
     ~StatisticsWindow() override;
 
     // The card table's columns.
-    enum Column { CardNumber, CardLabel, Takes, Median, Best, ComputerFirst, WrongTakes, Trend, Columns };
+    enum Column {
+        CardNumber, CardLabel, Weakness, Takes, Median, Best, ComputerFirst, WrongTakes, WrongWhileRead, Trend,
+        Columns
+    };
+    // The columns of 取り違えた札.
+    enum ConfusionColumn { ReadCard, ClickedCard, ConfusionCount, LastConfused, ConfusionColumns };
 
     // Reads the record of the current set over the chosen period, and shows
     // it when it arrives (refreshed); until then the summary says
@@ -106,8 +115,10 @@ public:
     // chosen again): a shown window reads the record of the set now current
     // at once, a hidden one when it is next shown.
     void showCurrentSet();
-    // 苦手札で試合: the K slowest cards of the period, to the match window.
+    // 苦手札で試合: the K weakest cards of the period, to the match window.
     void startDrill();
+    // 取り違えた札で試合: both cards of the K pairs mixed up most often.
+    void startConfusionDrill();
 
 Q_SIGNALS:
     void drillChosen(const QList<int> &cards);
@@ -130,6 +141,10 @@ private:
                      const QString &problemText);
     void showNextPart();
     void showCards();
+    void showConfusions();
+    // The cards to the match window, if the figures on screen are still
+    // those of the current set; else the set now current is shown.
+    void playDrill(const QList<int> &cards);
     void showCardChart();
     void showMatches();
     void chooseExportFile(bool matches);
@@ -163,6 +178,11 @@ private:
     QSpinBox *m_drillSize = nullptr;       // 苦手札の数
     int m_chosenDrillSize = 10;            // as chosen, before a small set cuts it down
     QPushButton *m_drillButton = nullptr;  // 苦手札で試合
+    QSpinBox *m_pairCount = nullptr;       // 組の数, of 取り違えた札
+    int m_chosenPairCount = 3;
+    QPushButton *m_confusionDrillButton = nullptr;  // 取り違えた札で試合
+    StatisticsTableModel *m_confusionModel = nullptr;
+    QTableView *m_confusionTable = nullptr;
     QLabel *m_summary = nullptr;           // the set, the count of matches, or why nothing can be read
     StatisticsTableModel *m_cardModel = nullptr;
     QSortFilterProxyModel *m_cardSorter = nullptr;

@@ -34,6 +34,18 @@ std::optional<double> trend(const QList<int> &chronological)
     return *recent - *before;
 }
 
+double slipsPerReading(const record::CardRow &row)
+{
+    return double(row.wrongWhileRead + row.wrongTakes + row.computerFirst) / std::max(row.takes, 1);
+}
+
+std::optional<double> weakness(const record::CardRow &row)
+{
+    if (!row.medianMs)
+        return std::nullopt;
+    return *row.medianMs / 1000.0 + slipsPerReading(row);
+}
+
 QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed)
 {
     // Untimed cards alike in every way are drawn in random order: with no
@@ -41,29 +53,44 @@ QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed)
     QRandomGenerator random(seed);
     struct Entry {
         const record::CardRow *row;
+        std::optional<double> score;
+        double slips;
         quint32 draw;
     };
     QList<Entry> order;
     order.reserve(rows.size());
     for (const record::CardRow &row : rows)
-        order.append({&row, random.generate()});
+        order.append({&row, weakness(row), slipsPerReading(row), random.generate()});
     auto weaker = [](const Entry &x, const Entry &y) {
-        const record::CardRow *a = x.row, *b = y.row;
-        if (a->medianMs.has_value() != b->medianMs.has_value())
-            return !a->medianMs.has_value();
-        if (a->medianMs && *a->medianMs != *b->medianMs)
-            return *a->medianMs > *b->medianMs;
-        if (a->computerFirst != b->computerFirst)
-            return a->computerFirst > b->computerFirst;
-        if (!a->medianMs && x.draw != y.draw)
+        if (x.score.has_value() != y.score.has_value())
+            return !x.score.has_value();
+        if (x.score && *x.score != *y.score)
+            return *x.score > *y.score;
+        if (!x.score && x.slips != y.slips)
+            return x.slips > y.slips;
+        if (x.row->computerFirst != y.row->computerFirst)
+            return x.row->computerFirst > y.row->computerFirst;
+        if (!x.score && x.draw != y.draw)
             return x.draw < y.draw;
-        return a->card < b->card;
+        return x.row->card < y.row->card;
     };
     std::sort(order.begin(), order.end(), weaker);
     QList<int> cards;
     const qsizetype count = std::clamp<qsizetype>(k, 0, order.size());
     for (qsizetype i = 0; i < count; ++i)
         cards.append(order.at(i).row->card);
+    return cards;
+}
+
+QList<int> confusedCards(const QList<record::Confusion> &confusions, int pairs)
+{
+    QList<int> cards;
+    for (qsizetype i = 0; i < std::min<qsizetype>(std::max(pairs, 0), confusions.size()); ++i) {
+        for (const int card : {confusions.at(i).readCard, confusions.at(i).clickedCard}) {
+            if (!cards.contains(card))
+                cards.append(card);
+        }
+    }
     return cards;
 }
 
@@ -193,10 +220,12 @@ void TakeTally::addTakes(int number, record::Taker taker, std::optional<int> rea
     }
 }
 
-void TakeTally::addWrongTakes(int clickedCard, int n)
+void TakeTally::addWrongTakes(int clickedCard, int readCard, int n)
 {
     if (Card *c = card(clickedCard))
         c->wrongTakes += n;
+    if (Card *c = card(readCard))
+        c->wrongWhileRead += n;
 }
 
 void TakeTally::setLatestTimes(int number, const QList<int> &newestFirst)
@@ -240,6 +269,7 @@ QList<record::CardRow> TakeTally::cardRows(const QStringList &labels) const
         }
         row.computerFirst = c.computerFirst;
         row.wrongTakes = c.wrongTakes;
+        row.wrongWhileRead = c.wrongWhileRead;
         row.trendMs = trainingstats::trend(c.latest);
         rows.append(row);
     }

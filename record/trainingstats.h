@@ -33,12 +33,28 @@ std::optional<double> median(QList<int> values);
 // fewer than 2 x TrendWindow times.
 std::optional<double> trend(const QList<int> &chronological);
 
-// The k weakest cards of a card table: the slowest median first. A card the
-// player has never taken in the period is slower than any timed card; among
-// those, the ones the computer took more often come first, and the rest in
-// an order drawn from seed. Equal medians go by how often the computer took
-// the card first, then by card index. k is taken as 0 to the number of rows.
+// The slips of a card for each time it was read: the お手つき made while it
+// was read, the times it was clicked while another was, and the times the
+// computer took it first, over the times it was taken (by either side; at
+// least 1, so that a card never read counts its slips whole).
+double slipsPerReading(const record::CardRow &row);
+
+// How weak the player is on a card, in seconds: its median reaction time
+// plus one second for each slip per reading. None for a card the player
+// has never timed, which is weaker than any.
+std::optional<double> weakness(const record::CardRow &row);
+
+// The k weakest cards of a card table: the highest weakness first. A card
+// the player has never timed comes before every timed card; among those,
+// the ones with more slips per reading come first, and the rest in an
+// order drawn from seed. Equal scores go by how often the computer took the
+// card first, then by card index. k is taken as 0 to the number of rows.
 QList<int> weakestCards(const QList<record::CardRow> &rows, int k, quint32 seed);
+
+// The cards of a 取り違え drill: both cards of each of the first pairs of
+// confusions (as the record orders them, most often first), each card
+// once, in the order they first appear.
+QList<int> confusedCards(const QList<record::Confusion> &confusions, int pairs);
 
 // The chart of the player's median per match over time, with at most
 // TrendPoints points on its line and as many among its series: a point per
@@ -74,7 +90,8 @@ public:
     // n takes of a card by one side; for the player's, the reaction time
     // they share (none for a take without one).
     void addTakes(int card, record::Taker taker, std::optional<int> reactionMs, int n = 1);
-    void addWrongTakes(int clickedCard, int n = 1);
+    // n お手つき: clickedCard clicked while readCard was being read.
+    void addWrongTakes(int clickedCard, int readCard, int n = 1);
     // The player's latest reaction times of a card in the period, newest
     // first, as many as the trend needs.
     void setLatestTimes(int card, const QList<int> &newestFirst);
@@ -90,6 +107,7 @@ private:
         int takes = 0;
         int computerFirst = 0;
         int wrongTakes = 0;
+        int wrongWhileRead = 0;
         int timed = 0;
         QMap<int, int> times;  // reaction time -> takes, in order of time
         QList<int> latest;     // oldest first

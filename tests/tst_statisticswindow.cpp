@@ -33,7 +33,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -67,6 +69,8 @@ private Q_SLOTS:
     void givenUpMatchKeepsItsTakes_data();
     void givenUpMatchKeepsItsTakes();
     void drillPlaysOnlyTheWeakestCards();
+    void confusionsAreDrilled_data();
+    void confusionsAreDrilled();
     void menuItemOpensOneWindow();
     void followsTheCardSet_data();
     void followsTheCardSet();
@@ -358,6 +362,63 @@ void TestStatisticsWindow::drillPlaysOnlyTheWeakestCards()
     }
 }
 
+void TestStatisticsWindow::confusionsAreDrilled_data()
+{
+    QTest::addColumn<int>("pairs");
+    QTest::addColumn<QList<int>>("cards");
+    QTest::newRow("the most frequent pair") << 1 << QList<int>{12, 30};
+    QTest::newRow("a card of two pairs once") << 3 << QList<int>{7, 12, 30};
+    QTest::newRow("every pair") << 4 << QList<int>{7, 12, 20, 21, 30};
+}
+
+void TestStatisticsWindow::confusionsAreDrilled()
+{
+    QFETCH(int, pairs);
+    QFETCH(QList<int>, cards);
+    // お手つき one after another: the card read, the card clicked.
+    TrainingRecord &record = m_hub->trainingRecord();
+    record.setWallClock([this] { return m_now; });
+    const auto key = record.startMatch({m_data->cardFolder(), m_data->cardCount(), 3, false, false});
+    for (const auto &[read, clicked] : QList<QPair<int, int>>{
+             {20, 21}, {12, 30}, {7, 12}, {12, 30}, {12, 30}, {7, 12}, {30, 12}, {12, 30}}) {
+        m_now += 1000;
+        record.recordWrongTake(key, {clicked, read, 1, 300});
+    }
+    record.endMatch(key, {-24, 0, record::Result::Lost});
+    StatisticsWindow *stats = openStatistics();
+
+    // By count, then the latest first.
+    auto name = [this](int card) { return QStringLiteral("%1 %2").arg(card).arg(m_data->labels()[card]); };
+    QAbstractItemModel *table = controls(stats).confusionTable()->model();
+    QStringList rows;
+    for (int r = 0; r < table->rowCount(); ++r)
+        rows << QStringList{table->index(r, StatisticsWindow::ReadCard).data().toString(),
+                            table->index(r, StatisticsWindow::ClickedCard).data().toString(),
+                            table->index(r, StatisticsWindow::ConfusionCount).data().toString()}.join(u'/');
+    QCOMPARE(rows, (QStringList{name(12) + "/" + name(30) + "/4", name(7) + "/" + name(12) + "/2",
+                                name(30) + "/" + name(12) + "/1", name(20) + "/" + name(21) + "/1"}));
+    QCOMPARE(controls(stats).confusionTable()->accessibleName(),
+             QStringLiteral("取り違えた札の表：4組。最も多いのは「%1」が読まれて「%2」を取った4回").arg(name(12), name(30)));
+
+    // The drill, started as 苦手札で試合 is: both cards of each pair on the
+    // board, each once.
+    controls(stats).pairCount()->setValue(pairs);
+    QSignalSpy chosen(stats, &StatisticsWindow::drillChosen);
+    QTest::mouseClick(controls(stats).confusionDrillButton(), Qt::LeftButton);
+    QList<int> asked = chosen.value(0).value(0).value<QList<int>>();
+    std::sort(asked.begin(), asked.end());
+    QCOMPARE(asked, cards);
+    MatchWindow *w = m_hub->matchWindow();
+    QVERIFY(w && w->isVisible());
+    QList<int> laidOut;
+    for (int s = 1; s <= Board::Boxes; ++s) {
+        if (controls(w).cardBoxes()[s - 1]->isVisibleTo(w))
+            laidOut << w->match().cardInSlot(s);
+    }
+    std::sort(laidOut.begin(), laidOut.end());
+    QCOMPARE(laidOut, cards);
+}
+
 void TestStatisticsWindow::menuItemOpensOneWindow()
 {
     // Where the item sits in the menu bar: tst_startmenu.
@@ -394,6 +455,7 @@ void TestStatisticsWindow::chartsMatchTheTables_data()
     QTest::newRow("a match at a level") << "matches" << 0 << "3" << 1.0;
     QTest::newRow("a match against a named step") << "matches" << 0 << "上" << 1.0;
     QTest::newRow("matches against the adaptive opponent") << "matches" << 0 << "合" << 2.0;
+    QTest::newRow("a match against nobody") << "matches" << 0 << "練" << 1.0;
     QTest::newRow("the seconds axes: marks where their labels say") << "axes" << 0 << "" << 0.0;
 }
 
@@ -413,6 +475,7 @@ void TestStatisticsWindow::chartsMatchTheTables()
     recordMatch({{1, 900}}, QString(), QStringLiteral("human:上"));
     recordMatch({{2, 800}}, QString(), QStringLiteral("adaptive"));
     recordMatch({{1, 600}}, QString(), QStringLiteral("adaptive"));
+    recordMatch({{1, 650}}, QString(), QString::fromLatin1(record::PracticeOpponent));
     StatisticsWindow *stats = openStatistics();
 
     if (chart == QLatin1String("cards")) {
@@ -622,8 +685,10 @@ void TestStatisticsWindow::exportWritesCsv_data()
     QTest::addColumn<bool>("matches");
     QTest::addColumn<QString>("firstColumn");
     QTest::addColumn<int>("rows");
-    QTest::newRow("takes") << false << QStringLiteral("日時") << 3;
-    QTest::newRow("matches") << true << QStringLiteral("試合番号") << 2;
+    // Whether the home folder has a documents folder, where the dialog starts.
+    QTest::addColumn<bool>("documents");
+    QTest::newRow("takes") << false << QStringLiteral("日時") << 3 << true;
+    QTest::newRow("matches, with no documents folder") << true << QStringLiteral("試合番号") << 2 << false;
 }
 
 void TestStatisticsWindow::exportWritesCsv()
@@ -631,6 +696,12 @@ void TestStatisticsWindow::exportWritesCsv()
     QFETCH(bool, matches);
     QFETCH(QString, firstColumn);
     QFETCH(int, rows);
+    QFETCH(bool, documents);
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([&oldHome] { qputenv("HOME", oldHome); });
+    qputenv("HOME", home.path().toLocal8Bit());
+    QVERIFY(!documents || QDir(home.path()).mkdir(QStringLiteral("Documents")));
     recordMatch({{1, 500}, {2, 600}});
     recordMatch({{3, 700}}, m_recordFolder->filePath(QStringLiteral("other set")));
     StatisticsWindow *stats = openStatistics();
@@ -638,6 +709,7 @@ void TestStatisticsWindow::exportWritesCsv()
     auto *dialog = stats->findChild<QFileDialog *>(QStringLiteral("exportDialog"));
     QVERIFY(dialog && dialog->isVisible());
     QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+    QCOMPARE(dialog->directory().absolutePath(), documents ? home.filePath(QStringLiteral("Documents")) : home.path());
     const QString file = m_recordFolder->filePath(QStringLiteral("書き出し.csv"));
     dialog->selectFile(file);
     // What 保存 does: the file is written on the export's own thread.

@@ -182,7 +182,7 @@ void TestTrainingRecord::initTestCase()
     record.recordTake(recent, take(2, QStringLiteral("い"), Taker::Player, react(432)));
     react(5000);
     record.recordTake(recent, take(1, QStringLiteral("あ"), Taker::Computer, std::nullopt));
-    record.recordWrongTake(recent, {3, 3, 13, 700});
+    record.recordWrongTake(recent, {3, 2, 13, 700});
     record.recordTake(recent, take(3, QStringLiteral("う"), Taker::Player, react(1200)));
     record.endMatch(recent, {7, 5, record::Result::Abandoned});
 
@@ -248,6 +248,11 @@ void TestTrainingRecord::statistics()
     QCOMPARE(stats.cards.at(1).takes, 1);
     QCOMPARE(stats.cards.at(2).bestMs.value_or(-1), 1200);
     QCOMPARE(stats.cards.at(2).wrongTakes, 1);
+    QCOMPARE(stats.cards.at(1).wrongWhileRead, 1);
+    QCOMPARE(stats.confusions.size(), 1);
+    const record::Confusion &mixed = stats.confusions.first();
+    QCOMPARE((QList<qint64>{mixed.readCard, mixed.clickedCard, mixed.count, mixed.lastAt}),
+             (QList<qint64>{2, 3, 1, Now - Day / 24}));
 
     QList<double> medians;
     for (const record::MatchPoint &point : stats.perMatch)

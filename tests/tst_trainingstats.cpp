@@ -25,12 +25,16 @@ double ms(Ms value)
     return value.value_or(-1);
 }
 
-CardRow row(int card, Ms median, int computerFirst = 0)
+// A card read ten times, unless told otherwise.
+CardRow row(int card, Ms median, int computerFirst = 0, int takes = 10, int wrongWhileRead = 0, int wrongTakes = 0)
 {
     CardRow r;
     r.card = card;
     r.medianMs = median;
     r.computerFirst = computerFirst;
+    r.takes = takes;
+    r.wrongWhileRead = wrongWhileRead;
+    r.wrongTakes = wrongTakes;
     return r;
 }
 } // namespace
@@ -46,6 +50,8 @@ private Q_SLOTS:
     void trend();
     void cardTable_data();
     void cardTable();
+    void weakness_data();
+    void weakness();
     void weakest_data();
     void weakest();
     void csvField_data();
@@ -105,11 +111,12 @@ void TestTrainingStats::cardTable_data()
     QTest::addColumn<int>("best");
     QTest::addColumn<int>("computerFirst");
     QTest::addColumn<int>("wrongTakes");
+    QTest::addColumn<int>("wrongWhileRead");
     QTest::addColumn<Ms>("trend");
-    QTest::newRow("1: three timed, one lost") << 1 << "あ" << 4 << 3 << Ms(640) << 410 << 1 << 0 << Ms();
-    QTest::newRow("2: never timed") << 2 << "い" << 2 << 0 << Ms() << -1 << 2 << 2 << Ms();
-    QTest::newRow("3: 20 timed") << 3 << "う" << 20 << 20 << Ms(900) << 500 << 0 << 1 << Ms(-450);
-    QTest::newRow("4: never read") << 4 << "" << 0 << 0 << Ms() << -1 << 0 << 0 << Ms();
+    QTest::newRow("1: three timed, one lost") << 1 << "あ" << 4 << 3 << Ms(640) << 410 << 1 << 0 << 2 << Ms();
+    QTest::newRow("2: never timed") << 2 << "い" << 2 << 0 << Ms() << -1 << 2 << 2 << 1 << Ms();
+    QTest::newRow("3: 20 timed") << 3 << "う" << 20 << 20 << Ms(900) << 500 << 0 << 1 << 2 << Ms(-450);
+    QTest::newRow("4: never read") << 4 << "" << 0 << 0 << Ms() << -1 << 0 << 0 << 0 << Ms();
 }
 
 void TestTrainingStats::cardTable()
@@ -122,6 +129,7 @@ void TestTrainingStats::cardTable()
     QFETCH(int, best);
     QFETCH(int, computerFirst);
     QFETCH(int, wrongTakes);
+    QFETCH(int, wrongWhileRead);
     QFETCH(Ms, trend);
 
     // Four cards today, of which only three have a label; takes of card 7
@@ -145,8 +153,9 @@ void TestTrainingStats::cardTable()
     for (int i = 9; i >= 0; --i)
         latest << 1000 + 50 * (i % 3);
     tally.setLatestTimes(3, latest);
-    for (int clicked : {2, 2, 3, 7, 0})
-        tally.addWrongTakes(clicked);
+    // お手つき: the card clicked, the card read.
+    for (const auto &[clicked, read] : QList<QPair<int, int>>{{2, 1}, {2, 3}, {3, 1}, {7, 2}, {0, 3}})
+        tally.addWrongTakes(clicked, read);
 
     const QList<CardRow> rows = tally.cardRows({QStringLiteral("あ"), QStringLiteral("い"), QStringLiteral("う")});
     QCOMPARE(rows.size(), 4);
@@ -159,7 +168,28 @@ void TestTrainingStats::cardTable()
     QCOMPARE(r.bestMs.value_or(-1), best);
     QCOMPARE(r.computerFirst, computerFirst);
     QCOMPARE(r.wrongTakes, wrongTakes);
+    QCOMPARE(r.wrongWhileRead, wrongWhileRead);
     QCOMPARE(ms(r.trendMs), ms(trend));
+}
+
+void TestTrainingStats::weakness_data()
+{
+    QTest::addColumn<CardRow>("card");
+    QTest::addColumn<Ms>("score"); // seconds
+    // Read 10 times: each slip per reading weighs a second.
+    QTest::newRow("its time alone") << row(1, 800) << Ms(0.8);
+    QTest::newRow("お手つき while it was read") << row(1, 800, 0, 10, 2) << Ms(1.0);
+    QTest::newRow("clicked while another was read") << row(1, 800, 0, 10, 0, 3) << Ms(1.1);
+    QTest::newRow("taken first by the computer") << row(1, 800, 5) << Ms(1.3);
+    QTest::newRow("all three, read 4 times") << row(1, 1200, 2, 4, 1, 1) << Ms(2.2);
+    QTest::newRow("never timed: no score") << row(1, Ms(), 3, 3, 1) << Ms();
+}
+
+void TestTrainingStats::weakness()
+{
+    QFETCH(CardRow, card);
+    QFETCH(Ms, score);
+    QCOMPARE(ms(trainingstats::weakness(card)), ms(score));
 }
 
 void TestTrainingStats::weakest_data()
@@ -177,6 +207,11 @@ void TestTrainingStats::weakest_data()
         << table << 2 << QList<int>{5, 2} << false;
     QTest::newRow("then slowest median; a tie by computer takes")
         << table << 5 << QList<int>{5, 2, 6, 3, 7} << false;
+    QTest::newRow("mistakes outweigh a slower median")
+        << QList<CardRow>{row(1, 900), row(2, 600, 0, 10, 2, 2), row(3, 700)} << 3 << QList<int>{2, 1, 3} << false;
+    QTest::newRow("never timed: more slips a reading first")
+        << QList<CardRow>{row(1, Ms(), 0, 0), row(2, Ms(), 0, 2, 1), row(3, Ms(), 0, 4, 0, 1), row(4, 2000)} << 3
+        << QList<int>{2, 3, 1} << false;
     QTest::newRow("equal medians and computer takes: by card")
         << QList<CardRow>{row(3, 500), row(1, 500), row(2, 500)} << 3 << QList<int>{1, 2, 3} << false;
     QTest::newRow("all of them") << table << 8 << QList<int>{5, 2, 6, 3, 7, 4, 8, 1} << false;

@@ -163,6 +163,9 @@ struct StatisticsWindowControls {
     // The card table as shown (sorted); its source holds the rows in card order.
     QAbstractItemModel *cardModel() const { return w->m_cardSorter; }
     QAbstractItemModel *historyModel() const { return w->m_historyModel; }
+    QTableView *confusionTable() const { return w->m_confusionTable; }
+    QSpinBox *pairCount() const { return w->m_pairCount; }
+    QPushButton *confusionDrillButton() const { return w->m_confusionDrillButton; }
     QChartView *cardChart() const { return w->m_cardChart; }
     QChartView *matchChart() const { return w->m_matchChart; }
     QAction *exportTakesAction() const { return w->m_exportTakesAction; }
