@@ -78,10 +78,6 @@ int runApplication(int argc, char **argv)
 {
     parseCommandLine(argc, argv);
 
-    // Qt Multimedia's FFmpeg backend crashes here without an audio device.
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
-
     QApplication app(argc, argv);
     setUpToolkit();
 

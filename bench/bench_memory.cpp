@@ -15,7 +15,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
-#include "sound/mediasounddevice.h"
+#include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/windowcontrols.h"
 
@@ -46,7 +46,7 @@ double ownPeak()
 int main(int argc, char **argv)
 {
     // On the X display when there is one, else offscreen; a runtime folder
-    // of its own and the program's media backend.
+    // of its own.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     testing::prepareEnvironment();
@@ -88,7 +88,7 @@ int main(int argc, char **argv)
     });
     QTimer::singleShot(1500, &app, [&] {
         const double reading = ownPeak();
-        auto *device = qobject_cast<MediaSoundDevice *>(controls(window).sound());
+        auto *device = qobject_cast<SinkSoundDevice *>(controls(window).sound());
         const bool playing = device && device->isPlaying();
         QProcess minimal;
         minimal.start(QStringLiteral(GINREI_MINIMAL_WINDOW), {QStringLiteral("--print-peak-memory")});

@@ -3,21 +3,32 @@
 
 // Soak: many readings in a row through the windows and the sound device
 // they use, with no sound server at all and on the null sink, watching the
-// user-interface thread for stalls. A 5 ms timer beats in that thread; a
+// user-interface thread for stalls. A 1 ms timer beats in that thread; a
 // stall is a beat that came late, by how late.
-//   scripts/with-null-sink.sh build/bench/bench_soak [readings]
-// Runs itself twice: once told the server is at a path where none is
-// (PULSE_SERVER), once on the null sink. Each run reads `readings` cards in
-// the automatic reading (its timer fired as soon as it is armed, so the run
-// does not wait out the 5 s pauses) and `readings` in matches at level 5
-// (the right card clicked 100 to 400 ms after its announcement, so some
-// readings are cut off and some end by themselves).
+//   scripts/with-null-sink.sh build/bench/bench_soak [readings] [matches]
+//   scripts/with-null-sink.sh build/bench/bench_soak --matches n [--voice-off]
+// (the second form plays only the whole matches, with or without voice)
+// Runs itself three times. Twice with readings in a row: once told the
+// server is at a path where none is (PULSE_SERVER), once on the null sink.
+// Each of these reads `readings` cards in the automatic reading (its timer
+// fired as soon as it is armed, so the run does not wait out the 5 s
+// pauses) and `readings` in matches at level 5 (the right card clicked 100
+// to 400 ms after its announcement, so some readings are cut off and some
+// end by themselves).
+// Then `matches` whole 46-card matches on the null sink, played as a player
+// would: the window shown first, two cards of every three taken 150 to
+// 450 ms after their announcement, every third left to the computer. The
+// stalls counted there leave out the computer's lift, which is painted
+// without returning to the event loop by design, and the 試合開始 handler,
+// which lays out the table; the time stopAndClose() waits for the audio
+// thread is reported beside them.
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
 #include "settings/settingswindow.h"
+#include "sound/sinksounddevice.h"
 #include "tests/testsupport.h"
 #include "tests/wavwriter.h"
 #include "tests/windowcontrols.h"
@@ -39,7 +50,7 @@
 #include <thread>
 
 namespace {
-constexpr int BeatMs = 5;
+constexpr int BeatMs = 1;
 
 // Late beats of the user-interface thread, and a watchdog that ends the
 // process if the thread stops beating altogether (a freeze).
@@ -52,8 +63,14 @@ public:
         m_beat.setInterval(BeatMs);
         QObject::connect(&m_beat, &QTimer::timeout, [this] {
             const qint64 now = m_clock.nsecsElapsed();
-            if (m_last > 0)
-                lateMs << double(now - m_last) / 1e6 - BeatMs;
+            if (m_last > 0) {
+                const bool excluded = std::any_of(excludedAt.cbegin(), excludedAt.cend(),
+                                                  [&](qint64 at) { return at > m_last && at <= now; });
+                if (!excluded) {
+                    lateMs << double(now - m_last) / 1e6 - BeatMs;
+                    gapEnds << now;
+                }
+            }
             m_last = now;
             m_alive.store(now);
         });
@@ -77,6 +94,11 @@ public:
         m_watchdog.join();
     }
     QList<double> lateMs;
+    QList<qint64> gapEnds; // when each of lateMs ended
+    // Beats whose wait spans one of these moments are not counted.
+    QList<qint64> excludedAt;
+    qint64 now() const { return m_clock.nsecsElapsed(); }
+    void exclude() { excludedAt << now(); }
 
 private:
     QTimer m_beat;
@@ -156,6 +178,128 @@ int match(WindowHub &hub, int readings)
     return read;
 }
 
+// The match window's device, timing each stopAndClose().
+class TimedDevice : public SoundDevice
+{
+public:
+    TimedDevice(SoundDevice *real, QObject *parent) : SoundDevice(parent), m_real(real)
+    {
+        real->setParent(this);
+        connect(real, &SoundDevice::done, this, &SoundDevice::done);
+        connect(real, &SoundDevice::noSoundOutput, this, &SoundDevice::noSoundOutput);
+    }
+    void prepare() override { m_real->prepare(); }
+    void play(const QString &file) override { m_real->play(file); }
+    void stopAndClose() override
+    {
+        QElapsedTimer t;
+        t.start();
+        m_real->stopAndClose();
+        stopMs << double(t.nsecsElapsed()) / 1e6;
+    }
+    void close() override { m_real->close(); }
+    void preload(const QString &file) override { m_real->preload(file); }
+    void openAhead() override { m_real->openAhead(); }
+    void releaseOutput() override { m_real->releaseOutput(); }
+    QList<double> stopMs;
+
+private:
+    SoundDevice *m_real;
+};
+
+int wholeMatches(int matches, bool voice)
+{
+    testing::ProgramFolder program;
+    for (int n = 1; n <= 46; ++n)
+        testing::writeWav(program.cardFolder() + QStringLiteral("/karuon%1.wav").arg(n, 2, 10, QLatin1Char('0')),
+                          testing::WavFormat{22050, 16, 1}, 600 + 20 * (n % 10), 440);
+    CardState data(program.path());
+    data.loadCardFolder();
+    data.takeNotices();
+    WindowHub hub(data);
+    TimedDevice *timed = nullptr;
+    hub.soundFactory = [&](QObject *owner) -> SoundDevice * {
+        timed = new TimedDevice(new SinkSoundDevice, owner);
+        return timed;
+    };
+    hub.showMatch();
+    MatchWindow *w = hub.matchWindow();
+    hub.matchSettings();
+    controls(hub.settingsWindow()).levelButtons()[4]->setChecked(true);
+    controls(hub.settingsWindow()).voiceButtons()[voice ? 1 : 0]->setChecked(true);
+    testing::MessageBoxAnswerer answerer(QMessageBox::Yes);
+    runFor(1000);
+
+    StallWatch watch;
+    // The machine's own noise first: the same beat with nothing to do.
+    runFor(10000);
+    QList<double> idle = watch.lateMs;
+    std::sort(idle.begin(), idle.end(), std::greater<double>());
+    watch.lateMs.clear();
+    watch.gapEnds.clear();
+    QList<qint64> clicks;
+    testing::EventWatch lift(controls(w).handTaking(), QEvent::Show, [&watch] { watch.exclude(); });
+    QElapsedTimer clock;
+    clock.start();
+    int announced = 0;
+    for (int m = 0; m < matches; ++m) {
+        watch.exclude();
+        controls(w).startMatchAction()->trigger();
+        watch.exclude();
+        while (!controls(w).startMatchAction()->isEnabled()) {
+            const int position = w->match().position();
+            ++announced;
+            if (position % 3 != 0) {
+                runFor(150 + (announced * 37) % 300);
+                for (int s = 1; s <= w->match().cardCount(); ++s) {
+                    if (w->match().isRightTake(s)) {
+                        // The last take asks the result, in a message box
+                        // made there and then: the match is over.
+                        if (position == w->match().cardCount())
+                            watch.exclude();
+                        clicks << watch.now();
+                        QTest::mouseClick(controls(w).cardBoxes()[s - 1], Qt::LeftButton);
+                        break;
+                    }
+                }
+            } else if (!runUntil([w, position] { return w->match().position() != position || controls(w).startMatchAction()->isEnabled(); },
+                                 20000)) {
+                std::printf("  the computer did not take card %d\n", position);
+                return 1;
+            }
+        }
+        runFor(1000);
+    }
+    // Which stalls had a click of the player in them.
+    int overWithClick = 0;
+    for (qsizetype i = 0; i < watch.lateMs.size(); ++i) {
+        if (watch.lateMs[i] <= 8)
+            continue;
+        const qint64 end = watch.gapEnds[i];
+        const qint64 start = end - qint64((watch.lateMs[i] + BeatMs) * 1e6);
+        if (std::any_of(clicks.cbegin(), clicks.cend(), [&](qint64 c) { return c > start && c <= end; }))
+            ++overWithClick;
+    }
+    QList<double> late = watch.lateMs;
+    std::sort(late.begin(), late.end(), std::greater<double>());
+    QList<double> stops = timed->stopMs;
+    std::sort(stops.begin(), stops.end(), std::greater<double>());
+    const auto over8 = std::count_if(late.begin(), late.end(), [](double v) { return v > 8; });
+    std::printf("  %d matches of 46 cards, reading aloud %s, %d announcements, %.1f s\n", matches, voice ? "on" : "off", announced,
+                clock.elapsed() / 1000.0);
+    auto share = [](const QList<double> &sorted, double q) { return sorted.value(qsizetype(sorted.size() * (1 - q))); };
+    std::printf("  user-interface thread idle, 10 s before: longest stalls %.1f, %.1f, %.1f ms; over 8 ms: %lld; p99 %.2f, p99.9 %.2f ms\n",
+                idle.value(0), idle.value(1), idle.value(2), qlonglong(std::count_if(idle.begin(), idle.end(), [](double v) { return v > 8; })),
+                share(idle, 0.99), share(idle, 0.999));
+    std::printf("  user-interface thread, outside the lift and 試合開始: %lld beats of %d ms; longest stalls %.1f, %.1f, %.1f ms; over 8 ms: %lld, %d of them with a click in them; p99 %.2f, p99.9 %.2f ms\n",
+                qlonglong(late.size()), BeatMs, late.value(0), late.value(1), late.value(2), qlonglong(over8), overWithClick,
+                share(late, 0.99), share(late, 0.999));
+    std::printf("  stopAndClose(): %lld calls, median %.3f ms, longest %.3f, %.3f, %.3f ms\n", qlonglong(stops.size()),
+                stops.isEmpty() ? 0.0 : stops[stops.size() / 2], stops.value(0), stops.value(1), stops.value(2));
+    std::fflush(stdout);
+    return 0;
+}
+
 int soak(int readings)
 {
     testing::ProgramFolder program;
@@ -192,13 +336,25 @@ int main(int argc, char **argv)
     testing::setUpApplication();
     const QStringList args = app.arguments();
     int readings = 200;
+    int matches = 3;
     bool child = false;
+    bool whole = false;
+    bool voice = true;
+    QList<int> numbers;
     for (int i = 1; i < args.size(); ++i) {
         if (args[i] == u"--child")
             child = true;
+        else if (args[i] == u"--matches")
+            whole = true;
+        else if (args[i] == u"--voice-off")
+            voice = false;
         else
-            readings = qMax(1, args[i].toInt());
+            numbers << qMax(1, args[i].toInt());
     }
+    readings = numbers.value(0, readings);
+    matches = numbers.value(1, matches);
+    if (whole)
+        return wholeMatches(readings, voice);
     if (child)
         return soak(readings);
 
@@ -220,6 +376,16 @@ int main(int argc, char **argv)
             if (run.state() != QProcess::NotRunning)
                 run.kill();
         }
+    }
+    std::printf("whole matches on the null sink:\n");
+    std::fflush(stdout);
+    QProcess run;
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+    run.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--matches"), QString::number(matches)});
+    if (!run.waitForFinished(matches * 200000) || run.exitCode() != 0) {
+        ++failed;
+        if (run.state() != QProcess::NotRunning)
+            run.kill();
     }
     return failed;
 }

@@ -213,6 +213,15 @@ void MatchWindow::showEvent(QShowEvent *event)
         // Again now that the window frame is known.
         placeWindow();
     }
+    // The first card is heard as soon as the later ones: its stream is
+    // open before 試合開始, and stays open while the window is shown.
+    m_sound->openAhead();
+}
+
+void MatchWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    m_sound->releaseOutput();
 }
 
 void MatchWindow::placeComputerScoreFrame(int cardCount)
@@ -662,7 +671,6 @@ void MatchWindow::endMatch()
     m_startMatchAction->setEnabled(true);
     m_settingsAction->setEnabled(true);
     m_sound->close();
-    m_sound->releaseOutput();
     // Recorded before the question: its answer may take any time, or never
     // come if the program is killed meanwhile.
     recordEnd(m_match.playerWins() ? record::Result::Won : record::Result::Lost);
@@ -699,7 +707,6 @@ void MatchWindow::giveUpMatch()
     m_startMatchAction->setEnabled(true);
     m_settingsAction->setEnabled(true);
     m_sound->close();
-    m_sound->releaseOutput();
     // A turn suspended in its yield ends at its next step, taking nothing.
     // The match itself stays as it is and can be carried on.
     m_scan.invalidate();
@@ -709,7 +716,6 @@ void MatchWindow::unload()
 {
     recordEnd(record::Result::Abandoned);
     m_sound->close();
-    m_sound->releaseOutput();
     // The window goes once this event is over; until then no timer may
     // start a turn or take a card on it.
     m_reactionTimer->stop();

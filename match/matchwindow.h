@@ -131,6 +131,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     // Watches the reading display's paints.
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     // The suites reach the controls through this (tests/windowcontrols.h).

@@ -123,6 +123,12 @@ void ReadingWindow::showEvent(QShowEvent *event)
     activate();
 }
 
+void ReadingWindow::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    m_sound->releaseOutput();
+}
+
 void ReadingWindow::focusMoved(QWindow *focused)
 {
     if (!focused)
@@ -166,7 +172,10 @@ void ReadingWindow::activate()
     m_aiuOrderTimer->stop();
     m_randomOrderTimer->stop();
     m_reading.activate(randomorder::clockSeed());
-    m_sound->releaseOutput();
+    // The first reading of 実　行 is heard as soon as the later ones: its
+    // stream is open before the press, and stays open while the window is
+    // shown.
+    m_sound->openAhead();
 }
 
 void ReadingWindow::startRun()
@@ -229,14 +238,12 @@ void ReadingWindow::readingEnded(int notifyCode)
         timerFor(m_reading.runTimer())->start();
         break;
     case AutoReading::Next::End:
-        m_sound->releaseOutput();
         endRun();
         break;
     case AutoReading::Next::Stop:
         // The card's sound could not be played: the run stops here, and the
         // window is ready for another one at once.
         m_reading.stopped();
-        m_sound->releaseOutput();
         m_startButton->setEnabled(true);
         reportSoundProblem();
         break;
@@ -266,7 +273,6 @@ void ReadingWindow::leave()
     m_aiuOrderTimer->stop();
     m_randomOrderTimer->stop();
     m_sound->close();
-    m_sound->releaseOutput();
     m_reading.leave();
     hide();
 }
@@ -277,7 +283,6 @@ void ReadingWindow::closeEvent(QCloseEvent *event)
     m_aiuOrderTimer->stop();
     m_randomOrderTimer->stop();
     m_sound->close();
-    m_sound->releaseOutput();
     m_reading.leave();
     event->accept();
 }

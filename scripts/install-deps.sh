@@ -11,7 +11,6 @@ PACKAGES="
 cmake make g++ pkgconf
 qt6-base-dev qt6-multimedia-dev
 python3
-gstreamer1.0-plugins-base gstreamer1.0-plugins-good
 qt6-translations-l10n fonts-ipafont-gothic
 pipewire pipewire-pulse wireplumber pulseaudio-utils dbus libpulse-dev
 xvfb xauth imagemagick xdotool

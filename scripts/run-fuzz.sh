@@ -17,7 +17,7 @@ build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
 seeds=$(cd "$(dirname "$0")/../tests/fuzz/corpus" && pwd)
-targets=${*:-folderfile datafile cp932 numtext wavreader cardsetarchive}
+targets=${*:-folderfile datafile cp932 numtext audiodecode cardsetarchive cardphoto}
 # Qt is built without frame pointers, so the fast unwinder finds a new,
 # bogus stack for nearly every allocation made inside Qt; kept whole, those
 # stacks fill AddressSanitizer's stack store until the run dies of memory

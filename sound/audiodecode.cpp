@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <QFileInfo>
 
 #include <samplerate.h>
 #include <sndfile.h>
@@ -310,6 +311,13 @@ QByteArray readBounded(const QString &path, Problem *problem, QString *reason)
 {
     *problem = Problem::None;
     reason->clear();
+    // Only a regular file: opening a named pipe would wait for a writer for
+    // ever, and a device node never ends.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        *problem = Problem::Unreadable;
+        *reason = QStringLiteral("not a regular file");
+        return {};
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *problem = Problem::Unreadable;
@@ -321,8 +329,17 @@ QByteArray readBounded(const QString &path, Problem *problem, QString *reason)
         *reason = QStringLiteral("%1 bytes, too large for a reading").arg(file.size());
         return {};
     }
-    // At most one byte past the cap, in case the file grows while it is read.
-    QByteArray bytes = file.read(MaxFileBytes + 1);
+    // As much as its size says (QIODevice::read(n) would set aside n bytes,
+    // whatever the file holds); then, should it have grown meanwhile, the
+    // rest up to one byte past the cap.
+    QByteArray bytes(file.size(), Qt::Uninitialized);
+    bytes.truncate(qMax<qint64>(0, file.read(bytes.data(), bytes.size())));
+    while (!file.atEnd() && file.error() == QFileDevice::NoError && bytes.size() <= MaxFileBytes) {
+        const QByteArray more = file.read(qMin<qint64>(1024 * 1024, MaxFileBytes + 1 - bytes.size()));
+        if (more.isEmpty())
+            break;
+        bytes += more;
+    }
     if (file.error() != QFileDevice::NoError) {
         *problem = Problem::Unreadable;
         *reason = file.errorString();

@@ -92,8 +92,8 @@ Clip decodeFile(const QString &path);
 // The recording mixed down to one channel and converted to rate.
 Mono decodeMono(const QByteArray &file, int rate);
 
-// Reads path whole, unless it is larger than MaxFileBytes. On failure the
-// result is empty and *problem and *reason say why.
+// Reads path whole, unless it is larger than MaxFileBytes or not a regular
+// file. On failure the result is empty and *problem and *reason say why.
 QByteArray readBounded(const QString &path, Problem *problem, QString *reason);
 
 // Converts interleaved float frames from one rate to another with a sinc

@@ -3,57 +3,40 @@
 
 #include "sound/sinksounddevice.h"
 
-#include "sound/mediasounddevice.h"
+#include <QSemaphore>
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QMediaDevices>
-#include <QTimer>
-
-namespace {
-constexpr qint64 bytesForMs(int ms)
-{
-    return qint64(wav::OutputRate) * wav::OutputBytesPerFrame * ms / 1000;
-}
-
-qint64 usForBytes(qint64 bytes)
-{
-    return bytes / wav::OutputBytesPerFrame * 1000000 / wav::OutputRate;
-}
-
-qint64 bytesForUs(qint64 us)
-{
-    return us * wav::OutputRate / 1000000 * wav::OutputBytesPerFrame;
-}
-} // namespace
+#include <memory>
 
 SinkSoundDevice::SinkSoundDevice(QObject *parent) : SoundDevice(parent)
 {
-    m_feedTimer = new QTimer(this);
-    m_feedTimer->setTimerType(Qt::PreciseTimer);
-    m_feedTimer->setInterval(FeedIntervalMs);
-    connect(m_feedTimer, &QTimer::timeout, this, &SinkSoundDevice::feed);
-
-    m_stepTimer = new QTimer(this);
-    m_stepTimer->setSingleShot(true);
-    m_stepTimer->setInterval(0);
-    connect(m_stepTimer, &QTimer::timeout, this, &SinkSoundDevice::step);
-
-    m_silentTimer = new QTimer(this);
-    m_silentTimer->setTimerType(Qt::PreciseTimer);
-    m_silentTimer->setSingleShot(true);
-    connect(m_silentTimer, &QTimer::timeout, this, [this] { report(m_generation, Successful); });
-
-    connect(&m_cache, &ClipCache::ready, this, &SinkSoundDevice::onClipReady);
+    m_player = new StreamPlayer;
+    m_player->moveToThread(StreamPlayer::audioThread());
+    // Queued: the player emits on the audio thread.
+    connect(m_player, &StreamPlayer::started, this, &SinkSoundDevice::onStarted);
+    connect(m_player, &StreamPlayer::ended, this, &SinkSoundDevice::onEnded);
+    connect(m_player, &StreamPlayer::spareChanged, this, [this](quint64 epoch, bool open) {
+        if (epoch == m_epoch)
+            m_spare = open;
+    });
+    connect(m_player, &StreamPlayer::outputMissing, this, [this] {
+        if (m_toldNoOutput)
+            return;
+        m_toldNoOutput = true;
+        Q_EMIT noSoundOutput();
+    });
 }
 
 SinkSoundDevice::~SinkSoundDevice()
 {
-    close();
-    dropStream(m_spare);
+    disconnect(m_player, nullptr, this, nullptr);
+    // Its streams close with it, on its own thread.
+    m_player->deleteLater();
+}
+
+template<typename F>
+void SinkSoundDevice::post(F f)
+{
+    QMetaObject::invokeMethod(m_player, std::move(f), Qt::QueuedConnection);
 }
 
 void SinkSoundDevice::prepare()
@@ -63,209 +46,83 @@ void SinkSoundDevice::prepare()
 
 void SinkSoundDevice::preload(const QString &wavFile)
 {
-    if (!wavFile.isEmpty())
-        m_cache.request(QFileInfo(wavFile).absoluteFilePath());
+    post([player = m_player, wavFile] { player->preload(wavFile); });
 }
 
 void SinkSoundDevice::openAhead()
 {
     m_keepReady = true;
-    scheduleStep();
+    const quint64 epoch = ++m_epoch;
+    post([player = m_player, epoch] { player->keepReady(epoch, true); });
 }
 
 void SinkSoundDevice::releaseOutput()
 {
     m_keepReady = false;
-    dropStream(m_spare);
+    m_spare = false;
+    const quint64 epoch = ++m_epoch;
     // A reading still playing keeps its stream to its end.
+    post([player = m_player, epoch] { player->keepReady(epoch, false); });
 }
 
 void SinkSoundDevice::play(const QString &wavFile)
 {
     // Two readings never overlap: one still open is released first, and
-    // whatever it had yet to report is dropped with it.
+    // whatever it had yet to report is dropped with it. The player closes
+    // it before it opens this one.
     close();
     ++m_generation;
     m_open = true;
     m_reported = false;
+    m_ended = false;
+    m_sounded = false;
     m_route = Route::None;
-    m_file = wavFile.isEmpty() ? QString() : QFileInfo(wavFile).absoluteFilePath();
+    const quint64 generation = m_generation;
+    // The file is neither looked at nor read here: the card folder may be
+    // slow, and this thread must not wait for it.
+    post([player = m_player, generation, wavFile] { player->play(generation, wavFile); });
+}
 
-    if (m_file.isEmpty() || !QFileInfo(m_file).isFile()) {
-        report(m_generation, Failure);
+void SinkSoundDevice::onStarted(quint64 generation, int route)
+{
+    if (generation != m_generation || !m_open)
         return;
-    }
-    if (const ClipCache::ClipPtr clip = m_cache.find(m_file)) {
-        // The quick path: decoded ahead, and a stream open.
-        begin(clip, false);
+    m_route = Route(route);
+    if (m_sounded)
         return;
-    }
-    // Decoded on the worker; the reading starts when it comes back.
-    m_cache.request(m_file);
+    m_sounded = true;
+    Q_EMIT readingStarted();
 }
 
-void SinkSoundDevice::onClipReady(const QString &path)
+void SinkSoundDevice::onEnded(quint64 generation, int code)
 {
-    if (m_open && m_route == Route::None && path == m_file)
-        scheduleStep();
-}
-
-void SinkSoundDevice::begin(const ClipCache::ClipPtr &clip, bool mayOpen)
-{
-    startRoute(clip, mayOpen);
-    // Once a reading: only a reading still waiting (Route::None) comes here.
-    if (m_route != Route::None)
-        reportStarted(m_generation);
-}
-
-void SinkSoundDevice::startRoute(const ClipCache::ClipPtr &clip, bool mayOpen)
-{
-    if (!clip->ok()) {
-        if (!clip->worthAnotherPlayer()) {
-            report(m_generation, Failure);
-            return;
-        }
-        // A wave file of a kind the media framework may still play.
-        if (!m_fallback) {
-            m_fallback = new MediaSoundDevice(this);
-            connect(m_fallback, &SoundDevice::done, this, [this](int code) {
-                if (m_route == Route::Fallback)
-                    report(m_generation, code);
-            });
-        }
-        m_route = Route::Fallback;
-        m_fallback->play(m_file);
+    if (generation != m_generation || !m_open)
         return;
-    }
-    if (!m_spare.sink && mayOpen)
-        m_spare = openStream();
-    if (!m_spare.sink) {
-        if (!mayOpen) {
-            // Not here: opening blocks, and play() returns at once.
-            scheduleStep();
-            return;
-        }
-        beginSilently(clip->durationUs());
-        return;
-    }
-
-    m_clip = clip;
-    m_playing = m_spare;
-    m_spare = {};
-    m_written = 0;
-    m_route = Route::Stream;
-    m_started.start();
-    feed();
-    m_feedTimer->start();
-    // The next reading's stream, in a step of its own after this call.
-    if (m_keepReady)
-        scheduleStep();
-}
-
-void SinkSoundDevice::beginSilently(qint64 durationUs)
-{
-    m_route = Route::Silent;
-    m_silentTimer->start(int((durationUs + 999) / 1000));
-    tellNoOutput();
-}
-
-SinkSoundDevice::Stream SinkSoundDevice::openStream()
-{
-    const QAudioDevice output = QMediaDevices::defaultAudioOutput();
-    if (output.isNull())
-        return {};
-    QAudioFormat format;
-    format.setSampleRate(wav::OutputRate);
-    format.setChannelCount(wav::OutputChannels);
-    format.setSampleFormat(QAudioFormat::Int16);
-    Stream stream;
-    // No parent: Qt hands it to the platform's sink object too, and that one
-    // must not go down with this device (see dropStream()).
-    stream.sink = new QAudioSink(output, format);
-    // Every time, before start(): Qt would otherwise ask for what the
-    // server granted the last stream, and PipeWire grants a little less
-    // each time until a stream is too short to sound.
-    stream.sink->setBufferSize(bytesForMs(BufferMs));
-    stream.io = stream.sink->start();
-    stream.deviceId = output.id();
-    if (!stream.io || stream.sink->error() != QAudio::NoError) {
-        dropStream(stream);
-        return {};
-    }
-    return stream;
-}
-
-void SinkSoundDevice::dropStream(Stream &stream)
-{
-    if (!stream.sink)
-        return;
-    // Stopping closes the server's stream: what it still held is not played.
-    stream.sink->stop();
-    // Deleted a while later, from the event loop, and not with this device:
-    // its destructor lets pending events run, which must never happen in
-    // the middle of a caller's step or of a window being destroyed; and a
-    // stream that ran dry asked the server to drain it, whose answer comes
-    // back to the sink object on the server's thread, possibly after the
-    // stop. Should the program end first, the application takes it down.
-    stream.sink->setParent(QCoreApplication::instance());
-    QTimer::singleShot(DeleteAfterMs, stream.sink, &QObject::deleteLater);
-    stream = {};
-}
-
-void SinkSoundDevice::feed()
-{
-    if (!m_playing.sink || !m_clip)
-        return;
-    QAudioSink *sink = m_playing.sink;
-    if (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError) {
-        // The sound server went away mid-reading: the rest is silent.
-        const qint64 left = m_clip->durationUs() - sink->processedUSecs();
-        finishStream();
-        beginSilently(qMax<qint64>(0, left));
-        return;
-    }
-    const qint64 processedUs = sink->processedUSecs();
-    const qint64 total = m_clip->pcm.size();
-    const qint64 ahead = bytesForMs(LeadMs) - (m_written - bytesForUs(processedUs));
-    if (m_written < total && ahead > 0) {
-        const qint64 n = qMin(total - m_written, ahead);
-        const qint64 w = m_playing.io->write(m_clip->pcm.constData() + m_written, n);
-        if (w > 0)
-            m_written += w;
-    }
-    const bool allPlayed = m_written == total && processedUs >= usForBytes(total);
-    const bool stalled = m_started.elapsed() > m_clip->durationUs() / 1000 + StallGraceMs;
-    if (allPlayed || stalled) {
-        finishStream();
-        report(m_generation, Successful);
-        scheduleStep();
-    }
-}
-
-void SinkSoundDevice::finishStream()
-{
-    m_feedTimer->stop();
-    dropStream(m_playing);
-}
-
-bool SinkSoundDevice::isPlaying() const
-{
-    switch (m_route) {
-    case Route::Stream:
-        return m_playing.sink != nullptr;
-    case Route::Silent:
-        return m_silentTimer->isActive();
-    case Route::Fallback:
-        return m_fallback && m_fallback->isPlaying();
-    case Route::None:
-        break;
-    }
-    return false;
+    m_ended = true;
+    report(generation, code);
 }
 
 void SinkSoundDevice::stopAndClose()
 {
-    close();
+    if (!m_open)
+        return;
+    // A reading that has ended is silent already; one that never sounded
+    // has nothing to cut. Either closes without waiting.
+    const bool mayBeSounding = !m_ended;
+    m_open = false;
+    ++m_generation;
+    m_route = Route::None;
+    if (!mayBeSounding) {
+        post([player = m_player] { player->stop(); });
+        return;
+    }
+    const auto stopped = std::make_shared<QSemaphore>();
+    post([player = m_player, stopped] {
+        player->stop();
+        stopped->release();
+    });
+    if (!stopped->tryAcquire(1, StopWaitLimitMs))
+        qWarning("the audio thread did not stop the reading within %d ms", StopWaitLimitMs);
 }
 
 void SinkSoundDevice::close()
@@ -274,56 +131,6 @@ void SinkSoundDevice::close()
         return;
     m_open = false;
     ++m_generation;
-    finishStream();
-    m_silentTimer->stop();
-    if (m_route == Route::Fallback && m_fallback)
-        m_fallback->stopAndClose();
     m_route = Route::None;
-    m_clip.reset();
-    if (m_keepReady)
-        scheduleStep();
+    post([player = m_player] { player->stop(); });
 }
-
-void SinkSoundDevice::scheduleStep()
-{
-    if (!m_stepTimer->isActive())
-        m_stepTimer->start();
-}
-
-void SinkSoundDevice::step()
-{
-    // A reading waiting for its samples or for a stream.
-    if (m_open && m_route == Route::None) {
-        const ClipCache::ClipPtr clip = m_cache.find(m_file);
-        if (clip) {
-            begin(clip, true);
-            // The spare, if one is wanted, in the next step: the reading
-            // has just been written to and should not wait for it.
-            if (m_route == Route::Stream)
-                return;
-        } else if (!m_cache.pending(m_file)) {
-            // Changed on disk since it was asked for: read it again.
-            m_cache.request(m_file);
-        }
-    }
-    if (!m_keepReady)
-        return;
-    // The spare follows the default output: one opened before a headset
-    // was plugged in is replaced while no reading needs it.
-    if (m_spare.sink && m_spare.deviceId != QMediaDevices::defaultAudioOutput().id())
-        dropStream(m_spare);
-    if (!m_spare.sink) {
-        m_spare = openStream();
-        if (!m_spare.sink)
-            tellNoOutput();
-    }
-}
-
-void SinkSoundDevice::tellNoOutput()
-{
-    if (m_toldNoOutput)
-        return;
-    m_toldNoOutput = true;
-    QMetaObject::invokeMethod(this, &SoundDevice::noSoundOutput, Qt::QueuedConnection);
-}
-

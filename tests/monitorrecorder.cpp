@@ -7,6 +7,7 @@
 
 #include <QMutexLocker>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -64,6 +65,7 @@ void MonitorRecorder::onRead(pa_stream *stream, size_t, void *self)
         // The first half second is left out: a new stream is handed what
         // the server had buffered in a burst, faster than real time.
         const qint64 first = r->m_dropped + r->m_samples.size() - n;
+        r->m_chunks.append({first, now});
         const qint64 offset = now - first * 1000000000 / Rate;
         const bool steady = first > Rate / 2;
         if (!r->m_haveOffset || (steady && !r->m_steady) || ((steady || !r->m_steady) && offset < r->m_offsetNs)) {
@@ -190,6 +192,17 @@ qint64 MonitorRecorder::firstAbove(float threshold, qint64 from) const
             return k;
     }
     return -1;
+}
+
+qint64 MonitorRecorder::playedAtNs(qint64 frame) const
+{
+    QMutexLocker lock(&m_mutex);
+    const auto after = std::upper_bound(m_chunks.cbegin(), m_chunks.cend(), frame,
+                                        [](qint64 f, const std::pair<qint64, qint64> &chunk) { return f < chunk.first; });
+    if (after == m_chunks.cbegin() || frame >= m_dropped + m_samples.size())
+        return -1;
+    const auto &[first, arrived] = *(after - 1);
+    return arrived + (frame - first) * 1000000000 / Rate;
 }
 
 void MonitorRecorder::clear()

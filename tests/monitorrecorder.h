@@ -54,6 +54,13 @@ public:
     qint64 firstAbove(float threshold, qint64 from = 0) const;
     // Throws away what was recorded so far (the frame count goes on).
     void clear();
+    // When frame k was played, by the arrival of its own chunk: the sink
+    // takes a quantum at a time and the monitor hands it over at once, so a
+    // chunk arrives as its first frame starts to play, give or take the
+    // server's scheduling; -1 for a frame not recorded yet. Unlike
+    // arrivalNs(), it needs no straight line through the whole recording,
+    // which a sink that runs late and catches up on a loaded machine bends.
+    qint64 playedAtNs(qint64 frame) const;
 
 private:
     static void onRead(pa_stream *stream, size_t bytes, void *self);
@@ -70,6 +77,7 @@ private:
     qint64 m_offsetNs = 0;         // arrival line: frame k arrives at m_offsetNs + k / Rate
     bool m_haveOffset = false;
     bool m_steady = false;         // the offset comes from after the first half second
+    QList<std::pair<qint64, qint64>> m_chunks; // first frame, arrival (ns)
 };
 
 } // namespace testing

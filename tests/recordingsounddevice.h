@@ -21,7 +21,7 @@ class RecordingSoundDevice : public SoundDevice
     Q_OBJECT
 
 public:
-    // With a forward device, every operation also goes to it and its done()
+    // With a forward device, every operation also goes to it and its
     // notices come out of this one; it becomes this device's child.
     explicit RecordingSoundDevice(QObject *parent = nullptr, SoundDevice *forward = nullptr);
 

@@ -4,6 +4,7 @@
 #include "tests/testsupport.h"
 
 #include "app/application.h"
+#include "sound/streamplayer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,8 +22,6 @@ void prepareEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "gstreamer");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         static QTemporaryDir runtime;
         QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -74,6 +73,9 @@ QString checkAnnouncedAudioOutput()
         qInfo("GINREI_NULL_SINK is not set: playing without a known audio server");
         return {};
     }
+    // Qt keeps its connection to the sound server on the thread that asks
+    // first: the audio thread, as in the program.
+    StreamPlayer::audioThread();
     QDeadlineTimer deadline(5000);
     while (QMediaDevices::audioOutputs().isEmpty() && !deadline.hasExpired())
         QTest::qWait(50);

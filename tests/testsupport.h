@@ -17,7 +17,7 @@
 
 namespace testing {
 
-// Offscreen platform, a private runtime folder, the GStreamer backend; then
+// Offscreen platform and a private runtime folder; then
 // the toolkit set-up of the real program.
 void prepareEnvironment();
 void setUpApplication();

@@ -7,13 +7,16 @@
 // refused with a reason.
 
 #include "sound/audiodecode.h"
+#include "sound/clipcache.h"
 
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <sndfile.h>
 
 #include <cmath>
+#include <sys/stat.h>
 #include <numbers>
 
 namespace {
@@ -88,6 +91,8 @@ private Q_SLOTS:
     void decodes_data();
     void decodes();
     void noMirrorImage();
+    void cacheGivesWhatIsOnDisk_data();
+    void cacheGivesWhatIsOnDisk();
 };
 
 void AudioDecodeTest::decodes_data()
@@ -142,6 +147,16 @@ void AudioDecodeTest::decodes()
     if (QByteArray(QTest::currentDataTag()) != "empty")
         QVERIFY2(!file.isEmpty(), "libsndfile did not write the file");
 
+    // Read from disk as it is, without setting aside room for the largest
+    // file there could be.
+    QTemporaryFile onDisk;
+    QVERIFY(onDisk.open() && onDisk.write(file) == file.size() && onDisk.flush());
+    audio::Problem readProblem;
+    QString why;
+    const QByteArray read = audio::readBounded(onDisk.fileName(), &readProblem, &why);
+    QCOMPARE(read, file);
+    QVERIFY2(read.capacity() <= file.size() + 65536, qPrintable(QString::number(read.capacity())));
+
     const audio::Clip clip = audio::decode(file);
     QCOMPARE(int(clip.problem), problem);
     QCOMPARE(clip.reason.isEmpty(), clip.ok());
@@ -179,6 +194,78 @@ void AudioDecodeTest::noMirrorImage()
     }
     const double db = 20 * std::log10(worst / toneLevel);
     QVERIFY2(db < -60, qPrintable(QStringLiteral("%1 dB at %2 Hz").arg(db).arg(worstAt)));
+}
+
+void AudioDecodeTest::cacheGivesWhatIsOnDisk_data()
+{
+    // What happens to a decoded recording before its reading.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("decodedAgain");
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<double>("seconds"); // of what is played
+    QTest::addColumn<bool>("sameSamples");
+    QTest::newRow("nothing") << QStringLiteral("none") << false << int(audio::Problem::None) << 0.2 << true;
+    QTest::newRow("a longer recording") << QStringLiteral("longer") << true << int(audio::Problem::None) << 0.5 << false;
+    QTest::newRow("removed") << QStringLiteral("removed") << false << int(audio::Problem::Unreadable) << 0.0 << false;
+    // Opening a pipe would wait for a writer for ever.
+    QTest::newRow("a named pipe in its place") << QStringLiteral("pipe") << false << int(audio::Problem::Unreadable) << 0.0 << false;
+    // Only the last few files are kept.
+    QTest::newRow("pushed out by newer ones") << QStringLiteral("evicted") << true << int(audio::Problem::None) << 0.2 << true;
+}
+
+void AudioDecodeTest::cacheGivesWhatIsOnDisk()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, decodedAgain);
+    QFETCH(int, problem);
+    QFETCH(double, seconds);
+    QFETCH(bool, sameSamples);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("karuon01.wav"));
+    auto writeTone = [](const QString &to, double length) {
+        QFile file(to);
+        return file.open(QIODevice::WriteOnly) && file.write(wav16(1, 22050, tone(1, 22050, length, 440, 0.5f))) > 0;
+    };
+    QVERIFY(writeTone(path, 0.2));
+
+    ClipCache cache;
+    QStringList ready;
+    connect(&cache, &ClipCache::ready, this, [&ready](const QString &p) { ready << p; });
+    cache.request(path);
+    QVERIFY(cache.pending(path));
+    QTRY_COMPARE(ready, QStringList{path});
+    const ClipCache::ClipPtr first = cache.take(path);
+    QVERIFY(first && first->ok());
+    QCOMPARE(first->source.frames, 22050 / 5);
+
+    if (change == u"longer") {
+        QVERIFY(writeTone(path, 0.5));
+    } else if (change == u"removed" || change == u"pipe") {
+        QVERIFY(QFile::remove(path));
+        if (change == u"pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (change == u"evicted") {
+        for (int n = 2; n <= ClipCache::Capacity + 1; ++n) {
+            const QString other = dir.filePath(QStringLiteral("karuon0%1.wav").arg(n));
+            QVERIFY(writeTone(other, 0.05));
+            cache.request(other);
+            QTRY_VERIFY(!cache.pending(other));
+        }
+    }
+
+    ClipCache::ClipPtr clip = cache.take(path);
+    QCOMPARE(!clip, decodedAgain);
+    if (decodedAgain) {
+        QTRY_VERIFY((clip = cache.take(path)));
+        QVERIFY(clip != first);
+    }
+    QCOMPARE(int(clip->problem), problem);
+    QCOMPARE(clip->ok(), problem == int(audio::Problem::None));
+    QVERIFY(qAbs(clip->frames() - qint64(seconds * audio::OutputRate)) <= 2);
+    QCOMPARE(clip->pcm == first->pcm, sameSamples);
+    // Kept for the next reading, unless it could not be read.
+    if (clip->ok())
+        QCOMPARE(cache.take(path), clip);
 }
 
 QTEST_GUILESS_MAIN(AudioDecodeTest)

@@ -58,6 +58,8 @@ void TestNoOutput::readingsRunSilentlyForTheirLength()
         device.play(file);
         QTRY_VERIFY(device.route() == SinkSoundDevice::Route::Silent);
         QVERIFY(device.isPlaying());
+        // Its silent stand-in counts as heard, as a reading's sound would.
+        QTRY_COMPARE(started, lengthMs == 300 ? 1 : 2);
         QTRY_COMPARE_WITH_TIMEOUT(codes.size(), lengthMs == 300 ? 1 : 2, 3000);
         QCOMPARE(codes.last(), int(SoundDevice::Successful));
         // As long as the recording: a run keeps its schedule without sound.
@@ -68,7 +70,6 @@ void TestNoOutput::readingsRunSilentlyForTheirLength()
         device.close();
     }
     QVERIFY(!device.hasSpareStream());
-    QVERIFY(!device.fallback());
     // Said once, not at every reading.
     QCOMPARE(told, 1);
 }

@@ -8,7 +8,7 @@
 set -eu
 cd "$(dirname "$0")"
 rm -rf corpus
-mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/wavreader corpus/audiodecode corpus/cardsetarchive corpus/cardphoto
+mkdir -p corpus/folderfile corpus/datafile corpus/cp932 corpus/numtext corpus/audiodecode corpus/cardsetarchive corpus/cardphoto
 
 sjis() { printf '%s' "$1" | iconv -f UTF-8 -t CP932; }
 spaces() { [ "$1" -gt 0 ] && printf "%$1s" '' || true; }
@@ -64,8 +64,9 @@ for text in '12' '12abc' '4.5' '5.5' ' 1 2' '&H1F' '&o17' '1e3' '1D2' '-3' '+.5'
     printf '%s' "$text" > $n/text-$i
 done
 
-# WAV recordings: little-endian fields written byte by byte.
-w=corpus/wavreader
+# Cards' recordings. First wave files, good and broken, their little-endian
+# fields written byte by byte.
+w=corpus/audiodecode
 byte() { printf "\\$(printf '%03o' $(($1 & 255)))"; }
 le16() { byte "$1"; byte $(($1 >> 8)); }
 le32() { le16 $(($1 & 65535)); le16 $(($1 >> 16)); }
@@ -86,10 +87,10 @@ samples() { i=0; while [ $i -lt "$1" ]; do byte $((i * 37)); i=$((i + 1)); done;
 printf 'RIFX\000\000\000\044WAVE' > $w/rifx
 : > $w/empty
 
-# The libsndfile decoder starts from the same wave files, and from a 20 ms
-# tone in each other container and codec it reads (seeds/audiodecode,
-# written once by libsndfile itself and kept as they are).
-cp $w/* seeds/audiodecode/* corpus/audiodecode/
+# Then a 20 ms tone in each other container and codec libsndfile reads
+# (seeds/audiodecode, written once by libsndfile itself and kept as they
+# are).
+cp seeds/audiodecode/* $w/
 
 # Card sets as zip files (seeds/cardsetarchive, written once with Python's
 # zipfile and kept as they are): a set in a folder with a Japanese name and
