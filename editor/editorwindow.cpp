@@ -1167,6 +1167,9 @@ void EditorWindow::record(int card)
         if (m_shownFolder == m_recordingFolder)
             keepReading(card, wav);
     });
+    // Over the grid, not wherever the desktop puts a new window.
+    m_recording->adjustSize();
+    m_recording->move(geometry().center() - m_recording->rect().center());
     m_recording->show();
     m_recording->raise();
     m_recording->activateWindow();
