@@ -7,6 +7,7 @@
 #include "app/windowhub.h"
 #include "data/cardstate.h"
 #include "editor/cardphoto.h"
+#include "editor/cardsets.h"
 #include "ui/uikit.h"
 #include "version.h"
 
@@ -81,9 +82,10 @@ int runApplication(int argc, char **argv)
     setUpToolkit();
 
     // karupath.dat goes to the user's config folder when the program folder
-    // cannot be written, as in an installed copy.
+    // cannot be written, as in an installed copy; the sets made in the
+    // editor are stored in it by their place in the user's sets folder.
     CardState data(QCoreApplication::applicationDirPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+                   QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation), cardsets::defaultRoot());
     WindowHub hub(data);
     hub.startMenu()->show();
     // Looking at six icon files takes a few milliseconds; the start menu

@@ -26,8 +26,10 @@ QString cleanFolder(const QString &folder)
 }
 } // namespace
 
-CardState::CardState(const QString &programFolder, const QString &configFolder)
-    : m_programFolder(cleanFolder(programFolder)), m_configFolder(configFolder.isEmpty() ? QString() : cleanFolder(configFolder))
+CardState::CardState(const QString &programFolder, const QString &configFolder, const QString &setsFolder)
+    : m_programFolder(cleanFolder(programFolder)),
+      m_configFolder(configFolder.isEmpty() ? QString() : cleanFolder(configFolder)),
+      m_setsFolder(setsFolder.isEmpty() ? QString() : cleanFolder(setsFolder))
 {
 }
 
@@ -102,7 +104,7 @@ void CardState::loadCardFolder()
                 notify(Notice::FolderMissing,
                        QStringLiteral("かるたフォルダ「%1」が見つかりません。\n"
                                       "今回は標準のかるたフォルダ「%2」を使います（%3 は書き換えません）。")
-                           .arg(folder, m_cardFolder, source));
+                           .arg(folder.isEmpty() ? stored : folder, m_cardFolder, source));
         } else {
             m_cardFolder = cleanFolder(folder);
         }
@@ -264,34 +266,52 @@ QString CardState::soundPathIn(const QString &folder, int n)
     return folder + QStringLiteral("/karuon") + cardNumberText(n) + QStringLiteral(".wav");
 }
 
+namespace {
+// The path of folder from inside base, or empty when it does not lie there.
+QString pathInside(const QString &base, const QString &folder)
+{
+    if (base.isEmpty())
+        return {};
+    const QString relative = QDir(base).relativeFilePath(folder);
+    if (QDir::isAbsolutePath(relative) || relative == u".." || relative.startsWith(QStringLiteral("../")))
+        return {};
+    return relative;
+}
+
+bool fitsFolderField(const QString &text)
+{
+    return !text.isEmpty() && cp932::canEncode(text) && cp932::byteLength(text) <= FolderRecord::PathWidth;
+}
+} // namespace
+
 CardState::StoredPath CardState::storablePath(const QString &folder) const
 {
     StoredPath result;
     const QString path = cleanFolder(folder);
-    const bool encodable = cp932::canEncode(path);
-    if (encodable && cp932::byteLength(path) <= FolderRecord::PathWidth) {
-        result.ok = true;
-        result.text = path;
-        return result;
-    }
     // Inside the program folder the path from there may fit where the whole
     // one does not: too long, or with a character code page 932 lacks in
-    // the folder names above it (a program folder under "José", say).
-    const QString relative = QDir(m_programFolder).relativeFilePath(path);
-    const bool inside = !QDir::isAbsolutePath(relative) && relative != u".."
-        && !relative.startsWith(QStringLiteral("../"));
-    if (inside && cp932::canEncode(relative) && cp932::byteLength(relative) <= FolderRecord::PathWidth) {
-        result.ok = true;
-        result.text = relative;
-        return result;
+    // the folder names above it (a program folder under "José", say). A
+    // folder there whose name starts with '<' would read back as marked.
+    const QString fromProgram = pathInside(m_programFolder, path);
+    // The user's own sets lie deep in the home folder
+    // (~/.local/share/ginrei-karuta/sets/…): from there, a name has room.
+    const QString fromSets = pathInside(m_setsFolder, path);
+    const QString marked = fromSets.isEmpty() ? QString() : QLatin1String(SetsMarker) + u'/' + fromSets;
+    for (const QString &form : {path, fromProgram.startsWith(u'<') ? QString() : fromProgram, marked}) {
+        if (fitsFolderField(form)) {
+            result.ok = true;
+            result.text = form;
+            return result;
+        }
     }
-    if (!encodable) {
+    if (!cp932::canEncode(path)) {
         result.why = QStringLiteral("フォルダ名「%1」には %2 に記録できない文字が含まれています。")
                          .arg(path, QLatin1String(FolderFileName));
         return result;
     }
     result.why = QStringLiteral("フォルダ「%1」のパスは長すぎて %2 に記録できません"
-                                "（記録できるのは %3 バイトまでです。プログラムのフォルダの中なら、そこからの相対パスで記録します）。")
+                                "（記録できるのは %3 バイトまでです。プログラムのフォルダか札の組のフォルダの中なら、"
+                                "そこからの相対パスで記録します）。")
                      .arg(path, QLatin1String(FolderFileName))
                      .arg(FolderRecord::PathWidth);
     return result;
@@ -299,6 +319,9 @@ CardState::StoredPath CardState::storablePath(const QString &folder) const
 
 QString CardState::resolveStoredPath(const QString &stored) const
 {
+    const QString marker = QLatin1String(SetsMarker) + u'/';
+    if (stored.startsWith(marker))
+        return m_setsFolder.isEmpty() ? QString() : cleanFolder(m_setsFolder + u'/' + stored.mid(marker.size()));
     if (QDir::isAbsolutePath(stored))
         return cleanFolder(stored);
     return cleanFolder(m_programFolder + u'/' + stored);

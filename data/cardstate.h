@@ -26,6 +26,9 @@ public:
     static constexpr const char *FolderFileName = "karupath.dat";
     static constexpr const char *DataFileName = "karudata.dat";
     static constexpr const char *DefaultFolderName = "ondat";
+    // Starts a stored folder that lies in the user's sets folder:
+    // "<sets>/家族". No path this program writes starts with '<'.
+    static constexpr const char *SetsMarker = "<sets>";
 
     using LabelTable = std::array<QString, LastPosition + 1>;
     using Order = std::array<qint16, LastPosition + 1>;
@@ -48,7 +51,11 @@ public:
     // configFolder is the user's own folder for karupath.dat, used when the
     // program folder cannot be written (an installed copy); left empty,
     // karupath.dat always lies beside the program, as in a portable copy.
-    explicit CardState(const QString &programFolder, const QString &configFolder = QString());
+    // setsFolder is where the user's own card sets are made (the editor's
+    // 札の組); a set there is stored relative to it, which leaves room for
+    // its name in karupath.dat. Left empty, no folder is stored that way.
+    explicit CardState(const QString &programFolder, const QString &configFolder = QString(),
+                       const QString &setsFolder = QString());
 
     // Whether files can be created in a folder. Decides where karupath.dat
     // lives, and tells a save into a read-only card folder (the installed
@@ -76,6 +83,7 @@ public:
     const QString &programFolder() const { return m_programFolder; }
     const QString &folderFilePath() const { return m_folderFilePath; }
     const QString &configFolder() const { return m_configFolder; }
+    const QString &setsFolder() const { return m_setsFolder; }
     const QString &cardFolder() const { return m_cardFolder; }
     const QString &cardDataPath() const { return m_cardDataPath; }
     QString defaultCardFolder() const;
@@ -102,16 +110,20 @@ public:
     QString missingCardFolderText() const;
 
     // How a folder is written into karupath.dat: as it is when it fits in 50
-    // bytes, else relative to the program folder when it lies inside it.
-    // A path that fits in neither form, or has characters that code page 932
-    // cannot hold, cannot be stored: ok is false and why says so.
+    // bytes, else relative to the program folder when it lies inside it,
+    // else as SetsMarker + "/" + its path from the sets folder when it lies
+    // inside that. A path that fits in none of these forms, or has
+    // characters that code page 932 cannot hold, cannot be stored: ok is
+    // false and why says so.
     struct StoredPath {
         bool ok = false;
         QString text;
         QString why;
     };
     StoredPath storablePath(const QString &folder) const;
-    // A stored folder as a usable path: relative ones lie in the program folder.
+    // A stored folder as a usable path: relative ones lie in the program
+    // folder, those marked with SetsMarker in the sets folder (empty when no
+    // sets folder is known).
     QString resolveStoredPath(const QString &stored) const;
 
     // Record 1 written atomically; any bytes past it in the file are kept.
@@ -152,6 +164,7 @@ private:
 
     QString m_programFolder;
     QString m_configFolder;
+    QString m_setsFolder;
     FolderProbe m_writableProbe;
     QString m_folderFilePath;
     QString m_cardFolder;

@@ -217,6 +217,9 @@ class Importer
 {
 public:
     Importer(archive *a, const PictureCheck &check) : m_archive(a), m_check(check) {}
+    // The files passed over, kept apart from the result so that a refusal
+    // still lists those found before it.
+    const QList<Skipped> &skipped() const { return m_skipped; }
 
     // Unpacks every taken file into folder; fills result (taken, skipped,
     // or the refusal).
@@ -273,7 +276,7 @@ public:
             else if (seen.contains(canonical))
                 skip = QStringLiteral("同じ名前のファイルが先にあります");
             if (!skip.isEmpty()) {
-                result.skipped << Skipped{shown, skip};
+                m_skipped << Skipped{shown, skip};
                 continue;
             }
             if (place.parts.size() == 2)
@@ -347,6 +350,7 @@ private:
 
     archive *m_archive;
     const PictureCheck &m_check;
+    QList<Skipped> m_skipped;
 };
 
 Result importFrom(const std::function<int(archive *)> &open, const QString &setsFolder, const QString &name,
@@ -372,7 +376,9 @@ Result importFrom(const std::function<int(archive *)> &open, const QString &sets
     Result result;
     if (open(a.get()) != ARCHIVE_OK)
         return refuse(Problem::NotArchive, QStringLiteral("ZIP ファイルとして読めません（%1）。").arg(libarchiveError(a.get())));
-    Importer(a.get(), check).run(hidden.path(), result);
+    Importer importer(a.get(), check);
+    importer.run(hidden.path(), result);
+    result.skipped = importer.skipped();
     if (!result.ok())
         return result;
 

@@ -80,6 +80,7 @@ struct Result {
     QString reason;        // for the user, in Japanese; empty on success
     QString path;          // the new folder, or the archive written
     QStringList taken;     // file names, as written (karue01.jpg, ...)
+    // Left out; an import refused lists those it found before the refusal.
     QList<Skipped> skipped;
 
     bool ok() const { return problem == Problem::None; }

@@ -95,12 +95,17 @@ QString nameProblem(const CardState &data, const QString &root, const QString &n
         return QStringLiteral("名前に %1 に記録できない文字が含まれています。").arg(QLatin1String(CardState::FolderFileName));
     const QString folder = QDir::cleanPath(root) + u'/' + name;
     if (!data.storablePath(folder).ok) {
-        const qsizetype room = 50 - cp932::byteLength(QString(QDir::cleanPath(root) + u'/'));
-        if (room <= 0)
+        // The longest name that karupath.dat can hold here, in half-width
+        // characters: a set in the user's sets folder is stored by its
+        // name (CardState::SetsMarker), one elsewhere by its whole path.
+        int room = FolderRecord::PathWidth;
+        while (room > 0 && !data.storablePath(QDir::cleanPath(root) + u'/' + QString(room, u'x')).ok)
+            --room;
+        if (room == 0)
             return QStringLiteral("札の組を置くフォルダ「%1」の名前が長すぎて、%2 に記録できません。")
                 .arg(root, QLatin1String(CardState::FolderFileName));
-        return QStringLiteral("名前が長すぎます。%1 には 50 バイトまでしか記録できないため、"
-                              "ここでは半角 %2 文字（全角 %3 文字）までです。")
+        return QStringLiteral("名前が長すぎます。札の組の名前は %1 に記録できる長さ、"
+                              "半角 %2 文字（全角 %3 文字）までです。")
             .arg(QLatin1String(CardState::FolderFileName))
             .arg(room)
             .arg(room / 2);

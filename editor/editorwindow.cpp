@@ -4,11 +4,16 @@
 #include "editor/editorwindow.h"
 
 #include "data/cardstate.h"
+#include "editor/cardsetarchive.h"
 #include "editor/cardsets.h"
 #include "editor/editorhost.h"
 #include "editor/entrypicture.h"
 #include "editor/folderlists.h"
+#include "editor/picturecheck.h"
+#include "editor/readingprep.h"
+#include "editor/recordingwindow.h"
 #include "editor/setnamedialog.h"
+#include "sound/audiodecode.h"
 #include "sound/sounddevice.h"
 #include "ui/uikit.h"
 
@@ -23,8 +28,11 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
+#include <QKeyEvent>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -121,6 +129,40 @@ int compareFileNames(const QString &a, const QString &b)
     return int(a.size() - i) - int(b.size() - j);
 }
 
+// The sound files libsndfile reads, by their usual names.
+const QString SoundFileFilter = QStringLiteral("音声 (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff *.au *.caf *.w64 "
+                                               "*.WAV *.FLAC *.OGG *.OGA *.OPUS *.MP3 *.AIF *.AIFF *.AU *.CAF *.W64);;"
+                                               "すべてのファイル (*)");
+
+// A sound file as a card's reading, or why it cannot be one.
+readingprep::Reading readingFromFile(const QString &file)
+{
+    audio::Problem problem = audio::Problem::None;
+    QString why;
+    const QByteArray bytes = audio::readBounded(file, &problem, &why);
+    if (problem == audio::Problem::None)
+        return readingprep::prepareFile(bytes);
+    readingprep::Reading refused;
+    refused.problem = readingprep::Problem::NotAudio;
+    refused.reason = problem == audio::Problem::TooLarge
+        ? QStringLiteral("ファイルが大きすぎます（%1 MB まで）。").arg(audio::MaxFileBytes / (1024 * 1024))
+        : QStringLiteral("ファイルを読めません（%1）。").arg(why);
+    return refused;
+}
+
+// Files left out of an archive, one a line, with the reason; the first
+// few only, as an archive of something else may hold hundreds.
+QString skippedText(const QList<cardsetarchive::Skipped> &skipped)
+{
+    constexpr int MaxLines = 10;
+    QStringList lines;
+    for (const cardsetarchive::Skipped &s : skipped.mid(0, MaxLines))
+        lines << QStringLiteral("%1（%2）").arg(s.name, s.why);
+    if (skipped.size() > MaxLines)
+        lines << QStringLiteral("ほか %1 個").arg(skipped.size() - MaxLines);
+    return lines.join(u'\n');
+}
+
 QString cardList(const QList<int> &cards)
 {
     QStringList numbers;
@@ -131,7 +173,7 @@ QString cardList(const QList<int> &cards)
 } // namespace
 
 EditorWindow::EditorWindow(CardState &data, EditorHost *host)
-    : m_data(data), m_host(host), m_setsFolder(cardsets::defaultRoot()),
+    : m_data(data), m_host(host), m_setsFolder(data.setsFolder().isEmpty() ? cardsets::defaultRoot() : data.setsFolder()),
       m_cancelled(std::make_shared<std::atomic_bool>(false))
 {
     setObjectName(QStringLiteral("frmEdit"));
@@ -250,8 +292,11 @@ void EditorWindow::makeMenus()
     m_newSetAction->setObjectName(QStringLiteral("mnuAtarasii"));
     m_duplicateAction = m_setMenu->addAction(QStringLiteral("この札の組を複製…"), this, [this] { askDuplicate(); });
     m_duplicateAction->setObjectName(QStringLiteral("mnuHukusei"));
-    // 書き出す… and 読み込む… (a set as one .zip) go here, after a
-    // separator; 読み込む… shows the set it has made with showSetIn.
+    m_setMenu->addSeparator();
+    m_exportAction = m_setMenu->addAction(QStringLiteral("書き出す…"), this, &EditorWindow::askExport);
+    m_exportAction->setObjectName(QStringLiteral("mnuKakidasu"));
+    m_importAction = m_setMenu->addAction(QStringLiteral("読み込む…"), this, &EditorWindow::askImport);
+    m_importAction->setObjectName(QStringLiteral("mnuYomikomu"));
 
     QAction *backAction = menuBar()->addAction(QStringLiteral("戻る"), this, &EditorWindow::goBack);
     backAction->setObjectName(QStringLiteral("mnuEnd"));
@@ -279,10 +324,25 @@ void EditorWindow::makeMenus()
     });
     m_removePictureAction->setObjectName(QStringLiteral("mnuSyasinKesu"));
     m_entryMenu->addSeparator();
-    // Where a reading comes from goes here, before 聞く: 録音する… (the
-    // recording window) and 音声ファイルを選ぶ… (a file libsndfile reads).
-    // Each opens its window through whenWritable(…) and ends in
-    // keepReading(card, wav) with the finished 16-bit 48 kHz WAV.
+    m_recordAction = m_entryMenu->addAction(QStringLiteral("録音する…"), this, [this] {
+        const int card = m_menuCard;
+        whenWritable([this, card] { record(card); });
+    });
+    m_recordAction->setObjectName(QStringLiteral("mnuRokuon"));
+    m_chooseReadingAction = m_entryMenu->addAction(QStringLiteral("音声ファイルを選ぶ…"), this, [this] {
+        const int card = m_menuCard;
+        whenWritable([this, card] {
+            auto *dialog = new QFileDialog(this, QStringLiteral("%1 番の札の読みを選ぶ").arg(card), QDir::homePath(),
+                                           SoundFileFilter);
+            dialog->setObjectName(QStringLiteral("readingDialog"));
+            dialog->setFileMode(QFileDialog::ExistingFile);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            connect(dialog, &QFileDialog::fileSelected, this,
+                    [this, card](const QString &file) { takeReadingFile(card, file); });
+            dialog->open();
+        });
+    });
+    m_chooseReadingAction->setObjectName(QStringLiteral("mnuOnseiErabu"));
     m_listenAction = m_entryMenu->addAction(QStringLiteral("聞く"), this, [this] { listen(m_menuCard); });
     m_listenAction->setObjectName(QStringLiteral("mnuKiku"));
     m_removeReadingAction = m_entryMenu->addAction(QStringLiteral("音声を消す"), this, [this] {
@@ -366,6 +426,7 @@ void EditorWindow::fillFromCardState()
             m_pictureBoxes[i - 1]->clearPicture();
     }
     showFolder(m_data.cardFolder());
+    closeRecordingUnlessFor(m_data.cardFolder());
     m_shownFolder = m_data.cardFolder();
     m_countBox->setText(QString::number(m_data.cardCount()));
     scanReadings();
@@ -431,6 +492,9 @@ void EditorWindow::goBack()
 {
     whenMediaSettled([this] {
         stopListening();
+        // A take not kept goes with its window, as its やめる would.
+        if (m_recording)
+            m_recording->close();
         hide();
     });
 }
@@ -440,6 +504,8 @@ void EditorWindow::closeEvent(QCloseEvent *event)
     if (m_closing || (!m_pending.hasChanges() && !makingPictures())) {
         stopListening();
         cancelPictures();
+        if (m_recording)
+            m_recording->close();
         hide();
         event->accept();
         return;
@@ -518,6 +584,7 @@ void EditorWindow::readChosenFolder()
 {
     clearPictures();
     const QString folder = m_folderLabel->text();
+    closeRecordingUnlessFor(folder);
     m_shownFolder = folder;
     // Consecutive pictures from karue01.jpg, as many as the board holds;
     // the first that cannot be loaded ends the count.
@@ -627,6 +694,13 @@ int EditorWindow::entryAt(const QPoint &clientPoint) const
 bool EditorWindow::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
+    // The archive's progress goes when the work ends, not at Esc or its
+    // close box: the work cannot be stopped halfway.
+    if (m_archiveProgress && watched == m_archiveProgress
+        && (type == QEvent::Close || (type == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape))) {
+        event->ignore();
+        return true;
+    }
     if (type != QEvent::ContextMenu && type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
         return QMainWindow::eventFilter(watched, event);
     const int box = int(std::find(m_labelBoxes.begin(), m_labelBoxes.end(), watched) - m_labelBoxes.begin());
@@ -754,6 +828,9 @@ void EditorWindow::discardMedia()
             m_pictureBoxes[card - 1]->clearPicture();
     }
     m_pending.clear();
+    // Nor are readings still being made from sound files.
+    for (quint64 &generation : m_readingGeneration)
+        ++generation;
     refreshEntries();
 }
 
@@ -770,6 +847,7 @@ void EditorWindow::keepReading(int card, const QByteArray &wav)
 {
     if (card < 1 || card > CardState::MaxCards)
         return;
+    ++m_readingGeneration[card - 1]; // a sound file still being read for it is not wanted
     m_pending.setReading(card, wav);
     refreshEntry(card - 1);
 }
@@ -791,6 +869,7 @@ void EditorWindow::removeReading(int card)
 {
     if (card < 1 || card > CardState::MaxCards)
         return;
+    ++m_readingGeneration[card - 1];
     if (m_readingOnDisk[card - 1])
         m_pending.removeReading(card);
     else
@@ -1055,4 +1134,261 @@ void EditorWindow::showCopiedSet(const QString &folder)
     showFolder(folder);
     scanReadings();
     refreshEntries();
+}
+
+void EditorWindow::closeRecordingUnlessFor(const QString &folder)
+{
+    if (m_recording && folder != m_recordingFolder)
+        m_recording->close();
+}
+
+void EditorWindow::record(int card)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    if (m_recording) {
+        m_recording->raise();
+        m_recording->activateWindow();
+        if (m_recording->card() != card)
+            tell(QStringLiteral("録音"),
+                 QStringLiteral("%1 番の録音の画面が開いています。そちらを「保存」か「やめる」で閉じてから録音してください。")
+                     .arg(m_recording->card()),
+                 true);
+        return;
+    }
+    // Its own device for 聞く, so that the editor's 聞く never cuts it off.
+    SoundDevice *player = m_host ? m_host->makeSoundDevice(nullptr) : nullptr;
+    if (player)
+        player->prepare();
+    m_recording = new RecordingWindow(card, m_labelBoxes[card - 1]->text(), player, this);
+    if (player)
+        player->setParent(m_recording);
+    m_recordingFolder = m_shownFolder;
+    connect(m_recording, &RecordingWindow::readingReady, this, [this](int card, const QByteArray &wav) {
+        if (m_shownFolder == m_recordingFolder)
+            keepReading(card, wav);
+    });
+    // Over the grid, not wherever the desktop puts a new window.
+    m_recording->adjustSize();
+    m_recording->move(geometry().center() - m_recording->rect().center());
+    m_recording->show();
+    m_recording->raise();
+    m_recording->activateWindow();
+}
+
+void EditorWindow::takeReadingFile(int card, const QString &file)
+{
+    if (card < 1 || card > CardState::MaxCards)
+        return;
+    const quint64 generation = ++m_readingGeneration[card - 1];
+    const QString folder = m_shownFolder;
+    auto *watcher = new QFutureWatcher<readingprep::Reading>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, card, generation, folder, file] {
+        const readingprep::Reading reading = watcher->result();
+        watcher->deleteLater();
+        if (generation == m_readingGeneration[card - 1] && folder == m_shownFolder) {
+            if (reading.ok())
+                keepReading(card, reading.wav);
+            else
+                tell(QStringLiteral("音声"),
+                     QStringLiteral("「%1」は %2 番の読みにできません。\n%3")
+                         .arg(QDir::toNativeSeparators(file))
+                         .arg(card)
+                         .arg(reading.reason),
+                     true);
+        }
+        Q_EMIT readingMade();
+    });
+    // Decoding a long file takes a moment; the match waits on the global pool.
+    watcher->setFuture(QtConcurrent::run(&m_pool, &readingFromFile, file));
+}
+
+template <class Work, class Done>
+void EditorWindow::runArchiveWork(const QString &text, Work work, Done done)
+{
+    using Result = std::invoke_result_t<Work>;
+    m_archiveProgress = new QProgressDialog(text, QString(), 0, 0, this);
+    m_archiveProgress->setObjectName(QStringLiteral("archiveProgress"));
+    m_archiveProgress->setWindowTitle(QStringLiteral("札の組"));
+    m_archiveProgress->setMinimumDuration(0);
+    m_archiveProgress->installEventFilter(this);
+    // Window-modal: the set is not changed under the work, and the window
+    // still paints and answers.
+    m_archiveProgress->open();
+    m_setMenu->setEnabled(false);
+    auto *watcher = new QFutureWatcher<Result>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, done] {
+        const Result result = watcher->result();
+        watcher->deleteLater();
+        delete m_archiveProgress.data();
+        m_setMenu->setEnabled(true);
+        done(result);
+        Q_EMIT archiveDone();
+    });
+    watcher->setFuture(QtConcurrent::run(&m_pool, work));
+}
+
+RecordingWindow *EditorWindow::recordingWindow() const
+{
+    return m_recording;
+}
+
+bool EditorWindow::archiveBusy() const
+{
+    return m_archiveProgress;
+}
+
+bool EditorWindow::hasUnsavedChanges() const
+{
+    if (m_pending.hasChanges() || makingPictures())
+        return true;
+    const std::optional<qint16> count = cardCountFromText(m_countBox->text());
+    QFile file(m_shownFolder + u'/' + QLatin1String(CardState::DataFileName));
+    if (!count || !file.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray head = file.read(DataRecord::Size);
+    if (recordCount(file.size(), DataRecord::Size) == 0)
+        return true;
+    // What 保存 would write over it.
+    const DataRecord saved = DataRecord::fromBytes(head);
+    DataRecord shown = saved;
+    for (int k = 1; k <= CardState::MaxCards; ++k)
+        shown.setLabel(k, m_labelBoxes[k - 1]->text());
+    shown.setCount(*count);
+    return shown.bytes() != saved.bytes();
+}
+
+void EditorWindow::askExport()
+{
+    if (archiveBusy() || m_copying)
+        return;
+    // The set the grid shows is written, never a folder browsed to.
+    if (m_folderMode != 0)
+        folderListKeyPressed(27);
+    if (!hasUnsavedChanges()) {
+        chooseExportFile();
+        return;
+    }
+    if (m_question && m_question->isVisible())
+        return;
+    m_question = new QMessageBox(QMessageBox::Question, QStringLiteral("書き出す"),
+                                 QStringLiteral("この札の組には保存していない変更があります。書き出されるのは保存してある札の組です。\n\n"
+                                                "先に保存してから書き出しますか？（「いいえ」は保存してあるまま書き出します）"),
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    m_question->setObjectName(QStringLiteral("exportQuestion"));
+    m_question->setTextFormat(Qt::PlainText);
+    m_question->setDefaultButton(QMessageBox::Yes);
+    m_question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_question, &QMessageBox::finished, this, [this](int answer) {
+        // Once the question is gone: 保存 has a message of its own.
+        QMetaObject::invokeMethod(
+            this,
+            [this, answer] {
+                if (answer == QMessageBox::Yes) {
+                    cancelPictures(); // what is made so far is saved
+                    if (save())
+                        chooseExportFile();
+                } else if (answer == QMessageBox::No) {
+                    chooseExportFile();
+                }
+            },
+            Qt::QueuedConnection);
+    });
+    m_question->open();
+}
+
+void EditorWindow::chooseExportFile()
+{
+    QString name = QFileInfo(m_shownFolder).fileName();
+    if (name.isEmpty() || !cardsetarchive::nameProblem(name).isEmpty())
+        name = QStringLiteral("札の組");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    auto *dialog = new QFileDialog(this, QStringLiteral("札の組を書き出す"),
+                                   QDir(QFileInfo(folder).isDir() ? folder : QDir::homePath()).filePath(name + QStringLiteral(".zip")),
+                                   QStringLiteral("札の組 (*.zip)"));
+    dialog->setObjectName(QStringLiteral("exportDialog"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("zip"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &EditorWindow::exportTo);
+    dialog->open();
+}
+
+void EditorWindow::exportTo(const QString &zipPath)
+{
+    if (archiveBusy())
+        return;
+    const QString folder = m_shownFolder;
+    runArchiveWork(
+        QStringLiteral("札の組を書き出しています…"),
+        [folder, zipPath] { return cardsetarchive::exportSet(folder, zipPath, picturecheck::problem); },
+        [this](const cardsetarchive::Result &result) {
+            QString text = result.ok() ? QStringLiteral("書き出しました：\n%1").arg(QDir::toNativeSeparators(result.path))
+                                       : QStringLiteral("書き出せませんでした。\n\n%1").arg(result.reason);
+            if (result.ok() && !result.skipped.isEmpty())
+                text += QStringLiteral("\n\n読み込むときに使えないため、次のファイルは入れていません：\n")
+                    + skippedText(result.skipped);
+            tell(QStringLiteral("書き出す"), text, !result.ok());
+        });
+}
+
+void EditorWindow::askImport()
+{
+    if (archiveBusy() || m_copying)
+        return;
+    // The new set is shown at the end: media changes for this one first.
+    whenMediaSettled([this] {
+        auto *dialog = new QFileDialog(this, QStringLiteral("札の組を読み込む"), QDir::homePath(),
+                                       QStringLiteral("札の組 (*.zip *.ZIP);;すべてのファイル (*)"));
+        dialog->setObjectName(QStringLiteral("importDialog"));
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &zipPath) {
+            auto *names = new SetNameDialog(
+                this, QStringLiteral("札の組を読み込む"),
+                QStringLiteral("「%1」を新しい札の組として「%2」の中に読み込みます。名前を入れてください。")
+                    .arg(QDir::toNativeSeparators(zipPath), QDir::toNativeSeparators(m_setsFolder)),
+                false, [this](const QString &name) { return cardsets::nameProblem(m_data, m_setsFolder, name); });
+            names->setName(QFileInfo(zipPath).completeBaseName());
+            names->setWindowModality(Qt::WindowModal);
+            names->setAttribute(Qt::WA_DeleteOnClose);
+            connect(names, &QDialog::accepted, this, [this, names, zipPath] { importFrom(zipPath, names->name()); });
+            names->open();
+        });
+        dialog->open();
+    });
+}
+
+void EditorWindow::importFrom(const QString &zipPath, const QString &name)
+{
+    if (archiveBusy())
+        return;
+    const QString sets = m_setsFolder;
+    runArchiveWork(
+        QStringLiteral("札の組を読み込んでいます…"),
+        [zipPath, sets, name] { return cardsetarchive::importFile(zipPath, sets, name, picturecheck::problem); },
+        [this](const cardsetarchive::Result &result) {
+            const QString skipped = result.skipped.isEmpty()
+                ? QString()
+                : QStringLiteral("\n\n次のファイルは札の組のファイルとして使えないため、読み込みません：\n")
+                    + skippedText(result.skipped);
+            if (!result.ok()) {
+                tell(QStringLiteral("読み込む"), QStringLiteral("読み込めませんでした。何も作っていません。\n\n%1").arg(result.reason) + skipped,
+                     true);
+                return;
+            }
+
+            showSetIn(result.path);
+            if (!skipped.isEmpty())
+                tell(QStringLiteral("読み込む"),
+                     QStringLiteral("「%1」に読み込みました。").arg(QDir::toNativeSeparators(result.path)) + skipped, false);
+        });
+}
+
+void EditorWindow::tell(const QString &title, const QString &text, bool problem)
+{
+    ui::showWarning(this, m_notice, title, text);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    if (!problem)
+        m_notice->setIcon(QMessageBox::Information);
 }

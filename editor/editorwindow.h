@@ -6,9 +6,11 @@
 // The card-set editor: the 49 cards of the set as label, number and
 // picture, the card count and the card folder, with a folder chooser over
 // the grid. Sets are made here too: new ones and copies (札の組), each
-// card's picture from any picture file, its reading heard or removed.
-// Nothing is written until 保存: pictures and readings changed wait in
-// PendingMedia, and every entry shows what its card will lack.
+// card's picture from any picture file, its reading recorded, taken from a
+// sound file, heard or removed, and a set written to or read from one
+// .zip file. Nothing of the set is written until 保存: pictures and
+// readings changed wait in PendingMedia, and every entry shows what its
+// card will lack.
 
 #include "data/cardstate.h"
 #include "editor/cardphoto.h"
@@ -36,7 +38,9 @@ class QLineEdit;
 class QMenu;
 class QMessageBox;
 class QProgressBar;
+class QProgressDialog;
 class QPushButton;
+class RecordingWindow;
 class QTemporaryFile;
 class QTimer;
 class SoundDevice;
@@ -51,8 +55,9 @@ public:
     explicit EditorWindow(CardState &data, EditorHost *host = nullptr);
     ~EditorWindow() override;
 
-    // Where 新しい札の組 and 複製 put sets: cardsets::defaultRoot() unless
-    // set (the tests use folders of their own).
+    // Where 新しい札の組, 複製 and 読み込む put sets: the card state's sets
+    // folder, or cardsets::defaultRoot() when it has none, unless set (the
+    // tests use folders of their own).
     void setSetsFolder(const QString &folder) { m_setsFolder = folder; }
     // The folder whose set the grid shows, where its pictures and readings
     // come from.
@@ -112,6 +117,26 @@ public:
     // its own labels and count), once media changes are settled.
     void showSetIn(const QString &folder);
     void askDuplicate(std::function<void()> then = {});
+    // 録音する…: the recording window for card, one at a time; what it
+    // keeps comes in through keepReading. The window that is open already
+    // is brought forward instead.
+    void record(int card);
+    RecordingWindow *recordingWindow() const;
+    // 音声ファイルを選ぶ…: the sound file made into card's reading off the UI
+    // thread (readingMade() follows), or refused with the reason.
+    void takeReadingFile(int card, const QString &file);
+    // 書き出す…: the shown set as one .zip file, chosen in a file dialog.
+    // Changes not saved are asked about first: the archive holds what is
+    // saved, so the user may save first (はい), write the set as saved
+    // (いいえ) or stay (キャンセル).
+    void askExport();
+    void exportTo(const QString &zipPath);
+    // 読み込む…: a .zip file chosen in a file dialog, then the name of the
+    // set to make from it; the new set is then shown.
+    void askImport();
+    void importFrom(const QString &zipPath, const QString &name);
+    // Whether an export or import is going on (archiveDone() follows).
+    bool archiveBusy() const;
     // Runs change at once when the shown set's folder can be written; else
     // says why not and offers to make a copy first, and runs change on the
     // copy once it is shown.
@@ -123,6 +148,10 @@ Q_SIGNALS:
     void duplicateDone();
     // 保存 made what the window shows the program's card set.
     void cardSetSaved();
+    // A sound file chosen for a reading has been made ready or refused.
+    void readingMade();
+    // An export or import has ended, well or not.
+    void archiveDone();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -167,6 +196,18 @@ private:
     // Fills the label boxes from a label table, with count cards in play.
     void showLabels(const CardState::LabelTable &labels, int count);
     void showFolder(const QString &folder);
+    // Whether 保存 would write anything: media changes, or labels or a
+    // count that differ from the folder's karudata.dat (or no such file).
+    bool hasUnsavedChanges() const;
+    void chooseExportFile();
+    // Runs work on the window's pool under a progress dialog that nothing
+    // but its end closes; done gets the result.
+    template <class Work, class Done>
+    void runArchiveWork(const QString &text, Work work, Done done);
+    // A notice that waits for nothing.
+    void tell(const QString &title, const QString &text, bool problem);
+    // The recording window belongs to the set shown when it was opened.
+    void closeRecordingUnlessFor(const QString &folder);
 
     CardState &m_data;
 
@@ -200,9 +241,13 @@ private:
     QMenu *m_setMenu;
     QAction *m_newSetAction;
     QAction *m_duplicateAction;
+    QAction *m_exportAction;
+    QAction *m_importAction;
     QMenu *m_entryMenu;
     QAction *m_choosePictureAction;
     QAction *m_removePictureAction;
+    QAction *m_recordAction;
+    QAction *m_chooseReadingAction;
     QAction *m_listenAction;
     QAction *m_removeReadingAction;
     int m_menuCard = 0;
@@ -226,6 +271,14 @@ private:
     QProgressBar *m_progressBar;
     QPushButton *m_cancelButton;
     QTimer *m_progressTimer;
+
+    // Readings from sound files being made: a result is taken only while
+    // its card's generation is the one it was asked with (a later reading
+    // or a removal moves it on) and the same set is shown.
+    std::array<quint64, CardState::MaxCards> m_readingGeneration{};
+    QPointer<RecordingWindow> m_recording;
+    QString m_recordingFolder;
+    QPointer<QProgressDialog> m_archiveProgress;
 
     // 聞く
     SoundDevice *m_sound = nullptr;

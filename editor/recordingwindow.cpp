@@ -4,6 +4,7 @@
 #include "editor/recordingwindow.h"
 
 #include "sound/sounddevice.h"
+#include "sound/streamplayer.h"
 #include "ui/uikit.h"
 
 #include <QAudioDevice>
@@ -115,6 +116,9 @@ RecordingWindow::RecordingWindow(int card, const QString &label, SoundDevice *pl
     if (m_player)
         connect(m_player, &SoundDevice::done, this, [this] { m_listening = false; });
     connect(&m_processing, &QFutureWatcher<readingprep::Reading>::finished, this, &RecordingWindow::saved);
+    // Qt Multimedia talks to the sound server from the thread that first
+    // asks it for a device, and that must be the audio thread, not this one.
+    StreamPlayer::audioThread();
     m_devices = new QMediaDevices(this);
     connect(m_devices, &QMediaDevices::audioInputsChanged, this, &RecordingWindow::findInput);
     findInput();

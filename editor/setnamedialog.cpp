@@ -61,6 +61,12 @@ QString SetNameDialog::name() const
     return m_nameBox->text();
 }
 
+void SetNameDialog::setName(const QString &name)
+{
+    m_nameBox->setText(name);
+    m_nameBox->selectAll();
+}
+
 int SetNameDialog::count() const
 {
     return m_countBox ? m_countBox->value() : 0;

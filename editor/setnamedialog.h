@@ -26,6 +26,8 @@ public:
     SetNameDialog(QWidget *parent, const QString &title, const QString &prompt, bool askCount, Check check);
 
     QString name() const;
+    // A name to start from (a set read from a file: the file's name).
+    void setName(const QString &name);
     int count() const;
 
     void accept() override;

@@ -77,8 +77,10 @@ private Q_SLOTS:
     void badCountIsClampedNotWritten();
     void programFolderStoresRelativePath_data();
     void programFolderStoresRelativePath();
-    void relativeStoredPathReadsFromProgramFolder();
-    void unstorablePathIsRefused();
+    void storedPathReadsFromItsFolder_data();
+    void storedPathReadsFromItsFolder();
+    void storablePathForms_data();
+    void storablePathForms();
     void unwritableFilesAreReported();
     void somethingInTheWayIsNotOverwritten();
     void unreadableDataFileIsNotOverwritten();
@@ -280,6 +282,8 @@ void TestCardFiles::badStoredFolderFallsBack_data()
     QTest::newRow("most negative length") << qint16(-32768) << QStringLiteral("/tmp") << QStringLiteral("-32768");
     QTest::newRow("missing folder") << qint16(22) << QStringLiteral("/no/such/card/folder/x") << QStringLiteral("/no/such/card/folder/x");
     QTest::newRow("root") << qint16(1) << QStringLiteral("/") << QStringLiteral("karupath.dat");
+    QTest::newRow("in the sets folder, with none known") << qint16(9) << QStringLiteral("<sets>/家族")
+                                                         << QStringLiteral("<sets>/家族");
 }
 
 void TestCardFiles::badStoredFolderFallsBack()
@@ -370,38 +374,61 @@ void TestCardFiles::programFolderStoresRelativePath()
     QCOMPARE(again.cardFolder(), programFolder + QStringLiteral("/ondat"));
 }
 
-void TestCardFiles::relativeStoredPathReadsFromProgramFolder()
+void TestCardFiles::storedPathReadsFromItsFolder_data()
 {
-    testing::ProgramFolder program;
-    QDir().mkpath(program.file(QStringLiteral("sets/kana")));
-    writeAll(program.file(QStringLiteral("karupath.dat")), folderFile(9, QStringLiteral("sets/kana")));
-    CardState data(program.path());
-    data.loadCardFolder();
-    QVERIFY(data.takeNotices().isEmpty());
-    QCOMPARE(data.cardFolder(), program.file(QStringLiteral("sets/kana")));
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("folder"); // in the program folder
+    QTest::newRow("relative: from the program folder") << QStringLiteral("sets/kana") << QStringLiteral("sets/kana");
+    QTest::newRow("marked: from the sets folder") << QStringLiteral("<sets>/家族の札") << QStringLiteral("my sets/家族の札");
 }
 
-void TestCardFiles::unstorablePathIsRefused()
+void TestCardFiles::storedPathReadsFromItsFolder()
 {
+    QFETCH(QString, stored);
+    QFETCH(QString, folder);
     testing::ProgramFolder program;
-    CardState data(program.path());
+    QDir().mkpath(program.file(folder));
+    writeAll(program.file(QStringLiteral("karupath.dat")), folderFile(qint16(stored.size()), stored));
+    CardState data(program.path(), QString(), program.file(QStringLiteral("my sets")));
     data.loadCardFolder();
+    QVERIFY(data.takeNotices().isEmpty());
+    QCOMPARE(data.cardFolder(), program.file(folder));
+}
 
-    // Fits: stored as it is.
-    const CardState::StoredPath fits = data.storablePath(QStringLiteral("/srv/かるた"));
-    QVERIFY(fits.ok);
-    QCOMPARE(fits.text, QStringLiteral("/srv/かるた"));
+void TestCardFiles::storablePathForms_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("stored"); // empty: refused
+    const QString program = QStringLiteral("/opt/かるた練習用のとても長いフォルダの名前/ginrei-karuta");
+    const QString sets = QStringLiteral("/home/利用者/.local/share/ginrei-karuta/sets");
+    const QString kanji21 = QStringLiteral("銀鈴かるた家族写真札一二三四五六七八九十百");
+    QTest::newRow("fits: as it is") << QStringLiteral("/srv/かるた") << QStringLiteral("/srv/かるた");
+    QTest::newRow("long, in the program folder") << program + QStringLiteral("/ondat") << QStringLiteral("ondat");
+    QTest::newRow("long, in the sets folder") << sets + QStringLiteral("/家族の札") << QStringLiteral("<sets>/家族の札");
+    QTest::newRow("21 kanji in the sets folder") << sets + u'/' + kanji21 << QStringLiteral("<sets>/") + kanji21;
+    QTest::newRow("22 kanji in the sets folder: never cut") << sets + u'/' + kanji21 + u'万' << QString();
+    QTest::newRow("too long elsewhere: never cut") << QStringLiteral("/srv/") + QString(60, u'x') << QString();
+    QTest::newRow("code page 932 lacks a character") << QStringLiteral("/srv/카드") << QString();
+    // Read back, it would be taken for a set in the sets folder.
+    QTest::newRow("program folder's own <sets>") << program + QStringLiteral("/<sets>/家族") << QString();
+}
 
-    // Too long and outside the program folder: never cut.
-    const QString far = QStringLiteral("/srv/") + QString(60, u'x');
-    const CardState::StoredPath tooLong = data.storablePath(far);
-    QVERIFY(!tooLong.ok);
-    QVERIFY(tooLong.why.contains(far));
-
-    // Characters code page 932 cannot hold.
-    const CardState::StoredPath unmappable = data.storablePath(QStringLiteral("/srv/카드"));
-    QVERIFY(!unmappable.ok);
-    QVERIFY(!unmappable.why.isEmpty());
+void TestCardFiles::storablePathForms()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, stored);
+    CardState data(QStringLiteral("/opt/かるた練習用のとても長いフォルダの名前/ginrei-karuta"), QString(),
+                   QStringLiteral("/home/利用者/.local/share/ginrei-karuta/sets"));
+    const CardState::StoredPath path = data.storablePath(folder);
+    QCOMPARE(path.ok, !stored.isEmpty());
+    if (!path.ok) {
+        QVERIFY2(path.why.contains(folder), qPrintable(path.why));
+        return;
+    }
+    QCOMPARE(path.text, stored);
+    QVERIFY(cp932::byteLength(path.text) <= 50);
+    // The next start finds the same folder.
+    QCOMPARE(data.resolveStoredPath(path.text), folder);
 }
 
 void TestCardFiles::unwritableFilesAreReported()

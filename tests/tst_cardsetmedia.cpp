@@ -218,26 +218,30 @@ void CardSetMediaTest::importsOnlyWhatIsSafe_data()
     QTest::addColumn<QByteArray>("archive");
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("problem");
-    QTest::addColumn<QStringList>("taken"); // or skipped, when refused: none
+    QTest::addColumn<QStringList>("taken"); // or, when refused, those skipped before
 
     const QList<Entry> good{{"かな/karudata.dat", dataFile(3)}, {"かな/KARUE01.JPG", picture()},
                             {"かな/karuon01.wav", testing::toneWav({22050, 16, 1}, 300)}};
     const QStringList goodTaken{"karudata.dat", "karue01.jpg", "karuon01.wav"};
-    auto row = [&](const char *tag, QList<Entry> extra, cardsetarchive::Problem p, const QString &name = QStringLiteral("new")) {
-        QTest::newRow(tag) << zip(good + extra) << name << int(p) << (p == cardsetarchive::Problem::None ? goodTaken : QStringList());
+    auto row = [&](const char *tag, QList<Entry> extra, cardsetarchive::Problem p, const QString &name = QStringLiteral("new"),
+                   const QStringList &skipped = {}) {
+        QTest::newRow(tag) << zip(good + extra) << name << int(p) << (p == cardsetarchive::Problem::None ? goodTaken : skipped);
     };
     using P = cardsetarchive::Problem;
     row("a set, other files skipped", {{"かな/readme.txt", "x"}, {"かな/karue50.jpg", picture()}, {"other/karue02.jpg", picture()},
                                        {"かな/deep/karue03.jpg", picture()}, {"かな/karue01.jpg", "second copy"}, {"かな/", {}, AE_IFDIR}}, P::None);
-    row("traversal", {{"かな/../../karue02.jpg", picture()}}, P::Unsafe);
+    row("traversal", {{"かな/readme.txt", "x"}, {"かな/../../karue02.jpg", picture()}}, P::Unsafe, QStringLiteral("new"), {"かな/readme.txt"});
     row("absolute path", {{"/tmp/karue02.jpg", picture()}}, P::Unsafe);
     row("symbolic link", {{"かな/karue02.jpg", "/etc/passwd", AE_IFLNK}}, P::Unsafe);
     row("corrupt picture", {{"かな/karue02.jpg", picture().left(200)}}, P::BadPicture);
     row("truncated reading", {{"かな/karuon02.wav", testing::toneWav({22050, 16, 1}, 300).left(3000)}}, P::BadReading);
     QList<Entry> many;
+    QStringList junk;
     for (int i = 0; i < cardsetarchive::MaxEntries; ++i)
         many.append({QStringLiteral("かな/junk%1").arg(i), "x"});
-    row("too many entries", many, P::TooManyEntries);
+    for (int i = 0; i < cardsetarchive::MaxEntries - good.size(); ++i)
+        junk << many[i].name;
+    row("too many entries", many, P::TooManyEntries, QStringLiteral("new"), junk);
     // 1 MiB past the cap of zeros in a reading, declared in its headers (local
     // and central) as 1 GB, or as 3 KB.
     QByteArray bomb = zip(good + QList<Entry>{{"かな/karuon02.wav", QByteArray(cardsetarchive::MaxEntryBytes + 1024 * 1024, '\0')}});
@@ -275,6 +279,10 @@ void CardSetMediaTest::importsOnlyWhatIsSafe()
     QCOMPARE(r.reason.isEmpty(), r.ok());
     if (!r.ok()) {
         QCOMPARE(tree(root.path()), before);
+        QStringList skipped;
+        for (const cardsetarchive::Skipped &s : r.skipped)
+            skipped << s.name;
+        QCOMPARE(skipped, taken);
         return;
     }
     QCOMPARE(r.taken, taken);

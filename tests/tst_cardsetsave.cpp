@@ -483,7 +483,7 @@ void TestCardSetSave::namesOfNewSets_data()
     QTest::newRow("blank at the end") << QStringLiteral("家族 ") << QStringLiteral("空白");
     QTest::newRow("not in code page 932") << QStringLiteral("카") << QStringLiteral("記録できない文字");
     QTest::newRow("too long for karupath.dat") << QStringLiteral("いろはにほへとちりぬるをわかよたれそつねならむうゐのおくやま")
-                                               << QStringLiteral("長すぎます");
+                                               << QStringLiteral("半角 45 文字（全角 22 文字）まで"); // "sets/" + name
     QTest::newRow("taken") << QStringLiteral("twelve") << QStringLiteral("もうあります");
 }
 

@@ -12,6 +12,8 @@
 #include "editor/editorwindow.h"
 #include "editor/entrypicture.h"
 #include "editor/folderlists.h"
+#include "editor/readingprep.h"
+#include "editor/recordingwindow.h"
 #include "editor/setnamedialog.h"
 #include "match/matchwindow.h"
 #include "reading/readingwindow.h"
@@ -19,11 +21,13 @@
 #include "tests/exifwriter.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
+#include "tests/wavwriter.h"
 #include "tests/windowcontrols.h"
 #include "ui/uikit.h"
 
 #include <QAccessible>
 #include <QBuffer>
+#include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -85,6 +89,10 @@ private Q_SLOTS:
     void runningActivityKeepsItsSet_data();
     void runningActivityKeepsItsSet();
     void listenAndNewSetFromTheMenus();
+    void readingsFromTheEntryMenu_data();
+    void readingsFromTheEntryMenu();
+    void setsTravelAsOneFile_data();
+    void setsTravelAsOneFile();
 
 private:
     EditorWindow *open();
@@ -153,6 +161,31 @@ void drop(EditorWindow *edit, QWidget *on, const QStringList &files)
     QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(client, &dropped);
     QVERIFY(dropped.isAccepted());
+}
+
+// A file chosen in a file dialog, as its OK button hands it on.
+void choose(QFileDialog *dialog, const QString &file)
+{
+    QVERIFY(dialog && dialog->isVisible());
+    Q_EMIT dialog->fileSelected(file);
+    dialog->close();
+}
+
+// What the window's notice, if one is up, says.
+QString noticeText(const QWidget *window)
+{
+    for (const QMessageBox *box : window->findChildren<QMessageBox *>(QStringLiteral("notice")))
+        if (box->isVisible())
+            return box->text();
+    return {};
+}
+
+QMap<QString, QByteArray> filesIn(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, readAll(folder + u'/' + name));
+    return files;
 }
 
 // The bytes of both files, to show that nothing was written.
@@ -1106,6 +1139,112 @@ void TestEditorWindow::listenAndNewSetFromTheMenus()
     QCOMPARE(controls(edit).labelBoxes()[0]->text(), QString());
     QCOMPARE(controls(edit).pictureBoxes()[4]->marks(), EntryPicture::NoPicture | EntryPicture::NoReading);
     QCOMPARE(controls(edit).pictureBoxes()[5]->marks(), EntryPicture::Marks());
+}
+
+void TestEditorWindow::readingsFromTheEntryMenu_data()
+{
+    QTest::addColumn<QByteArray>("file"); // chosen with 音声ファイルを選ぶ…; empty: 録音する…
+    QTest::addColumn<QString>("notice");  // what the window says, if anything
+    QTest::newRow("recorded") << QByteArray() << QStringLiteral("3 番の録音の画面が開いています");
+    QTest::newRow("a sound file, 22.05 kHz 8-bit stereo") << testing::toneWav({22050, 8, 2}, 600) << QString();
+    QTest::newRow("not a sound file") << QByteArray("not a sound") << QStringLiteral("音声ファイルとして読めませんでした");
+}
+
+void TestEditorWindow::readingsFromTheEntryMenu()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, notice);
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    auto fromMenu = [edit](int card, const char *action) {
+        edit->showEntryMenu(card, edit->mapToGlobal(QPoint(50, 100)));
+        edit->findChild<QAction *>(QString::fromLatin1(action))->trigger();
+        edit->findChild<QMenu *>(QStringLiteral("entryMenu"))->hide();
+    };
+    QByteArray kept;
+    if (file.isEmpty()) {
+        fromMenu(3, "mnuRokuon");
+        QPointer<RecordingWindow> window = edit->recordingWindow();
+        QVERIFY(window && window->isVisible() && !window->isModal());
+        // One at a time: asked for another card, the open one stays.
+        fromMenu(5, "mnuRokuon");
+        QCOMPARE(edit->recordingWindow(), window.data());
+        kept = testing::toneWav({48000, 16, 1}, 500);
+        Q_EMIT window->readingReady(3, kept); // what its 保存 sends
+        window->close();
+    } else {
+        const QString path = m_program->file(QStringLiteral("reading.wav"));
+        testing::writeAll(path, file);
+        fromMenu(3, "mnuOnseiErabu");
+        QSignalSpy made(edit, &EditorWindow::readingMade);
+        choose(edit->findChild<QFileDialog *>(QStringLiteral("readingDialog")), path);
+        QVERIFY(made.wait(20000));
+        kept = readingprep::prepareFile(file).wav;
+    }
+    QVERIFY2(noticeText(edit).contains(notice) && noticeText(edit).isEmpty() == notice.isEmpty(), qPrintable(noticeText(edit)));
+    QCOMPARE(edit->pendingMedia().hasChanges(), !kept.isEmpty());
+    testing::MessageBoxAnswerer answerer;
+    controls(edit).saveAction()->trigger();
+    QCOMPARE(answerer.texts, QStringList{QStringLiteral("保存しました")});
+    QCOMPARE(readAll(m_data->cardSoundPath(3)) == kept, !kept.isEmpty());
+}
+
+void TestEditorWindow::setsTravelAsOneFile_data()
+{
+    QTest::addColumn<QByteArray>("archive"); // empty: the shown set, through 書き出す…
+    QTest::addColumn<int>("answer");         // to the question about changes not saved; 0: none
+    QTest::newRow("exported and read back") << QByteArray() << 0;
+    QTest::newRow("changes not saved, はい: saved first") << QByteArray() << int(QMessageBox::Yes);
+    QTest::newRow("changes not saved, いいえ: as saved") << QByteArray() << int(QMessageBox::No);
+    QTest::newRow("not a zip file") << QByteArray("PK\x03\x04 and no more") << 0;
+}
+
+void TestEditorWindow::setsTravelAsOneFile()
+{
+    QFETCH(QByteArray, archive);
+    QFETCH(int, answer);
+    EditorWindow *edit = open();
+    QVERIFY(edit);
+    edit->setSetsFolder(m_sets);
+    const QString zipPath = m_program->file(QStringLiteral("家族の札.zip"));
+    QMap<QString, QByteArray> expected = filesIn(m_program->cardFolder());
+    testing::MessageBoxAnswerer answerer{answer ? QMessageBox::StandardButton(answer) : QMessageBox::Ok};
+    if (archive.isEmpty()) {
+        if (answer)
+            edit->keepReading(1, readAll(m_data->cardSoundPath(2)));
+        if (answer == QMessageBox::Yes)
+            expected[QStringLiteral("karuon01.wav")] = readAll(m_data->cardSoundPath(2));
+        edit->findChild<QAction *>(QStringLiteral("mnuKakidasu"))->trigger();
+        QTRY_VERIFY(edit->findChild<QFileDialog *>(QStringLiteral("exportDialog")));
+        QSignalSpy done(edit, &EditorWindow::archiveDone);
+        choose(edit->findChild<QFileDialog *>(QStringLiteral("exportDialog")), zipPath);
+        QVERIFY(done.wait(20000));
+        QVERIFY(noticeText(edit).startsWith(QStringLiteral("書き出しました")));
+    } else {
+        testing::writeAll(zipPath, archive);
+    }
+
+    const QString shown = edit->shownFolder();
+    edit->findChild<QAction *>(QStringLiteral("mnuYomikomu"))->trigger();
+    QTRY_VERIFY(edit->findChild<QFileDialog *>(QStringLiteral("importDialog")));
+    choose(edit->findChild<QFileDialog *>(QStringLiteral("importDialog")), zipPath);
+    auto *names = edit->findChild<SetNameDialog *>();
+    QVERIFY(names && names->isVisible());
+    QCOMPARE(names->name(), QStringLiteral("家族の札")); // the file's name to start from
+    QSignalSpy done(edit, &EditorWindow::archiveDone);
+    names->accept();
+    QVERIFY(done.wait(20000));
+    if (!archive.isEmpty()) {
+        QVERIFY2(noticeText(edit).contains(QStringLiteral("ZIP ファイルとして読めません")), qPrintable(noticeText(edit)));
+        QVERIFY(!QFileInfo::exists(m_sets + QStringLiteral("/家族の札")));
+        QCOMPARE(edit->shownFolder(), shown);
+        return;
+    }
+    // The new set is shown, its files those of the set as saved.
+    QCOMPARE(controls(edit).folderLabel()->text(), m_sets + QStringLiteral("/家族の札"));
+    QCOMPARE(controls(edit).labelBoxes()[45]->text(), QStringLiteral("銀"));
+    QCOMPARE(picturesShown(edit), 46);
+    QCOMPARE(filesIn(edit->shownFolder()), expected);
 }
 
 GINREI_TEST_MAIN(TestEditorWindow)

@@ -9,6 +9,7 @@
 #include "app/startmenu.h"
 #include "app/windowhub.h"
 #include "data/cardstate.h"
+#include "editor/editorwindow.h"
 #include "tests/recordingsounddevice.h"
 #include "tests/testsupport.h"
 
@@ -43,6 +44,7 @@ void TestTitleBars::initTestCase()
     m_hub->showMatch();
     m_hub->showReading();
     m_hub->showEditor();
+    m_hub->editorWindow()->record(1);
     m_hub->showSettings();
     m_hub->showHelp();
     m_hub->showAbout();
@@ -59,6 +61,7 @@ void TestTitleBars::titleBarReadsTheCaption_data()
     QTest::newRow("settings") << QStringLiteral("frmSettei") << QStringLiteral("レベル");
     QTest::newRow("help") << QStringLiteral("frmHelp") << QStringLiteral("銀鈴かるたの使い方");
     QTest::newRow("about") << QStringLiteral("frmAbout") << QStringLiteral("銀鈴かるたのﾊﾞｰｼﾞｮﾝ情報");
+    QTest::newRow("recording") << QStringLiteral("frmRokuon") << QStringLiteral("録音");
 }
 
 void TestTitleBars::titleBarReadsTheCaption()

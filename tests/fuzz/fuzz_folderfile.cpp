@@ -21,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzzing::writeFile(folderFile, input);
     const bool hasRecord = recordCount(input.size(), FolderRecord::Size) >= 1;
 
-    CardState loaded(scratch.program());
+    // Sets made in the editor are stored by their place in the sets folder.
+    const QString sets = scratch.program() + QStringLiteral("/sets");
+    CardState loaded(scratch.program(), QString(), sets);
     if (hasRecord) {
         // Only the scratch folder may be written to: a record naming an
         // existing folder elsewhere would have karudata.dat made there.
@@ -51,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     // The next start finds the same card set and writes nothing.
-    CardState again(scratch.program());
+    CardState again(scratch.program(), QString(), sets);
     again.loadCardFolder();
     FUZZ_CHECK(again.cardFolder() == loaded.cardFolder());
     FUZZ_CHECK(again.cardCount() == loaded.cardCount());

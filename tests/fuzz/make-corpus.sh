@@ -19,6 +19,8 @@ f=corpus/folderfile
 { printf '\005\000ondat'; spaces 19; } > $f/short-26-bytes
 { printf '\005\000ondat'; spaces 45; } > $f/ondat
 { printf '\011\000sets/kana'; spaces 41; } > $f/relative-second-set
+{ printf '\013\000<sets>/kana'; spaces 39; } > $f/in-the-sets-folder
+{ printf '\010\000<sets>/x'; spaces 42; } > $f/missing-in-the-sets-folder
 { printf '\377\377ondat'; spaces 45; } > $f/negative-length
 { printf '\377\177sets/kana'; spaces 41; } > $f/length-32767
 { printf '\003\000ondat'; spaces 45; } > $f/length-shorter-than-path
