@@ -1220,7 +1220,14 @@ void EditorWindow::runArchiveWork(const QString &text, Work work, Done done)
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, done] {
         const Result result = watcher->result();
         watcher->deleteLater();
-        delete m_archiveProgress.data();
+        // Let go of the box before it is deleted: its destructor still sends
+        // events through our filter, by then no longer as a progress dialog.
+        QProgressDialog *progress = m_archiveProgress.data();
+        m_archiveProgress = nullptr;
+        if (progress) {
+            progress->removeEventFilter(this);
+            delete progress;
+        }
         m_setMenu->setEnabled(true);
         done(result);
         Q_EMIT archiveDone();
