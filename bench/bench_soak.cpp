@@ -7,7 +7,9 @@
 // stall is a beat that came late, by how late.
 //   scripts/with-null-sink.sh build/bench/bench_soak [readings] [matches]
 //   scripts/with-null-sink.sh build/bench/bench_soak --matches n [--voice-off]
-// (the second form plays only the whole matches, with or without voice)
+// (the second form plays only the whole matches, with or without voice;
+// SOAK_TRACE=1 prints each stall of over 4 ms of its own, in seconds of
+// CLOCK_MONOTONIC, to be matched with a `perf sched record -k mono` trace)
 // Runs itself three times. Twice with readings in a row: once told the
 // server is at a path where none is (PULSE_SERVER), once on the null sink.
 // Each of these reads `readings` cards in the automatic reading (its timer
@@ -22,6 +24,12 @@
 // without returning to the event loop by design, and the 試合開始 handler,
 // which lays out the table; the time stopAndClose() waits for the audio
 // thread is reported beside them.
+// This machine is a virtual one and is itself paused now and then: a thread
+// of highest priority that does nothing but sleep 1 ms at a time, one on each
+// processor, misses its beat by 5 to 20 ms a few times a minute even when
+// nothing else runs. Those pauses stall every program alike, so the stalls
+// are given twice: as measured, and less the part of them in which a
+// processor that ran the user-interface thread, before or after, was paused.
 
 #include "app/windowhub.h"
 #include "data/cardstate.h"
@@ -46,11 +54,83 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include <pthread.h>
+#include <sched.h>
+
 namespace {
 constexpr int BeatMs = 1;
+
+qint64 monotonicNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// When each processor was paused: a sleeper pinned to it, at the highest
+// priority it may have, notes every wake-up that came over 2 ms late.
+class MachinePauses
+{
+public:
+    MachinePauses()
+    {
+        cpu_set_t allowed;
+        CPU_ZERO(&allowed);
+        sched_getaffinity(0, sizeof allowed, &allowed);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (!CPU_ISSET(cpu, &allowed))
+                continue;
+            m_pauses.resize(cpu + 1);
+            m_sleepers.emplace_back([this, cpu] { sleep(cpu); });
+        }
+    }
+    ~MachinePauses()
+    {
+        m_stop.store(true);
+        for (std::thread &t : m_sleepers)
+            t.join();
+    }
+    bool realTime() const { return m_realTime.load(); }
+    // How much of [from, to] the processor spent paused.
+    qint64 pausedNs(int cpu, qint64 from, qint64 to) const
+    {
+        std::lock_guard lock(m_mutex);
+        qint64 paused = 0;
+        for (const auto &[start, end] : m_pauses.value(cpu))
+            paused += qMax<qint64>(0, qMin(end, to) - qMax(start, from));
+        return paused;
+    }
+
+private:
+    void sleep(int cpu)
+    {
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        pthread_setaffinity_np(pthread_self(), sizeof one, &one);
+        sched_param param{};
+        param.sched_priority = sched_get_priority_max(SCHED_FIFO);
+        if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) != 0)
+            m_realTime.store(false);
+        qint64 last = monotonicNs();
+        while (!m_stop.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const qint64 now = monotonicNs();
+            if (now - last > 3'000'000) {
+                std::lock_guard lock(m_mutex);
+                m_pauses[cpu].append({last + 1'000'000, now});
+            }
+            last = now;
+        }
+    }
+    mutable std::mutex m_mutex;
+    QList<QList<std::pair<qint64, qint64>>> m_pauses;
+    std::vector<std::thread> m_sleepers;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_realTime{true};
+};
 
 // Late beats of the user-interface thread, and a watchdog that ends the
 // process if the thread stops beating altogether (a freeze).
@@ -62,25 +142,33 @@ public:
         m_beat.setTimerType(Qt::PreciseTimer);
         m_beat.setInterval(BeatMs);
         QObject::connect(&m_beat, &QTimer::timeout, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
+            const qint64 now = monotonicNs();
             if (m_last > 0) {
                 const bool excluded = std::any_of(excludedAt.cbegin(), excludedAt.cend(),
                                                   [&](qint64 at) { return at > m_last && at <= now; });
                 if (!excluded) {
-                    lateMs << double(now - m_last) / 1e6 - BeatMs;
+                    const double late = double(now - m_last) / 1e6 - BeatMs;
+                    lateMs << late;
+                    // The thread may have gone to sleep on one processor
+                    // and been woken on the other: a pause of either held it.
+                    const int cpu = sched_getcpu();
+                    const qint64 paused = qMax(m_pauses.pausedNs(m_cpu, m_last, now), m_pauses.pausedNs(cpu, m_last, now));
+                    ownLateMs << qMax(0.0, late - double(paused) / 1e6);
+                    if (qEnvironmentVariableIsSet("SOAK_TRACE") && ownLateMs.last() > 4)
+                        std::fprintf(stderr, "OWN %.6f..%.6f late %.1f own %.1f cpu %d->%d\n", m_last / 1e9, now / 1e9, late, ownLateMs.last(), m_cpu, cpu);
                     gapEnds << now;
                 }
             }
             m_last = now;
+            m_cpu = sched_getcpu();
             m_alive.store(now);
         });
-        m_clock.start();
         m_beat.start();
         m_watchdog = std::thread([this] {
             while (!m_stop.load()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                const qint64 silentMs = (m_clock.nsecsElapsed() - m_alive.load()) / 1000000;
-                if (silentMs > 10000) {
+                const qint64 silentMs = (monotonicNs() - m_alive.load()) / 1000000;
+                if (m_alive.load() > 0 && silentMs > 10000) {
                     std::printf("  FROZE: the user-interface thread has not run for %lld ms\n", qlonglong(silentMs));
                     std::fflush(stdout);
                     std::_Exit(3);
@@ -94,16 +182,25 @@ public:
         m_watchdog.join();
     }
     QList<double> lateMs;
+    QList<double> ownLateMs; // lateMs less the machine's pauses in them
     QList<qint64> gapEnds; // when each of lateMs ended
     // Beats whose wait spans one of these moments are not counted.
     QList<qint64> excludedAt;
-    qint64 now() const { return m_clock.nsecsElapsed(); }
+    qint64 now() const { return monotonicNs(); }
     void exclude() { excludedAt << now(); }
+    void clear()
+    {
+        lateMs.clear();
+        ownLateMs.clear();
+        gapEnds.clear();
+    }
+    bool pausesSeen() const { return m_pauses.realTime(); }
 
 private:
+    MachinePauses m_pauses;
     QTimer m_beat;
-    QElapsedTimer m_clock;
     qint64 m_last = 0;
+    int m_cpu = 0;
     std::atomic<qint64> m_alive{0};
     std::atomic<bool> m_stop{false};
     std::thread m_watchdog;
@@ -233,10 +330,9 @@ int wholeMatches(int matches, bool voice)
     StallWatch watch;
     // The machine's own noise first: the same beat with nothing to do.
     runFor(10000);
-    QList<double> idle = watch.lateMs;
-    std::sort(idle.begin(), idle.end(), std::greater<double>());
-    watch.lateMs.clear();
-    watch.gapEnds.clear();
+    const QList<double> idle = watch.lateMs;
+    const QList<double> ownIdle = watch.ownLateMs;
+    watch.clear();
     QList<qint64> clicks;
     testing::EventWatch lift(controls(w).handTaking(), QEvent::Show, [&watch] { watch.exclude(); });
     QElapsedTimer clock;
@@ -271,29 +367,39 @@ int wholeMatches(int matches, bool voice)
         runFor(1000);
     }
     // Which stalls had a click of the player in them.
-    int overWithClick = 0;
-    for (qsizetype i = 0; i < watch.lateMs.size(); ++i) {
-        if (watch.lateMs[i] <= 8)
-            continue;
-        const qint64 end = watch.gapEnds[i];
-        const qint64 start = end - qint64((watch.lateMs[i] + BeatMs) * 1e6);
-        if (std::any_of(clicks.cbegin(), clicks.cend(), [&](qint64 c) { return c > start && c <= end; }))
-            ++overWithClick;
-    }
-    QList<double> late = watch.lateMs;
-    std::sort(late.begin(), late.end(), std::greater<double>());
+    auto overWithClick = [&](const QList<double> &lateMs) {
+        int count = 0;
+        for (qsizetype i = 0; i < lateMs.size(); ++i) {
+            if (lateMs[i] <= 8)
+                continue;
+            const qint64 end = watch.gapEnds[i];
+            const qint64 start = end - qint64((watch.lateMs[i] + BeatMs) * 1e6);
+            if (std::any_of(clicks.cbegin(), clicks.cend(), [&](qint64 c) { return c > start && c <= end; }))
+                ++count;
+        }
+        return count;
+    };
     QList<double> stops = timed->stopMs;
     std::sort(stops.begin(), stops.end(), std::greater<double>());
-    const auto over8 = std::count_if(late.begin(), late.end(), [](double v) { return v > 8; });
     std::printf("  %d matches of 46 cards, reading aloud %s, %d announcements, %.1f s\n", matches, voice ? "on" : "off", announced,
                 clock.elapsed() / 1000.0);
-    auto share = [](const QList<double> &sorted, double q) { return sorted.value(qsizetype(sorted.size() * (1 - q))); };
-    std::printf("  user-interface thread idle, 10 s before: longest stalls %.1f, %.1f, %.1f ms; over 8 ms: %lld; p99 %.2f, p99.9 %.2f ms\n",
-                idle.value(0), idle.value(1), idle.value(2), qlonglong(std::count_if(idle.begin(), idle.end(), [](double v) { return v > 8; })),
-                share(idle, 0.99), share(idle, 0.999));
-    std::printf("  user-interface thread, outside the lift and 試合開始: %lld beats of %d ms; longest stalls %.1f, %.1f, %.1f ms; over 8 ms: %lld, %d of them with a click in them; p99 %.2f, p99.9 %.2f ms\n",
-                qlonglong(late.size()), BeatMs, late.value(0), late.value(1), late.value(2), qlonglong(over8), overWithClick,
-                share(late, 0.99), share(late, 0.999));
+    auto report = [&](const char *what, QList<double> late, int withClick) {
+        std::sort(late.begin(), late.end(), std::greater<double>());
+        auto share = [&](double q) { return late.value(qsizetype(late.size() * (1 - q))); };
+        std::printf("    %s: longest %.1f, %.1f, %.1f ms; over 8 ms: %lld", what, late.value(0), late.value(1), late.value(2),
+                    qlonglong(std::count_if(late.begin(), late.end(), [](double v) { return v > 8; })));
+        if (withClick >= 0)
+            std::printf(", %d of them with a click in them", withClick);
+        std::printf("; p99 %.2f, p99.9 %.2f ms\n", share(0.99), share(0.999));
+    };
+    if (!watch.pausesSeen())
+        std::printf("  (the machine's pauses are measured by an ordinary thread: no real-time priority here)\n");
+    std::printf("  user-interface thread idle, 10 s before, %lld beats of %d ms:\n", qlonglong(idle.size()), BeatMs);
+    report("as measured", idle, -1);
+    report("less the machine's pauses", ownIdle, -1);
+    std::printf("  user-interface thread during the matches, outside the lift and 試合開始, %lld beats:\n", qlonglong(watch.lateMs.size()));
+    report("as measured", watch.lateMs, overWithClick(watch.lateMs));
+    report("less the machine's pauses", watch.ownLateMs, overWithClick(watch.ownLateMs));
     std::printf("  stopAndClose(): %lld calls, median %.3f ms, longest %.3f, %.3f, %.3f ms\n", qlonglong(stops.size()),
                 stops.isEmpty() ? 0.0 : stops[stops.size() / 2], stops.value(0), stops.value(1), stops.value(2));
     std::fflush(stdout);
