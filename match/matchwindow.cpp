@@ -184,6 +184,7 @@ MatchWindow::MatchWindow(CardState &data, MatchHost &host, SoundDevice *device) 
     // the hub shows the settings window's level here when there is one.
     showLevel(QString::number(Strength::Default));
 
+    raiseDisplays();
     client->setMinimumWidth(M::Client.toPx().width());
     load();
 }
@@ -481,9 +482,8 @@ void MatchWindow::showScores()
     m_computerScore->setText(QString::number(m_match.computerScore()));
 }
 
-void MatchWindow::bringToFront(QWidget *widget)
+void MatchWindow::raiseDisplays()
 {
-    widget->raise();
     // The piles grow across the displays and the frames: from its 26th card
     // the computer's reaches its hand and the caption over it, from its 36th
     // the reading display, and with 49 cards the player's runs under the
@@ -493,6 +493,15 @@ void MatchWindow::bringToFront(QWidget *widget)
                                             m_playerScoreFrame, m_computerScoreFrame};
     for (QWidget *display : displays)
         display->raise();
+}
+
+void MatchWindow::bringToFront(QWidget *widget)
+{
+    // Straight under the displays, which stay at the top together, the
+    // lowest of them first. Raising them again over each card taken would
+    // repaint every one of them, and whatever lies under them, just as the
+    // player reaches for the next card.
+    widget->stackUnder(m_readingCaption);
 }
 
 void MatchWindow::putOnPile(ui::PictureBox *box, Board::Pile side, int k)
