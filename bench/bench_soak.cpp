@@ -97,9 +97,14 @@ public:
     qint64 pausedNs(int cpu, qint64 from, qint64 to) const
     {
         std::lock_guard lock(m_mutex);
+        if (cpu < 0 || cpu >= m_pauses.size())
+            return 0;
+        // Each processor's pauses are noted in the order they ended: only
+        // the last few can reach into a stall that has just ended.
+        const QList<std::pair<qint64, qint64>> &pauses = m_pauses.at(cpu);
         qint64 paused = 0;
-        for (const auto &[start, end] : m_pauses.value(cpu))
-            paused += qMax<qint64>(0, qMin(end, to) - qMax(start, from));
+        for (auto it = pauses.crbegin(); it != pauses.crend() && it->second > from; ++it)
+            paused += qMax<qint64>(0, qMin(it->second, to) - qMax(it->first, from));
         return paused;
     }
 
@@ -143,6 +148,7 @@ public:
         m_beat.setInterval(BeatMs);
         QObject::connect(&m_beat, &QTimer::timeout, [this] {
             const qint64 now = monotonicNs();
+            const int cpu = sched_getcpu();
             if (m_last > 0) {
                 const bool excluded = std::any_of(excludedAt.cbegin(), excludedAt.cend(),
                                                   [&](qint64 at) { return at > m_last && at <= now; });
@@ -151,16 +157,15 @@ public:
                     lateMs << late;
                     // The thread may have gone to sleep on one processor
                     // and been woken on the other: a pause of either held it.
-                    const int cpu = sched_getcpu();
                     const qint64 paused = qMax(m_pauses.pausedNs(m_cpu, m_last, now), m_pauses.pausedNs(cpu, m_last, now));
                     ownLateMs << qMax(0.0, late - double(paused) / 1e6);
-                    if (qEnvironmentVariableIsSet("SOAK_TRACE") && ownLateMs.last() > 4)
+                    if (m_trace && ownLateMs.last() > 4)
                         std::fprintf(stderr, "OWN %.6f..%.6f late %.1f own %.1f cpu %d->%d\n", m_last / 1e9, now / 1e9, late, ownLateMs.last(), m_cpu, cpu);
                     gapEnds << now;
                 }
             }
             m_last = now;
-            m_cpu = sched_getcpu();
+            m_cpu = cpu;
             m_alive.store(now);
         });
         m_beat.start();
@@ -201,6 +206,7 @@ private:
     QTimer m_beat;
     qint64 m_last = 0;
     int m_cpu = 0;
+    const bool m_trace = qEnvironmentVariableIsSet("SOAK_TRACE");
     std::atomic<qint64> m_alive{0};
     std::atomic<bool> m_stop{false};
     std::thread m_watchdog;
