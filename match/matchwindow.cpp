@@ -482,26 +482,28 @@ void MatchWindow::showScores()
     m_computerScore->setText(QString::number(m_match.computerScore()));
 }
 
-void MatchWindow::raiseDisplays()
+std::array<QWidget *, 8> MatchWindow::displays() const
 {
     // The piles grow across the displays and the frames: from its 26th card
     // the computer's reaches its hand and the caption over it, from its 36th
     // the reading display, and with 49 cards the player's runs under the
-    // computer's frame.
-    const std::array<QWidget *, 8> displays{m_readingCaption,   m_readingDisplay,   m_levelCaption,
-                                            m_levelDisplay,     m_handCaption,      m_handAtRest,
-                                            m_playerScoreFrame, m_computerScoreFrame};
-    for (QWidget *display : displays)
+    // computer's frame. Lowest first.
+    return {m_readingCaption, m_readingDisplay, m_levelCaption,     m_levelDisplay,
+            m_handCaption,    m_handAtRest,     m_playerScoreFrame, m_computerScoreFrame};
+}
+
+void MatchWindow::raiseDisplays()
+{
+    for (QWidget *display : displays())
         display->raise();
 }
 
 void MatchWindow::bringToFront(QWidget *widget)
 {
-    // Straight under the displays, which stay at the top together, the
-    // lowest of them first. Raising them again over each card taken would
-    // repaint every one of them, and whatever lies under them, just as the
-    // player reaches for the next card.
-    widget->stackUnder(m_readingCaption);
+    // Straight under the displays, which stay at the top together. Raising
+    // them again over each card taken would repaint every one of them, and
+    // whatever lies under them, just as the player reaches for the next card.
+    widget->stackUnder(displays().front());
 }
 
 void MatchWindow::putOnPile(ui::PictureBox *box, Board::Pile side, int k)

@@ -157,7 +157,9 @@ private:
     // rest with its caption, and the score frames, which the player must
     // see at all times.
     void bringToFront(QWidget *widget);
-    // Puts those displays above everything else on the table, once.
+    // Those displays, lowest first.
+    std::array<QWidget *, 8> displays() const;
+    // Puts them above everything else on the table, once.
     void raiseDisplays();
     // The computer's hand back at rest: at a match's start, and at the card
     // after one of its takes.
